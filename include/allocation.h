@@ -1,0 +1,26 @@
+// Owned arrays whose failed allocation becomes a status instead of an exception
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <new>
+
+namespace allocation_detail {
+bool next_allocation_permitted() noexcept;
+}
+
+// Allocates count value-initialised elements, or returns null when memory is
+// short, when count * sizeof(T) would overflow, or when a test has arranged
+// for this allocation to fail.
+template <typename T>
+std::unique_ptr<T[]> allocate_array(std::size_t count) noexcept {
+  if (!allocation_detail::next_allocation_permitted()) return nullptr;
+  if (count > std::numeric_limits<std::size_t>::max() / sizeof(T)) return nullptr;
+  return std::unique_ptr<T[]>(new (std::nothrow) T[count]());
+}
+
+// Test hook: the k-th allocation from now (k >= 1) fails, and every one after
+// it succeeds again. k = 0 turns the hook off.
+void fail_allocation_after(std::int64_t k) noexcept;

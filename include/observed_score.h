@@ -1,0 +1,34 @@
+// Fitted observed-score distributions over a theta quadrature (Lord-Wingersky)
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "records.h"
+
+// Weighted sum over the quadrature of the conditional score distributions, on
+// the grid lowest..highest in steps of increment. Absent response-score arrays
+// (default views) mean number-correct scoring. Fails (returns 1) when the
+// weights' total is not within 0.1 of 1, among other causes.
+[[nodiscard]] Status observed_score_distribution(
+    OneBasedView a, OneBasedView b, OneBasedView c, std::int32_t n, std::span<double> distribution,
+    OneBasedView points, OneBasedView weights, std::int32_t n_points, double lowest,
+    double highest, double increment, OneBasedView correct_score, OneBasedView incorrect_score);
+
+// Number-correct distribution at theta into work[0..n]. Returns 0.
+[[nodiscard]] Status conditional_number_correct(double theta, OneBasedView a, OneBasedView b,
+                                                OneBasedView c, std::int32_t n,
+                                                std::span<double> work);
+
+// Distribution of the total of the items' own scores at theta, on the grid.
+[[nodiscard]] Status conditional_item_scores(double theta, std::int32_t n, double lowest,
+                                             double highest, double increment,
+                                             OneBasedView correct_score,
+                                             OneBasedView incorrect_score, OneBasedView a,
+                                             OneBasedView b, OneBasedView c,
+                                             std::span<double> work);
+
+// 0 when the grid and every item's scores are usable, 1 otherwise.
+[[nodiscard]] Status check_score_grid(std::int32_t n, double lowest, double highest,
+                                      double increment, OneBasedView correct_score,
+                                      OneBasedView incorrect_score);

@@ -1,0 +1,16 @@
+// Failure injection for the arrays that the stages allocate
+#include "allocation.h"
+
+namespace {
+// Allocations still to succeed before the one that fails; 0 means none fails.
+std::int64_t allocations_before_failure = 0;
+}  // namespace
+
+namespace allocation_detail {
+bool next_allocation_permitted() noexcept {
+  if (allocations_before_failure == 0) return true;
+  return --allocations_before_failure != 0;
+}
+}  // namespace allocation_detail
+
+void fail_allocation_after(std::int64_t k) noexcept { allocations_before_failure = k < 0 ? 0 : k; }
