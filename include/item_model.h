@@ -9,8 +9,8 @@
 double prob_3pl(double theta, double a, double b, double c);
 
 // Expected score of a form of n items at theta; arrays are numbered 1..n.
-double expected_score(double theta, OneBasedView a, OneBasedView b, OneBasedView c,
-                      std::int32_t n, OneBasedView incorrect_score, OneBasedView correct_score);
+double expected_score(double theta, OneBasedView a, OneBasedView b, OneBasedView c, std::int32_t n,
+                      OneBasedView incorrect_score, OneBasedView correct_score);
 
 // Derivative of expected_score with respect to theta.
 double expected_score_slope(double theta, OneBasedView a, OneBasedView b, OneBasedView c,

@@ -12,8 +12,8 @@
 // weights' total is not within 0.1 of 1, among other causes.
 [[nodiscard]] Status observed_score_distribution(
     OneBasedView a, OneBasedView b, OneBasedView c, std::int32_t n, std::span<double> distribution,
-    OneBasedView points, OneBasedView weights, std::int32_t n_points, double lowest,
-    double highest, double increment, OneBasedView correct_score, OneBasedView incorrect_score);
+    OneBasedView points, OneBasedView weights, std::int32_t n_points, double lowest, double highest,
+    double increment, OneBasedView correct_score, OneBasedView incorrect_score);
 
 // Number-correct distribution at theta into work[0..n]. Returns 0.
 [[nodiscard]] Status conditional_number_correct(double theta, OneBasedView a, OneBasedView b,

@@ -81,4 +81,6 @@ struct ScaleConversion {
 // A vector of doubles indexed by raw score 0..n of a form.
 using ScoreVector = std::span<double>;
 
-inline OneBasedView one_based(std::span<const double> values) { return OneBasedView{values}; }
+inline OneBasedView one_based(std::span<const double> values) {
+  return OneBasedView{values};
+}

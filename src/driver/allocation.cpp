@@ -13,4 +13,6 @@ bool next_allocation_permitted() noexcept {
 }
 }  // namespace allocation_detail
 
-void fail_allocation_after(std::int64_t k) noexcept { allocations_before_failure = k < 0 ? 0 : k; }
+void fail_allocation_after(std::int64_t k) noexcept {
+  allocations_before_failure = k < 0 ? 0 : k;
+}

@@ -1,2 +1,4 @@
 // Entry point placeholder
-int main() { return 0; }
+int main() {
+  return 0;
+}

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-double rtsafe(RootFunction, double lo, double, double) { return lo; }
+double rtsafe(RootFunction, double lo, double, double) {
+  return lo;
+}
 
 void fatal_numeric_error(const char* message) {
   std::fprintf(stderr, "%s\n", message);

@@ -2,6 +2,8 @@
 #include "scale_conversion.h"
 
 void convert_to_scale(std::span<const double>, const ScaleConversion&, const ScaleConversion&) {}
-void interpolate_scale(std::int32_t, std::int32_t, std::span<const double>,
-                       std::span<const double>, double, double, double, std::span<double>) {}
-double round_scale(double value, double, double, double) { return value; }
+void interpolate_scale(std::int32_t, std::int32_t, std::span<const double>, std::span<const double>,
+                       double, double, double, std::span<double>) {}
+double round_scale(double value, double, double, double) {
+  return value;
+}
