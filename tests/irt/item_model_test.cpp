@@ -1,0 +1,80 @@
+// Tests of the 3PL item model and a form's expected score and slope
+#include "item_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// expected_score or expected_score_slope of a form of one item.
+template <typename Sum>
+double one_item(Sum sum, double theta, double a, double b, double c, double wrong = 0.0,
+                double right = 1.0) {
+  const double av[] = {a}, bv[] = {b}, cv[] = {c}, wrong_v[] = {wrong}, right_v[] = {right};
+  return sum(theta, one_based(av), one_based(bv), one_based(cv), 1, one_based(wrong_v),
+             one_based(right_v));
+}
+
+double item_slope(double theta, double a, double b, double c) {
+  return one_item(expected_score_slope, theta, a, b, c);
+}
+
+TEST(ItemModelTest, MatchesTheTableOfValues) {
+  struct Case {
+    const char* name;
+    double theta, a, b, c, p, slope;
+  };
+  const std::vector<Case> cases = {
+      {"at b", 0, 1.0, 0.0, 0.2, 0.600000, 0.340000},
+      {"above b", 1, 1.0, 0.0, 0.2, 0.876428, 0.177624},
+      {"below b", -1, 1.0, 0.0, 0.2, 0.323572, 0.177624},
+      {"steep", 0, 1.5, 0.5, 0.25, 0.413802, 0.326469},
+      {"no guessing", 2, 0.8, -1.0, 0.0, 0.983374, 0.022236},
+      {"bottom of bracket", -150, 1.0, 0.0, 0.2, 0.200000, 0.0},
+      {"top of bracket", 150, 1.0, 0.0, 0.2, 1.000000, 0.0},
+      {"flat item", 37, 0.0, 2.0, 0.2, 0.6, 0.0},
+      {"falling item", 1, -1.0, 0.0, 0.2, 0.323572, -0.177624},
+  };
+  for (const Case& t : cases) {
+    EXPECT_NEAR(prob_3pl(t.theta, t.a, t.b, t.c), t.p, 5e-7) << t.name;
+    EXPECT_NEAR(item_slope(t.theta, t.a, t.b, t.c), t.slope, 5e-7) << t.name;
+  }
+}
+
+TEST(ItemModelTest, ExtremeExponentsGiveTheAsymptotesAndAFlatSlope) {
+  for (double theta : {-150.0, -10.0, 10.0, 150.0}) {
+    const double p = prob_3pl(theta, 1000.0, 0.0, 0.2);
+    EXPECT_EQ(p, theta < 0 ? 0.2 : 1.0) << theta;
+    EXPECT_EQ(item_slope(theta, 1000.0, 0.0, 0.2), 0.0) << theta;
+  }
+  // Tiny but positive: 1.7 * 0.8 * exp(-255).
+  EXPECT_NEAR(item_slope(150.0, 1.0, 0.0, 0.2) / 2.4e-111, 1.0, 0.02);
+}
+
+TEST(ItemModelTest, SumsOverThreeItems) {
+  const double a[] = {1.0, 1.5, 0.8}, b[] = {0.0, 0.5, -1.0}, c[] = {0.2, 0.25, 0.0};
+  const double zero[] = {0, 0, 0}, one[] = {1, 1, 1};
+  struct Case {
+    double theta, score, slope;
+  };
+  for (const Case& t : std::vector<Case>{
+           {-1, 1.089587, 0.557589}, {0, 1.809562, 0.887505}, {1, 2.650822, 0.582951}}) {
+    const auto args = [&](auto f) {
+      return f(t.theta, one_based(a), one_based(b), one_based(c), 3, one_based(zero),
+               one_based(one));
+    };
+    EXPECT_NEAR(args(expected_score), t.score, 5e-7) << t.theta;
+    EXPECT_NEAR(args(expected_score_slope), t.slope, 5e-7) << t.theta;
+  }
+  EXPECT_EQ(expected_score(1.0, {}, {}, {}, 0, {}, {}), 0.0);
+  EXPECT_EQ(expected_score_slope(1.0, {}, {}, {}, 0, {}, {}), 0.0);
+}
+
+TEST(ItemModelTest, ResponseScoresWeightEachItem) {
+  EXPECT_NEAR(one_item(expected_score, 0.0, 1.0, 0.0, 0.2, 0.5, 2.0), 1.4, 1e-15);
+  EXPECT_NEAR(one_item(expected_score_slope, 0.0, 1.0, 0.0, 0.2, 0.5, 2.0), 1.5 * 0.34, 1e-15);
+}
+
+}  // namespace
