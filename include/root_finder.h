@@ -12,5 +12,16 @@ inline constexpr int MAX_ITERATIONS = 100;
 // MAX_ITERATIONS steps.
 double rtsafe(RootFunction fn, double lo, double hi, double tolerance);
 
-// Writes the three-line error text to standard error and exits with status 1.
+// Receives the message of a fatal numerical error. Should not return; a
+// handler that does return is followed by std::abort.
+using FatalNumericHandler = void (*)(const char* message);
+
+// Installs the handler that fatal_numeric_error calls and returns the one it
+// replaces. nullptr restores the default, which writes the three-line error
+// text to standard error and exits with status 1. Lets a fuzz target, which
+// must not end the process, throw instead.
+FatalNumericHandler set_fatal_numeric_handler(FatalNumericHandler handler);
+
+// Hands the message to the installed handler; by default writes the
+// three-line error text to standard error and exits with status 1.
 [[noreturn]] void fatal_numeric_error(const char* message);
