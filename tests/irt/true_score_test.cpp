@@ -1,0 +1,119 @@
+// Tests of IRT true-score equating
+#include "true_score.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct Form {
+  std::vector<double> a, b, c;
+};
+
+struct Result {
+  std::vector<double> equated, theta;
+  double chance = -1.0;
+};
+
+// Response scores of number-correct scoring. They outlive every call, so the
+// root function may still be evaluated after the equating has returned.
+const std::vector<double> ONE(100, 1.0), ZERO(100, 0.0);
+
+// Equates every raw score 0..n of the new form with number-correct scoring.
+Result equate(const Form& new_form, const Form& old_form) {
+  const auto n_new = static_cast<std::int32_t>(new_form.a.size());
+  const auto n_old = static_cast<std::int32_t>(old_form.a.size());
+  std::vector<double> raw;
+  for (std::int32_t k = 0; k <= n_new; ++k) raw.push_back(k);
+  Result r{std::vector<double>(raw.size(), -7.0), std::vector<double>(raw.size(), -7.0)};
+  const auto view = [](const std::vector<double>& v) { return one_based(v); };
+  EXPECT_EQ(
+      true_score_equate(view(new_form.a), view(new_form.b), view(new_form.c), view(old_form.a),
+                        view(old_form.b), view(old_form.c), n_new, n_old, n_new + 1, raw, view(ONE),
+                        view(ONE), view(ZERO), view(ZERO), r.equated, r.theta, &r.chance),
+      0);
+  return r;
+}
+
+const Form THREE_NEW = {{1.0, 1.5, 0.8}, {0.0, 0.5, -1.0}, {0.2, 0.25, 0.0}};
+const Form THREE_OLD = {{1.2, 0.9, 1.1}, {-0.3, 0.2, 0.8}, {0.15, 0.25, 0.2}};
+
+TEST(TrueScoreTest, MatchesTheWorkedExamples) {
+  struct Case {
+    const char* name;
+    Form new_form, old_form;
+    double chance;
+    std::vector<double> theta, equated;
+  };
+  const std::vector<Case> cases = {
+      {"three items",
+       THREE_NEW,
+       THREE_OLD,
+       0.45,
+       {-150, -1.1684, 0.2086, 150},
+       {0, 0.8255, 1.8040, 3}},
+      {"four items",
+       {{1.0, 1.2, 0.9, 1.1}, {-0.5, 0.0, 0.5, 1.0}, {0.3, 0.3, 0.3, 0.3}},
+       {{1.0, 1.0, 1.3, 0.8}, {-0.2, 0.3, 0.6, 1.2}, {0.25, 0.2, 0.25, 0.2}},
+       1.2,
+       {-150, -150, -0.3801, 0.6547, 150},
+       {0, 0.75, 1.5702, 2.6806, 4}},
+      {"all c zero: only score 0 on the line, with slope 0",
+       {{1.0, 1.0}, {0.0, 0.0}, {0.0, 0.0}},
+       THREE_OLD,
+       0.0,
+       {-150, 0, 150},
+       {0, 1.6156, 3}},
+      // An old form that falls with theta keeps the line (0.2 * raw) apart
+      // from the old expected score at theta -150 (1.0).
+      {"a score equal to the chance score lies on the line",
+       {{1, 1, 1, 1}, {0, 0, 0, 0}, {0.25, 0.25, 0.25, 0.25}},
+       {{-1.0}, {0.0}, {0.2}},
+       1.0,
+       {-150, -150, -0.4077, 0.4077, 150},
+       {0, 0.2, 0.7333, 0.4667, 1}},
+      // Expected score 2 at theta -150 and 1 at 150: raw score 1 goes onto the
+      // line, and raw score 2 is found exactly at the bottom of the bracket.
+      {"a first score above chance but below the bracket",
+       {{1, -1, -1}, {0, 0, 0}, {0, 0, 0}},
+       THREE_OLD,
+       0.0,
+       {-150, -150, -150, 150},
+       {0, 0, 0.6, 3}},
+      {"one item", {{1.0}, {0.0}, {0.2}}, THREE_OLD, 0.2, {-150, 150}, {0, 3}},
+      {"c summing to n: no score above chance",
+       {{1.0, 1.0}, {0.0, 0.0}, {1.0, 1.0}},
+       THREE_OLD,
+       2.0,
+       {-150, -150, 150},
+       {0, 0.3, 3}},
+  };
+  for (const Case& t : cases) {
+    const Result r = equate(t.new_form, t.old_form);
+    EXPECT_EQ(r.chance, t.chance) << t.name;
+    ASSERT_EQ(r.theta.size(), t.theta.size()) << t.name;
+    for (std::size_t k = 0; k < t.theta.size(); ++k) {
+      EXPECT_NEAR(r.theta[k], t.theta[k], 5e-5) << t.name << ", raw " << k;
+      EXPECT_NEAR(r.equated[k], t.equated[k], 5e-5) << t.name << ", raw " << k;
+    }
+  }
+}
+
+TEST(TrueScoreTest, LeavesTheLastTargetForTheRootFunction) {
+  (void)equate(THREE_NEW, THREE_OLD);
+  double f = 0.0, df = 0.0;
+  tcc_residual(0.0, &f, &df);
+  EXPECT_NEAR(f, 2.0 - 1.809562, 5e-7);
+  EXPECT_NEAR(df, -0.887505, 5e-7);
+}
+
+TEST(TrueScoreDeathTest, AnUnbracketedScoreEndsTheProcess) {
+  // Two rising and two falling items: the expected score is 2 at both ends of the
+  // bracket, so raw score 3 has no root.
+  const Form rising_and_falling = {{1, 1, -1, -1}, {0, 0, 0, 0}, {0, 0, 0, 0}};
+  EXPECT_EXIT(equate(rising_and_falling, THREE_OLD), testing::ExitedWithCode(1),
+              "Root must be bracketed in rtsafe");
+}
+
+}  // namespace
