@@ -104,7 +104,7 @@ Status conditional_item_scores(double theta, std::int32_t n, double lowest, doub
     const double last = grid_index(highest_total, lowest, increment);
     // The grid check keeps every running total on the grid; without it, refuse
     // rather than write past the vector.
-    if (!(first >= 0.0 && last <= top)) return 1;
+    if (!(first >= 0.0 && first <= top && last >= 0.0 && last <= top)) return 1;
     for (std::size_t m = 0; m < m_count; ++m) next[m] = 0.0;
     const auto first_point = static_cast<std::int64_t>(first);
     const auto last_point = static_cast<std::int64_t>(last);

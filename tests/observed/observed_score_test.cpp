@@ -14,82 +14,55 @@
 
 namespace {
 
-constexpr double TABLE_TOLERANCE = 1e-6;  // the tables give six decimals
-
-std::vector<double> conditional(const ExampleForm& form, double theta) {
-  std::vector<double> work(form.a.size() + 1);
-  EXPECT_EQ(conditional_number_correct(theta, one_based(form.a), one_based(form.b),
-                                       one_based(form.c), form.count(), work),
-            0);
-  return work;
+OneBasedView view(const std::vector<double>& v) {
+  return v.empty() ? OneBasedView{} : one_based(v);
 }
 
-// Number-correct arguments on the grid 0..n; each case changes what it tests.
-struct FitCall {
+// The example form on the number-correct grid 0..3; each case changes a field.
+struct Fit {
   ExampleForm form = new_example_form();
-  std::vector<double> points = EXAMPLE_POINTS, weights = EXAMPLE_WEIGHTS;
-  std::int32_t n_points = 3;
-  double lowest = 0.0, highest = 3.0, increment = 1.0;
-  std::vector<double> correct, incorrect;  // empty: absent
-  std::size_t distribution_size = 4;
-  std::vector<double> distribution;
+  std::vector<double> points = EXAMPLE_POINTS, weights = EXAMPLE_WEIGHTS, correct, incorrect;
+  std::int32_t k = 3;
+  double highest = 3.0, increment = 1.0;
+  std::vector<double> f = std::vector<double>(4);
 
   Status run() {
-    distribution.assign(distribution_size, -1.0);
-    auto view = [](const std::vector<double>& v) {
-      return v.empty() ? OneBasedView{} : one_based(v);
-    };
-    return observed_score_distribution(one_based(form.a), one_based(form.b), one_based(form.c),
-                                       form.count(), distribution, view(points), view(weights),
-                                       n_points, lowest, highest, increment, view(correct),
-                                       view(incorrect));
+    return observed_score_distribution(view(form.a), view(form.b), view(form.c), form.count(), f,
+                                       view(points), view(weights), k, 0.0, highest, increment,
+                                       view(correct), view(incorrect));
   }
 };
 
 TEST(ObservedScoreTest, ConditionalDistributionsMatchTable) {
-  const struct {
-    double theta;
-    std::vector<double> expected;
-  } rows[] = {{-1.0, {0.248244, 0.456963, 0.251756, 0.043037}},
-              {0.0, {0.047890, 0.292230, 0.462307, 0.197572}},
-              {1.0, {0.001251, 0.034249, 0.276926, 0.687574}}};
+  const std::vector<std::vector<double>> rows = {{-1, 0.248244, 0.456963, 0.251756, 0.043037},
+                                                 {0, 0.047890, 0.292230, 0.462307, 0.197572},
+                                                 {1, 0.001251, 0.034249, 0.276926, 0.687574}};
+  const ExampleForm form = new_example_form();
   for (const auto& row : rows) {
-    const auto work = conditional(new_example_form(), row.theta);
+    std::vector<double> work(4);
+    ASSERT_EQ(conditional_number_correct(row[0], view(form.a), view(form.b), view(form.c), 3, work),
+              0);
     for (std::size_t x = 0; x < 4; ++x)
-      EXPECT_NEAR(work[x], row.expected[x], TABLE_TOLERANCE) << "theta " << row.theta << " x " << x;
+      EXPECT_NEAR(work[x], row[x + 1], 1e-6) << "theta " << row[0] << " score " << x;
   }
 }
 
-TEST(ObservedScoreTest, OneItemGivesItsTwoResponseProbabilities) {
-  // At theta = b the item answers correctly with c + (1 - c) / 2 = 0.6.
-  const ExampleForm item{{1.0}, {0.0}, {0.2}};
-  const auto work = conditional(item, 0.0);
-  EXPECT_DOUBLE_EQ(work[0], 0.4);
-  EXPECT_DOUBLE_EQ(work[1], 0.6);
-}
-
 TEST(ObservedScoreTest, FittedDistributionKeepsTheWeightsTotal) {
-  const struct {
-    std::string name;
-    std::vector<double> weights;
-    std::vector<double> expected;  // empty: only the total is published
-    double total;
-  } cases[] = {
-      {"weights total 1", {0.25, 0.5, 0.25}, {0.086319, 0.268918, 0.363324, 0.281439}, 1.0},
-      {"weights total 0.95", {0.2, 0.5, 0.25}, {}, 0.95},
-      {"weights total 1.1", {0.3, 0.5, 0.3}, {}, 1.1}};
-  for (const auto& tc : cases) {
-    FitCall call;
-    call.weights = tc.weights;
-    ASSERT_EQ(call.run(), 0) << tc.name;
-    for (std::size_t x = 0; x < tc.expected.size(); ++x)
-      EXPECT_NEAR(call.distribution[x], tc.expected[x], TABLE_TOLERANCE) << tc.name << " x " << x;
-    double running = 0.0;
-    for (double f : call.distribution) {
-      EXPECT_GE(f, 0.0) << tc.name << ": the cumulative would fall";
-      running += f;
+  const std::vector<double> published = {0.086319, 0.268918, 0.363324, 0.281439};
+  for (const std::vector<double>& weights : {EXAMPLE_WEIGHTS, {0.2, 0.5, 0.25}, {0.3, 0.5, 0.3}}) {
+    const double total = std::accumulate(weights.begin(), weights.end(), 0.0);
+    Fit fit;
+    fit.weights = weights;
+    ASSERT_EQ(fit.run(), 0) << "weights total " << total;
+    double cumulative = 0.0;
+    for (std::size_t x = 0; x < 4; ++x) {
+      if (total == 1.0) {
+        EXPECT_NEAR(fit.f[x], published[x], 1e-6) << x;
+      }
+      EXPECT_GE(fit.f[x], 0.0) << "weights total " << total << ": the cumulative falls at " << x;
+      cumulative += fit.f[x];
     }
-    EXPECT_NEAR(running, tc.total, 1e-12) << tc.name;
+    EXPECT_NEAR(cumulative, total, 1e-12) << "the distribution is not rescaled";
   }
 }
 
@@ -103,91 +76,60 @@ TEST(ObservedScoreTest, DispatchedRecursionMatchesPlainLoopBitForBit) {
     }
     for (double theta : {-2.2, -0.3, 0.0, 1.7}) {
       std::vector<double> plain(n + 1);
-      double p = prob_3pl(theta, form.a[0], form.b[0], form.c[0]);
-      plain[0] = 1.0 - p;
-      plain[1] = p;
-      for (std::int32_t i = 2; i <= n; ++i) {
-        p = prob_3pl(theta, form.a[i - 1], form.b[i - 1], form.c[i - 1]);
-        const double q = 1.0 - p;
+      plain[0] = 1.0;
+      for (std::int32_t i = 1; i <= n; ++i) {
+        const double p = prob_3pl(theta, form.a[i - 1], form.b[i - 1], form.c[i - 1]), q = 1 - p;
         plain[i] = p * plain[i - 1];
         for (std::int32_t x = i - 1; x >= 1; --x) plain[x] = p * plain[x - 1] + q * plain[x];
         plain[0] = q * plain[0];
       }
-      // Every start alignment of the work vector takes another path through the kernel.
+      // Each start alignment of the work vector takes another path through the kernel.
       for (std::size_t offset = 0; offset < 4; ++offset) {
         std::vector<double> storage(n + 1 + offset);
-        std::span<double> work(storage.data() + offset, n + 1);
-        ASSERT_EQ(conditional_number_correct(theta, one_based(form.a), one_based(form.b),
-                                             one_based(form.c), n, work),
-                  0);
+        const std::span<double> work(storage.data() + offset, n + 1);
+        ASSERT_EQ(
+            conditional_number_correct(theta, view(form.a), view(form.b), view(form.c), n, work),
+            0);
         for (std::int32_t x = 0; x <= n; ++x)
-          ASSERT_EQ(work[x], plain[x]) << "n " << n << " theta " << theta << " x " << x;
+          ASSERT_EQ(work[x], plain[x]) << "n " << n << " theta " << theta << " score " << x;
       }
     }
   }
 }
 
 TEST(ObservedScoreTest, RefusesUnusableArguments) {
-  const struct {
-    std::string name;
-    void (*change)(FitCall&);
-  } cases[] = {
-      {"weights as frequencies",
-       [](FitCall& f) {
-         f.weights = {25.0, 50.0, 25.0};
-       }},
-      {"no quadrature points", [](FitCall& f) { f.n_points = 0; }},
-      {"weight total not a number", [](FitCall& f) { f.weights[1] = std::nan(""); }},
-      {"only correct scores",
-       [](FitCall& f) {
-         f.correct = {1.0, 1.0, 1.0};
-       }},
-      {"only incorrect scores",
-       [](FitCall& f) {
-         f.incorrect = {0.0, 0.0, 0.0};
-       }},
-      {"zero increment", [](FitCall& f) { f.increment = 0.0; }},
-      {"negative increment", [](FitCall& f) { f.increment = -1.0; }},
-      {"increment not a number", [](FitCall& f) { f.increment = std::nan(""); }},
-      {"grid one point short", [](FitCall& f) { f.highest = 2.0; }},
-      {"grid one point long",
-       [](FitCall& f) {
-         f.highest = 4.0;
-         f.distribution_size = 5;
-       }},
-      {"distribution shorter than grid", [](FitCall& f) { f.distribution_size = 3; }},
-      {"fewer weights than points", [](FitCall& f) { f.weights.pop_back(); }},
+  const std::vector<std::pair<std::string, void (*)(Fit&)>> cases = {
+      {"weights as frequencies", [](Fit& f) { f.weights.assign(3, 100.0 / 3); }},
+      {"no quadrature points", [](Fit& f) { f.k = 0; }},
+      {"weight total not a number", [](Fit& f) { f.weights[1] = NAN; }},
+      {"only correct scores", [](Fit& f) { f.correct.assign(3, 1.0); }},
+      {"only incorrect scores", [](Fit& f) { f.incorrect.assign(3, 0.0); }},
+      {"zero increment", [](Fit& f) { f.increment = 0; }},
+      {"increment not a number", [](Fit& f) { f.increment = NAN; }},
+      {"grid one point short", [](Fit& f) { f.highest = 2; }},
+      {"grid one point long", [](Fit& f) { f.highest = 4, f.f.resize(5); }},
+      {"distribution shorter than grid", [](Fit& f) { f.f.resize(3); }},
       {"item scores off the grid",
-       [](FitCall& f) {
-         f.correct = {1.0, 1.0, 1.5};
-         f.incorrect = {0.0, 0.0, 0.0};
-       }},
+       [](Fit& f) { f.correct.assign(3, 1.5), f.incorrect.assign(3, 0); }},
   };
-  for (const auto& tc : cases) {
-    FitCall call;
-    tc.change(call);
-    EXPECT_NE(call.run(), 0) << tc.name;
+  for (const auto& [name, change] : cases) {
+    Fit fit;
+    change(fit);
+    EXPECT_NE(fit.run(), 0) << name;
   }
-  FitCall call;
+  Fit fit;
   fail_allocation_after(1);
-  EXPECT_NE(call.run(), 0) << "work vector not allocated";
+  EXPECT_NE(fit.run(), 0) << "work vector not allocated";
   fail_allocation_after(0);
 }
 
-TEST(ObservedScoreTest, OneDeviatingItemSwitchesTheWholeFormToItemScores) {
-  FitCall call;
-  call.highest = 4.0;
-  call.distribution_size = 5;
-  call.correct = {2.0, 1.0, 1.0};
-  call.incorrect = {0.0, 0.0, 0.0};
-  ASSERT_EQ(call.run(), 0);
-  EXPECT_NEAR(std::accumulate(call.distribution.begin(), call.distribution.end(), 0.0), 1.0, 1e-12);
-
-  call.correct = {2.0, 2.0, 2.0};
-  call.highest = 6.0;
-  call.distribution_size = 7;
-  ASSERT_EQ(call.run(), 0);
-  for (std::size_t x = 1; x < 7; x += 2) EXPECT_EQ(call.distribution[x], 0.0) << "odd total " << x;
+TEST(ObservedScoreTest, OneDeviatingItemSwitchesTheFormToItemScores) {
+  Fit fit;  // at theta 0 alone, with the scores 2, 1, 1 on the grid 0..4
+  fit.points = {0.0}, fit.weights = {1.0}, fit.k = 1, fit.highest = 4, fit.f.resize(5);
+  fit.correct = {2, 1, 1}, fit.incorrect = {0, 0, 0};
+  ASSERT_EQ(fit.run(), 0);
+  const std::vector<double> published = {0.047890, 0.220395, 0.203550, 0.330593, 0.197572};
+  for (std::size_t x = 0; x < 5; ++x) EXPECT_NEAR(fit.f[x], published[x], 1e-6) << x;
 }
 
 }  // namespace
