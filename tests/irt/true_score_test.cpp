@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -38,64 +39,64 @@ Result equate(const Form& new_form, const Form& old_form) {
 
 const Form THREE_NEW = {{1.0, 1.5, 0.8}, {0.0, 0.5, -1.0}, {0.2, 0.25, 0.0}};
 const Form THREE_OLD = {{1.2, 0.9, 1.1}, {-0.3, 0.2, 0.8}, {0.15, 0.25, 0.2}};
+const Form FOUR_NEW = {{1.0, 1.2, 0.9, 1.1}, {-0.5, 0.0, 0.5, 1.0}, {0.3, 0.3, 0.3, 0.3}};
+const Form FOUR_OLD = {{1.0, 1.0, 1.3, 0.8}, {-0.2, 0.3, 0.6, 1.2}, {0.25, 0.2, 0.25, 0.2}};
+const Form NO_GUESSING = {{1.0, 1.0}, {0.0, 0.0}, {0.0, 0.0}};
+const Form QUARTER_C = {{1, 1, 1, 1}, {0, 0, 0, 0}, {0.25, 0.25, 0.25, 0.25}};
+// Keeps the line (0.2 * raw) apart from its expected score at theta -150 (1.0).
+const Form FALLING = {{-1.0}, {0.0}, {0.2}};
+// Expected score 2 at theta -150 and 1 at 150.
+const Form MOSTLY_FALLING = {{1, -1, -1}, {0, 0, 0}, {0, 0, 0}};
+const Form CERTAIN = {{1.0, 1.0}, {0.0, 0.0}, {1.0, 1.0}};
 
 TEST(TrueScoreTest, MatchesTheWorkedExamples) {
   struct Case {
     const char* name;
-    Form new_form, old_form;
+    const Form &new_form, &old_form;
     double chance;
-    std::vector<double> theta, equated;
+    std::vector<std::pair<double, double>> theta_and_equated;  // by raw score
   };
   const std::vector<Case> cases = {
       {"three items",
        THREE_NEW,
        THREE_OLD,
        0.45,
-       {-150, -1.1684, 0.2086, 150},
-       {0, 0.8255, 1.8040, 3}},
+       {{-150, 0}, {-1.1684, 0.8255}, {0.2086, 1.8040}, {150, 3}}},
       {"four items",
-       {{1.0, 1.2, 0.9, 1.1}, {-0.5, 0.0, 0.5, 1.0}, {0.3, 0.3, 0.3, 0.3}},
-       {{1.0, 1.0, 1.3, 0.8}, {-0.2, 0.3, 0.6, 1.2}, {0.25, 0.2, 0.25, 0.2}},
+       FOUR_NEW,
+       FOUR_OLD,
        1.2,
-       {-150, -150, -0.3801, 0.6547, 150},
-       {0, 0.75, 1.5702, 2.6806, 4}},
+       {{-150, 0}, {-150, 0.75}, {-0.3801, 1.5702}, {0.6547, 2.6806}, {150, 4}}},
       {"all c zero: only score 0 on the line, with slope 0",
-       {{1.0, 1.0}, {0.0, 0.0}, {0.0, 0.0}},
+       NO_GUESSING,
        THREE_OLD,
        0.0,
-       {-150, 0, 150},
-       {0, 1.6156, 3}},
-      // An old form that falls with theta keeps the line (0.2 * raw) apart
-      // from the old expected score at theta -150 (1.0).
+       {{-150, 0}, {0, 1.6156}, {150, 3}}},
       {"a score equal to the chance score lies on the line",
-       {{1, 1, 1, 1}, {0, 0, 0, 0}, {0.25, 0.25, 0.25, 0.25}},
-       {{-1.0}, {0.0}, {0.2}},
+       QUARTER_C,
+       FALLING,
        1.0,
-       {-150, -150, -0.4077, 0.4077, 150},
-       {0, 0.2, 0.7333, 0.4667, 1}},
-      // Expected score 2 at theta -150 and 1 at 150: raw score 1 goes onto the
-      // line, and raw score 2 is found exactly at the bottom of the bracket.
+       {{-150, 0}, {-150, 0.2}, {-0.4077, 0.7333}, {0.4077, 0.4667}, {150, 1}}},
+      // Raw score 2 is found exactly at the bottom of the bracket.
       {"a first score above chance but below the bracket",
-       {{1, -1, -1}, {0, 0, 0}, {0, 0, 0}},
+       MOSTLY_FALLING,
        THREE_OLD,
        0.0,
-       {-150, -150, -150, 150},
-       {0, 0, 0.6, 3}},
-      {"one item", {{1.0}, {0.0}, {0.2}}, THREE_OLD, 0.2, {-150, 150}, {0, 3}},
+       {{-150, 0}, {-150, 0}, {-150, 0.6}, {150, 3}}},
+      {"one item", FALLING, THREE_OLD, 0.2, {{-150, 0}, {150, 3}}},
       {"c summing to n: no score above chance",
-       {{1.0, 1.0}, {0.0, 0.0}, {1.0, 1.0}},
+       CERTAIN,
        THREE_OLD,
        2.0,
-       {-150, -150, 150},
-       {0, 0.3, 3}},
+       {{-150, 0}, {-150, 0.3}, {150, 3}}},
   };
   for (const Case& t : cases) {
     const Result r = equate(t.new_form, t.old_form);
     EXPECT_EQ(r.chance, t.chance) << t.name;
-    ASSERT_EQ(r.theta.size(), t.theta.size()) << t.name;
-    for (std::size_t k = 0; k < t.theta.size(); ++k) {
-      EXPECT_NEAR(r.theta[k], t.theta[k], 5e-5) << t.name << ", raw " << k;
-      EXPECT_NEAR(r.equated[k], t.equated[k], 5e-5) << t.name << ", raw " << k;
+    ASSERT_EQ(r.theta.size(), t.theta_and_equated.size()) << t.name;
+    for (std::size_t k = 0; k < r.theta.size(); ++k) {
+      EXPECT_NEAR(r.theta[k], t.theta_and_equated[k].first, 5e-5) << t.name << ", raw " << k;
+      EXPECT_NEAR(r.equated[k], t.theta_and_equated[k].second, 5e-5) << t.name << ", raw " << k;
     }
   }
 }
