@@ -76,7 +76,8 @@ Status true_score_equate(OneBasedView a_new, OneBasedView b_new, OneBasedView c_
   const std::int32_t top = count - 1;
 
   // Scores up to and including index last_on_line have no theta: the expected
-  // score never falls to the chance score or below at a finite theta.
+  // score never falls to the chance score or below at a finite theta. A score
+  // equal to the chance score therefore stays on the line.
   std::int32_t last_on_line = 0;
   while (last_on_line < top && !(raw(last_on_line + 1) > new_form.chance)) ++last_on_line;
 
