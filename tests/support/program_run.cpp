@@ -1,0 +1,81 @@
+// Runs the built program in a scratch directory through the shell
+#include "support/program_run.h"
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+std::string quoted(const std::string& word) {
+  std::string q(1, '\'');
+  for (char ch : word) {
+    if (ch == '\'') {
+      q.append("'\\''");
+    } else {
+      q.push_back(ch);
+    }
+  }
+  q.push_back('\'');
+  return q;
+}
+
+}  // namespace
+
+ScratchDir::ScratchDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "zol-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  std::filesystem::permissions(path, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove_all(path, ignored);
+}
+
+std::filesystem::path ScratchDir::write(const std::string& name, const std::string& text) const {
+  const auto file = path / name;
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << text;
+  return file;
+}
+
+std::string read_file(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+ProgramRun run_program(const ScratchDir& dir, const std::vector<std::string>& args,
+                       const std::string& stdin_text, const std::string& redirections) {
+  const auto in = dir.write(".stdin", stdin_text);
+  const auto out = dir.path / ".stdout";
+  const auto err = dir.path / ".stderr";
+  // Built by appending: g++ 12 warns falsely about "literal" + std::string.
+  std::string command("cd ");
+  command.append(quoted(dir.path.string())).append(" && ").append(quoted(ZOL_BINARY));
+  for (const auto& arg : args) command.append(" ").append(quoted(arg));
+  command.append(" <").append(quoted(in.string()));
+  command.append(" >").append(quoted(out.string()));
+  command.append(" 2>").append(quoted(err.string()));
+  command.append(" ").append(redirections);
+  const int status = std::system(command.c_str());
+  ProgramRun run;
+  run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = read_file(out);
+  run.err = read_file(err);
+  std::filesystem::remove(in);
+  std::filesystem::remove(out);
+  std::filesystem::remove(err);
+  return run;
+}
+
+std::filesystem::path source_path(const std::string& relative) {
+  return std::filesystem::path(ZOL_SOURCE_DIR) / relative;
+}
