@@ -75,6 +75,9 @@ double round_scale(double value, double lower, double upper, double increment) {
   // Multiples are counted from zero, not from the lower bound. Adding a half
   // and truncating toward zero rounds halves up for non-negative quotients; a
   // quotient below -0.5 moves toward zero instead. The double is truncated
-  // directly because a quotient need not fit in a 32-bit integer.
-  return std::trunc(value / increment + 0.5) * increment;
+  // directly because a quotient need not fit in a 32-bit integer; adding zero
+  // turns a truncated -0 into the whole number 0, so the report never shows
+  // "-0.00".
+  const double multiple = std::trunc(value / increment + 0.5) + 0.0;
+  return multiple * increment;
 }

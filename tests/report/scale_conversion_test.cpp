@@ -162,8 +162,12 @@ TEST(ScaleConversionTest, RoundsToBoundsOrMultiplesOfTheIncrement) {
       {"quotient beyond 2^31", 1e12, -1e15, 1e15, 1.0, 1e12},
       {"half-way beyond 2^31", 3e9 + 0.5, -1e15, 1e15, 1.0, 3000000001.0},
       {"negative beyond 2^31 truncates toward zero", -1e12, -1e15, 1e15, 1.0, -999999999999.0},
+      {"small negative quotient gives zero", -1.5, -2.0, 6.0, 2.0, 0.0},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(round_scale(c.value, c.lower, c.upper, c.increment), c.expected) << c.name;
+    const double rounded = round_scale(c.value, c.lower, c.upper, c.increment);
+    EXPECT_EQ(rounded, c.expected) << c.name;
+    // A whole number of increments is never a negative zero ("-0.00" in the report).
+    EXPECT_EQ(std::signbit(rounded), std::signbit(c.expected)) << c.name;
   }
 }
