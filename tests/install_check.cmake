@@ -1,0 +1,33 @@
+# Installs the build into PREFIX, then checks the layout and that the manual
+# page renders without a single warning.
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "install failed: ${result}")
+endif()
+foreach(installed bin/zol share/man/man1/zol.1)
+  if(NOT EXISTS ${PREFIX}/${installed})
+    message(FATAL_ERROR "missing after install: ${installed}")
+  endif()
+endforeach()
+execute_process(COMMAND groff -man -Tutf8 -ww ${PREFIX}/share/man/man1/zol.1
+                RESULT_VARIABLE result OUTPUT_VARIABLE page ERROR_VARIABLE warnings)
+if(NOT result EQUAL 0 OR NOT warnings STREQUAL "")
+  message(FATAL_ERROR "manual page does not render cleanly: ${warnings}")
+endif()
+# Drop the terminal's overstrike (character, backspace) to compare plain text.
+string(ASCII 8 backspace)
+string(REGEX REPLACE ".${backspace}" "" page "${page}")
+foreach(section NAME SYNOPSIS DESCRIPTION FILES "EXIT STATUS" EXAMPLES)
+  string(FIND "${page}" "\n${section}\n" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "manual page has no section ${section}")
+  endif()
+endforeach()
+file(READ ${BUILD_DIR}/generated/version.h version_header)
+string(REGEX MATCH "\"([0-9.]+)\"" _ "${version_header}")
+string(FIND "${page}" "zol ${CMAKE_MATCH_1}" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "manual page does not carry version ${CMAKE_MATCH_1}")
+endif()
