@@ -1,0 +1,168 @@
+// Fuzz target: one whole run, from input bytes to the report, in memory
+//
+// Whatever the bytes, a run must end in a complete report or in one of the
+// program's failures, never in a crash, a hang, undefined behaviour, a leak or
+// a partial report. The sanitizers catch the first four; the checks below turn
+// a broken promise about the report into a crash that the fuzzer keeps.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "driver.h"
+#include "input_reader.h"
+#include "root_finder.h"
+
+namespace {
+
+const char* const INPUT_NAME = "fuzz.txt";
+
+// The root finder's fatal stop ends the process, which would end the fuzzer
+// too; here it unwinds to the target instead, through every owner on the way.
+struct FatalNumericStop {
+  const char* message;
+};
+
+[[noreturn]] void throw_fatal_stop(const char* message) {
+  throw FatalNumericStop{message};
+}
+
+[[noreturn]] void broken(const char* promise) {
+  std::fprintf(stderr, "zol_fuzz: broken promise: %s\n", promise);
+  std::abort();
+}
+
+void require(bool holds, const char* promise) {
+  if (!holds) broken(promise);
+}
+
+struct CloseFile {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using OwnedFile = std::unique_ptr<std::FILE, CloseFile>;
+
+OwnedFile open_input(const std::uint8_t* data, std::size_t size) {
+  // A memory stream cannot be empty; a temporary file can.
+  if (size == 0) return OwnedFile(std::tmpfile());
+  return OwnedFile(fmemopen(const_cast<std::uint8_t*>(data), size, "r"));
+}
+
+bool records_empty(const RunRecords& r) {
+  return r.n_new == 0 && r.n_old == 0 && r.n_theta == 0 && !r.new_form.block && !r.old_form.block &&
+         !r.theta.block && r.conversion.row_count == 0 && !r.conversion.unrounded_storage &&
+         !r.conversion.rounded_storage;
+}
+
+// What a successful read guarantees to the stages after it.
+void check_records(const RunRecords& r) {
+  require(r.n_new >= 1 && r.new_form.count == r.n_new && r.new_form.block, "new form read");
+  require(r.n_old >= 1 && r.old_form.count == r.n_old && r.old_form.block, "old form read");
+  require(r.n_theta >= 0 && r.theta.count == r.n_theta, "quadrature count");
+  require(r.n_theta == 0 ? !r.theta.block : (r.theta.block && r.theta.has_weights),
+          "a quadrature always has weights");
+  require(r.conversion.row_count >= 2 && r.conversion.increment > 0.0 &&
+              r.conversion.unrounded.size() == static_cast<std::size_t>(r.conversion.row_count),
+          "a usable conversion table");
+}
+
+std::size_t count_lines(const std::string& text) {
+  std::size_t lines = 0;
+  for (char ch : text) lines += ch == '\n' ? 1 : 0;
+  return lines;
+}
+
+// Start of the line of raw score `score` in the true-score table.
+std::size_t true_score_row(const std::string& report, std::int32_t score) {
+  const std::string heading = "Score   Equivalent   Equivalent   Scale Score    Scale Score\n";
+  std::size_t at = report.find(heading);
+  require(at != std::string::npos, "true-score heading");
+  at += heading.size();
+  for (std::int32_t i = 0; i < score; ++i) at = report.find('\n', at) + 1;
+  return at;
+}
+
+// The shape of a complete report, and the two rows whose values never depend
+// on a root search: raw score 0 lies on the low-score line, and the top score
+// maps to the old form's top score. Both print dashes for theta.
+void check_report(const RunRecords& r, const std::string& report) {
+  const std::string banner = std::string("ZOL 1.1\nInput file: ").append(INPUT_NAME).append("\n\n");
+  require(report.compare(0, banner.size(), banner) == 0, "the report starts with the banner");
+  require(!report.empty() && report.back() == '\n', "the report ends with a whole line");
+  require(report.find("nan") == std::string::npos && report.find("inf") == std::string::npos,
+          "every reported value is a finite number");
+
+  const std::size_t scores = static_cast<std::size_t>(r.n_new) + 1;
+  std::size_t lines = 3 + 6 + scores;
+  if (r.n_theta != 0) {
+    const std::size_t longer = static_cast<std::size_t>(r.n_new > r.n_old ? r.n_new : r.n_old) + 1;
+    lines += 12 + scores + longer;
+  }
+  require(count_lines(report) == lines, "one line per raw score in every table");
+
+  const std::string dashes = "     ---------   ";
+  const std::size_t first = true_score_row(report, 0);
+  require(report.compare(first + 3, dashes.size(), dashes) == 0, "raw score 0 has no theta");
+  const std::size_t top = true_score_row(report, r.n_new);
+  const std::size_t top_label = report.find_first_not_of(' ', top);
+  require(std::strtol(report.c_str() + top_label, nullptr, 10) == r.n_new, "top row number");
+  const std::size_t theta_column = report.find("     ", top_label);
+  require(report.compare(theta_column, dashes.size(), dashes) == 0, "the top score has no theta");
+  char top_equivalent[64];
+  std::snprintf(top_equivalent, sizeof top_equivalent, "%9.4lf", static_cast<double>(r.n_old));
+  require(report.compare(theta_column + dashes.size(), std::strlen(top_equivalent),
+                         top_equivalent) == 0,
+          "the top score maps to the old form's top score");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  set_fatal_numeric_handler(throw_fatal_stop);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  RunRecords records;
+  {
+    OwnedFile input = open_input(data, size);
+    if (!input) return 0;
+    if (read_input(input.get(), records.n_new, records.n_old, records.n_theta, records.new_form,
+                   records.old_form, records.theta, records.conversion) != 0) {
+      require(records_empty(records), "a failed read leaves the records empty");
+      return 0;
+    }
+  }
+  check_records(records);
+
+  char* buffer = nullptr;
+  std::size_t length = 0;
+  std::FILE* stream = open_memstream(&buffer, &length);
+  if (stream == nullptr) return 0;
+  ReportTarget target;
+  target.stream = stream;
+  RunStatus status = RUN_OK;
+  bool stopped = false;
+  try {
+    status = equate_and_report(records, INPUT_NAME, target);
+  } catch (const FatalNumericStop& stop) {
+    stopped = true;
+    require(std::strcmp(stop.message, "Root must be bracketed in rtsafe") == 0 ||
+                std::strcmp(stop.message, "Maximum number of iterations exceeded in rtsafe") == 0,
+            "the fatal stop names one of its two causes");
+  }
+  std::fclose(stream);
+  const std::string report(buffer, length);
+  std::free(buffer);
+
+  if (stopped || status != RUN_OK) {
+    require(stopped || status == RUN_NO_MEMORY || status == RUN_EQUATING_ERROR,
+            "a computation fails only for memory or for its numbers");
+    require(report.empty(), "a failed run writes nothing of the report");
+    return 0;
+  }
+  check_report(records, report);
+  return 0;
+}
