@@ -1,0 +1,106 @@
+// Synthetic item banks and quadratures, the same on every run and machine
+#include "synthetic_forms.h"
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+#include "input_reader.h"
+
+namespace {
+
+constexpr double PI = 3.14159265358979323846;
+constexpr double LOG_A_SPREAD = 0.3;  // a from 0.5 to 2 for 95 in 100 items
+constexpr double C_LOW = 0.10;
+constexpr double C_HIGH = 0.25;
+constexpr double QUADRATURE_SPAN = 4.0;
+
+// Uniform on [0, 1) from the top 53 bits; the library's distributions are
+// free to differ between implementations, the engine is not.
+double uniform(std::mt19937_64& engine) {
+  return static_cast<double>(engine() >> 11) * 0x1.0p-53;
+}
+
+// Box-Muller, one value per pair of draws.
+double standard_normal(std::mt19937_64& engine) {
+  const double u = 1.0 - uniform(engine);  // in (0, 1]: log stays finite
+  const double v = uniform(engine);
+  return std::sqrt(-2.0 * std::log(u)) * std::cos(2.0 * PI * v);
+}
+
+void fill_block(const SyntheticForm& form, ItemSet& set) {
+  const auto n = form.a.size();
+  set.count = form.count();
+  set.block = std::make_unique<double[]>(3 * n);
+  std::memcpy(set.block.get(), form.a.data(), n * sizeof(double));
+  std::memcpy(set.block.get() + n, form.b.data(), n * sizeof(double));
+  std::memcpy(set.block.get() + 2 * n, form.c.data(), n * sizeof(double));
+}
+
+void write_items(std::FILE* out, const char* header, char label, const SyntheticForm& form) {
+  std::fprintf(out, "%s\n", header);
+  for (std::int32_t i = 0; i < form.count(); ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    std::fprintf(out, "%c%06d %9.4f %9.4f %7.4f\n", label, i + 1, form.a[k], form.b[k], form.c[k]);
+  }
+}
+
+}  // namespace
+
+SyntheticForm synthetic_form(std::int32_t n, std::uint64_t seed) {
+  std::mt19937_64 engine(seed);
+  SyntheticForm form;
+  for (std::int32_t i = 0; i < n; ++i) {
+    form.a.push_back(std::exp(LOG_A_SPREAD * standard_normal(engine)));
+    form.b.push_back(standard_normal(engine));
+    form.c.push_back(C_LOW + (C_HIGH - C_LOW) * uniform(engine));
+  }
+  return form;
+}
+
+SyntheticQuadrature synthetic_quadrature(std::int32_t k) {
+  SyntheticQuadrature q;
+  double total = 0.0;
+  for (std::int32_t j = 0; j < k; ++j) {
+    const double theta = -QUADRATURE_SPAN + 2.0 * QUADRATURE_SPAN * j / (k - 1);
+    q.points.push_back(theta);
+    q.weights.push_back(std::exp(-0.5 * theta * theta));
+    total += q.weights.back();
+  }
+  for (double& w : q.weights) w /= total;
+  return q;
+}
+
+RunRecords synthetic_records(std::int32_t n_new, std::int32_t n_old, std::int32_t k) {
+  RunRecords records;
+  records.n_new = n_new;
+  records.n_old = n_old;
+  records.n_theta = k;
+  fill_block(synthetic_form(n_new, 1), records.new_form);
+  fill_block(synthetic_form(n_old, 2), records.old_form);
+  if (k > 0) {
+    const SyntheticQuadrature q = synthetic_quadrature(k);
+    records.theta.count = k;
+    records.theta.has_weights = true;
+    records.theta.block = std::make_unique<double[]>(2 * static_cast<std::size_t>(k));
+    std::memcpy(records.theta.block.get(), q.points.data(), q.points.size() * sizeof(double));
+    std::memcpy(records.theta.block.get() + k, q.weights.data(), q.weights.size() * sizeof(double));
+  }
+  if (install_identity_conversion(n_old, records.conversion) != 0) records = RunRecords{};
+  return records;
+}
+
+void write_synthetic_input(std::FILE* out, std::int32_t n_new, std::int32_t n_old, std::int32_t k) {
+  std::fprintf(out, "Synthetic forms: %d new and %d old items, %d quadrature points\n", n_new,
+               n_old, k);
+  write_items(out, "$Item_Parameters", 'N', synthetic_form(n_new, 1));
+  write_items(out, "$Link_Item_Parameters", 'O', synthetic_form(n_old, 2));
+  if (k > 0) {
+    const SyntheticQuadrature q = synthetic_quadrature(k);
+    std::fprintf(out, "$Theta_Distribution\n");
+    for (std::int32_t j = 0; j < k; ++j) {
+      const auto i = static_cast<std::size_t>(j);
+      std::fprintf(out, "%.6f %.17g\n", q.points[i], q.weights[i]);
+    }
+  }
+}
