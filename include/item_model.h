@@ -16,3 +16,9 @@ double expected_score(double theta, OneBasedView a, OneBasedView b, OneBasedView
 double expected_score_slope(double theta, OneBasedView a, OneBasedView b, OneBasedView c,
                             std::int32_t n, OneBasedView incorrect_score,
                             OneBasedView correct_score);
+
+// Both sums in one pass over the items, each bit for bit what expected_score
+// and expected_score_slope return; the root searches need the two together.
+void expected_score_and_slope(double theta, OneBasedView a, OneBasedView b, OneBasedView c,
+                              std::int32_t n, OneBasedView incorrect_score,
+                              OneBasedView correct_score, double* score, double* slope);

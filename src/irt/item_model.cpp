@@ -44,3 +44,18 @@ double expected_score_slope(double theta, OneBasedView a, OneBasedView b, OneBas
   }
   return sum;
 }
+
+void expected_score_and_slope(double theta, OneBasedView a, OneBasedView b, OneBasedView c,
+                              std::int32_t n, OneBasedView incorrect_score,
+                              OneBasedView correct_score, double* score, double* slope) {
+  double score_sum = 0.0;
+  double slope_sum = 0.0;
+  for (std::int32_t i = 1; i <= n; ++i) {
+    const double p = prob_3pl(theta, a[i], b[i], c[i]);
+    score_sum += (1.0 - p) * incorrect_score[i] + p * correct_score[i];
+    const double item = item_slope(theta, a[i], b[i], c[i]);
+    slope_sum += item * correct_score[i] - item * incorrect_score[i];
+  }
+  *score = score_sum;
+  *slope = slope_sum;
+}

@@ -72,6 +72,30 @@ TEST(ItemModelTest, SumsOverThreeItems) {
   EXPECT_EQ(expected_score_slope(1.0, {}, {}, {}, 0, {}, {}), 0.0);
 }
 
+TEST(ItemModelTest, OnePassGivesBothSumsBitForBit) {
+  std::vector<double> a, b, c, wrong, right;
+  for (int i = 0; i < 37; ++i) {
+    a.push_back(i % 5 == 0 ? -0.7 : 0.4 + 0.05 * i);
+    b.push_back(-3.0 + 0.17 * i);
+    c.push_back(0.01 * (i % 26));
+    wrong.push_back(i % 3 == 0 ? 0.5 : 0.0);
+    right.push_back(i % 4 == 0 ? 2.0 : 1.0);
+  }
+  for (double theta : {-150.0, -40.0, -2.5, -0.3, 0.0, 0.8, 3.1, 40.0, 150.0}) {
+    for (std::int32_t n : {0, 1, 2, 3, 4, 5, 7, 8, 9, 36, 37}) {
+      const auto args = [&](auto f) {
+        return f(theta, one_based(a), one_based(b), one_based(c), n, one_based(wrong),
+                 one_based(right));
+      };
+      double score = -1.0, slope = -1.0;
+      expected_score_and_slope(theta, one_based(a), one_based(b), one_based(c), n, one_based(wrong),
+                               one_based(right), &score, &slope);
+      EXPECT_EQ(score, args(expected_score)) << "theta " << theta << ", " << n << " items";
+      EXPECT_EQ(slope, args(expected_score_slope)) << "theta " << theta << ", " << n << " items";
+    }
+  }
+}
+
 TEST(ItemModelTest, ResponseScoresWeightEachItem) {
   EXPECT_NEAR(one_item(expected_score, 0.0, 1.0, 0.0, 0.2, 0.5, 2.0), 1.4, 1e-15);
   EXPECT_NEAR(one_item(expected_score_slope, 0.0, 1.0, 0.0, 0.2, 0.5, 2.0), 1.5 * 0.34, 1e-15);

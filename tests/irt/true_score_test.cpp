@@ -6,6 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "item_model.h"
+#include "root_finder.h"
+
 namespace {
 
 struct Form {
@@ -107,6 +110,51 @@ TEST(TrueScoreTest, LeavesTheLastTargetForTheRootFunction) {
   tcc_residual(0.0, &f, &df);
   EXPECT_NEAR(f, 2.0 - 1.809562, 5e-7);
   EXPECT_NEAR(df, -0.887505, 5e-7);
+}
+
+// The new form of the search below, read by its root function.
+const Form* searched_form = nullptr;
+double searched_score = 0.0;
+
+// The expected score and its slope from the two separate sums.
+void separate_sums_residual(double theta, double* f, double* df) {
+  const Form& form = *searched_form;
+  const auto n = static_cast<std::int32_t>(form.a.size());
+  const auto args = [&](auto sum) {
+    return sum(theta, one_based(form.a), one_based(form.b), one_based(form.c), n, one_based(ZERO),
+               one_based(ONE));
+  };
+  *f = searched_score - args(expected_score);
+  *df = -args(expected_score_slope);
+}
+
+TEST(TrueScoreTest, EveryThetaIsItsOwnSearchFromTheBracket) {
+  Form forty;  // a spread of ordinary items
+  for (int i = 0; i < 40; ++i) {
+    forty.a.push_back(0.6 + 0.03 * (i % 29));
+    forty.b.push_back(-2.0 + 0.1 * ((i * 7) % 41));
+    forty.c.push_back(0.1 + 0.005 * (i % 31));
+  }
+  // Each equating must start from its own form, never from what an earlier
+  // one left behind.
+  const std::vector<std::pair<const char*, const Form*>> runs = {{"forty items", &forty},
+                                                                 {"four items", &FOUR_NEW},
+                                                                 {"forty items again", &forty},
+                                                                 {"three items", &THREE_NEW}};
+  for (const auto& [name, form] : runs) {
+    const Result r = equate(*form, THREE_OLD);
+    searched_form = form;
+    for (std::size_t k = 0; k < r.theta.size(); ++k) {
+      if (r.theta[k] == -THETA_LIMIT || r.theta[k] == THETA_LIMIT) continue;
+      searched_score = static_cast<double>(k);
+      const double theta = rtsafe(separate_sums_residual, -THETA_LIMIT, THETA_LIMIT, 0.0001);
+      EXPECT_EQ(r.theta[k], theta) << name << ", raw " << k;
+      EXPECT_EQ(r.equated[k],
+                expected_score(theta, one_based(THREE_OLD.a), one_based(THREE_OLD.b),
+                               one_based(THREE_OLD.c), 3, one_based(ZERO), one_based(ONE)))
+          << name << ", raw " << k;
+    }
+  }
 }
 
 TEST(TrueScoreDeathTest, AnUnbracketedScoreEndsTheProcess) {
