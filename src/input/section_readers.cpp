@@ -19,8 +19,10 @@ constexpr std::size_t FIELD_BUDGET = 40;
 constexpr int MAX_THETA_COLUMNS = 2;
 
 // A section's records are counted in 64 bits; more than a 32-bit count can
-// hold is a failure, not a truncated count.
-constexpr std::int64_t MOST_RECORDS = std::numeric_limits<std::int32_t>::max();
+// hold is a failure, not a truncated count. One less than the largest 32-bit
+// value: the stages count items and points 1..n and raw scores 0..n in 32
+// bits, and their loops and the n + 1 raw scores must not overflow.
+constexpr std::int64_t MOST_RECORDS = std::numeric_limits<std::int32_t>::max() - 1;
 
 bool all_finite(double x, double y, double z) {
   return std::isfinite(x) && std::isfinite(y) && std::isfinite(z);
