@@ -257,4 +257,68 @@ TEST(FaultTest, FilesClosedToTheUserEndInTheOpenMessages) {
   }
 }
 
+// The order in which a run can stop for want of memory: later stages need
+// everything the earlier ones hold, so more memory never stops a run sooner.
+int progress(const ProgramRun& run, const std::string& prompts_and_message) {
+  const std::vector<std::string> messages = {CANNOT_OPEN_INPUT,
+                                             READ_ERROR,
+                                             "Could not allocate memory.\n",
+                                             "Error in calculating equating functions.\n",
+                                             CANNOT_OPEN_OUTPUT,
+                                             WRITE_ERROR};
+  if (run.exit_status == 0 && run.out.empty()) return static_cast<int>(messages.size());
+  for (std::size_t i = 0; i < messages.size(); ++i) {
+    if (run.exit_status == 1 && run.out == messages[i] + prompts_and_message) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+// Address space limits from too small for the program to start to enough for
+// the whole run, in steps of 1 MB: each run ends in a message and status 1
+// with no report, or in the whole report. An old form of 200,000 items needs
+// some 25 MB more than the program itself, so every stage meets the limit.
+// AddressSanitizer reserves terabytes of address space: not under a sanitizer.
+TEST(FaultTest, RunningOutOfMemoryAnywhereEndsInAMessageNeverInAWrongReport) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "address space limits do not apply under AddressSanitizer";
+#endif
+  ScratchDir dir;
+  std::string input = "$Item_Parameters\nN01 1.0 0.0 0.2\nN02 1.5 0.5 0.25\nN03 0.8 -1.0 0.0\n";
+  input.append("$Link_Item_Parameters\n");
+  for (int i = 0; i < 200000; ++i) input.append("O 1 0 0.2\n");
+  dir.write("in.txt", input);
+  const ProgramRun whole = run_wrapped(dir, "", "", {"in.txt", "whole.txt"});
+  ASSERT_EQ(whole.exit_status, 0);
+  const std::string report = read_file(dir.path / "whole.txt");
+
+  std::vector<int> reached(8, 0);
+  int furthest = -1;
+  int successes = 0;
+  for (int kilobytes = 2048; successes < 3 && kilobytes < 512 * 1024; kilobytes += 1024) {
+    const std::string limit =
+        std::string("ulimit -v ").append(std::to_string(kilobytes)).append(";");
+    const ProgramRun run = run_wrapped(dir, limit, "", {"in.txt", "out.txt"});
+    const std::string name = std::to_string(kilobytes) + " kB";
+    const int now = progress(run, "");
+    if (now < 0 && furthest < 0) continue;  // the program itself could not be loaded
+    ASSERT_GE(now, furthest) << name << ": " << run.exit_status << " " << run.out << run.err;
+    furthest = now;
+    ++reached[static_cast<std::size_t>(now)];
+    EXPECT_EQ(run.err, "") << name;
+    if (run.exit_status == 0) {
+      ++successes;
+      EXPECT_EQ(read_file(dir.path / "out.txt"), report) << name;
+      fs::remove(dir.path / "out.txt");
+    } else {
+      EXPECT_FALSE(dir.has("out.txt")) << name;
+    }
+  }
+  EXPECT_EQ(successes, 3);
+  EXPECT_GT(reached[1], 0) << "the reader ran out of memory";
+  EXPECT_GT(reached[2], 0) << "the workspace ran out of memory";
+  EXPECT_GT(reached[3], 0) << "the computation ran out of memory";
+}
+
 }  // namespace
