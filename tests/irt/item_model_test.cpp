@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 namespace {
@@ -72,27 +73,65 @@ TEST(ItemModelTest, SumsOverThreeItems) {
   EXPECT_EQ(expected_score_slope(1.0, {}, {}, {}, 0, {}, {}), 0.0);
 }
 
-TEST(ItemModelTest, OnePassGivesBothSumsBitForBit) {
+// A form of items with assorted parameters and response scores; a few items
+// fall, and a few have exponents far beyond the range of a double.
+struct MixedForm {
   std::vector<double> a, b, c, wrong, right;
-  for (int i = 0; i < 37; ++i) {
-    a.push_back(i % 5 == 0 ? -0.7 : 0.4 + 0.05 * i);
-    b.push_back(-3.0 + 0.17 * i);
-    c.push_back(0.01 * (i % 26));
-    wrong.push_back(i % 3 == 0 ? 0.5 : 0.0);
-    right.push_back(i % 4 == 0 ? 2.0 : 1.0);
-  }
-  for (double theta : {-150.0, -40.0, -2.5, -0.3, 0.0, 0.8, 3.1, 40.0, 150.0}) {
-    for (std::int32_t n : {0, 1, 2, 3, 4, 5, 7, 8, 9, 36, 37}) {
-      const auto args = [&](auto f) {
-        return f(theta, one_based(a), one_based(b), one_based(c), n, one_based(wrong),
-                 one_based(right));
-      };
-      double score = -1.0, slope = -1.0;
-      expected_score_and_slope(theta, one_based(a), one_based(b), one_based(c), n, one_based(wrong),
-                               one_based(right), &score, &slope);
-      EXPECT_EQ(score, args(expected_score)) << "theta " << theta << ", " << n << " items";
-      EXPECT_EQ(slope, args(expected_score_slope)) << "theta " << theta << ", " << n << " items";
+
+  explicit MixedForm(int n) {
+    for (int i = 0; i < n; ++i) {
+      a.push_back(i % 11 == 4 ? 900.0 : i % 5 == 0 ? -0.7 : 0.4 + 0.05 * (i % 40));
+      b.push_back(-3.0 + 0.17 * (i % 37));
+      c.push_back(0.01 * (i % 26));
+      wrong.push_back(i % 3 == 0 ? 0.5 : 0.0);
+      right.push_back(i % 4 == 0 ? 2.0 : 1.0);
     }
+  }
+};
+
+// The sums are computed four items at a time where the processor allows;
+// each must still be the item-by-item sum in item order, from 0, of the
+// one-item forms' values, which take the plain path.
+TEST(ItemModelTest, SumsAreTheItemByItemSumsBitForBit) {
+  const MixedForm form(1000);
+  for (double theta : {-150.0, -40.0, -2.5, -0.3, 0.0, 0.8, 3.1, 40.0, 150.0}) {
+    for (std::int32_t n : {0, 1, 2, 3, 4, 5, 7, 8, 9, 36, 37, 1000}) {
+      double score_by_item = 0.0, slope_by_item = 0.0;
+      for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
+        score_by_item += one_item(expected_score, theta, form.a[i], form.b[i], form.c[i],
+                                  form.wrong[i], form.right[i]);
+        slope_by_item += one_item(expected_score_slope, theta, form.a[i], form.b[i], form.c[i],
+                                  form.wrong[i], form.right[i]);
+      }
+      const auto args = [&](auto f) {
+        return f(theta, one_based(form.a), one_based(form.b), one_based(form.c), n,
+                 one_based(form.wrong), one_based(form.right));
+      };
+      const std::string name =
+          "theta " + std::to_string(theta) + ", " + std::to_string(n) + " items";
+      EXPECT_EQ(args(expected_score), score_by_item) << name;
+      EXPECT_EQ(args(expected_score_slope), slope_by_item) << name;
+      double score = -1.0, slope = -1.0;
+      expected_score_and_slope(theta, one_based(form.a), one_based(form.b), one_based(form.c), n,
+                               one_based(form.wrong), one_based(form.right), &score, &slope);
+      EXPECT_EQ(score, score_by_item) << name;
+      EXPECT_EQ(slope, slope_by_item) << name;
+    }
+  }
+}
+
+TEST(ItemModelTest, FormsOfExtremeItemsReachTheAsymptotesExactly) {
+  // Eight items, so that whole groups of four go through the sums together.
+  const std::vector<double> a(8, 1000.0), b(8, 0.0), c = {0.2, 0.1, 0.25, 0.0, 0.2, 0.1, 0.25, 0.0};
+  const std::vector<double> zero(8, 0.0), one(8, 1.0);
+  double chance = 0.0;
+  for (double ci : c) chance += ci;
+  for (double theta : {-150.0, -10.0, -0.75, 0.75, 10.0, 150.0}) {
+    double score = -1.0, slope = -1.0;
+    expected_score_and_slope(theta, one_based(a), one_based(b), one_based(c), 8, one_based(zero),
+                             one_based(one), &score, &slope);
+    EXPECT_EQ(score, theta < 0 ? chance : 8.0) << theta;
+    EXPECT_EQ(slope, 0.0) << theta;
   }
 }
 
