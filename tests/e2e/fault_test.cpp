@@ -189,6 +189,10 @@ TEST(FaultTest, InputsThatAreNoFileOfFormsEndInTheirMessage) {
       refused("input a directory named at the prompt", with_directories, {}, PROMPTS + READ_ERROR)
           .typed("forms out.txt")
           .leaves_no({"out.txt"}),
+      // The sections are counted ahead and read again, which a pipe cannot do.
+      refused("input a named pipe", input_only, {"pipe", "out.txt"}, READ_ERROR)
+          .under("mkfifo pipe; cat in.txt >pipe &")
+          .leaves_no({"out.txt"}),
       refused("input the null device", input_only, {"/dev/null", "out.txt"}, READ_ERROR)
           .leaves_no({"out.txt"}),
       refused("input path under a regular file", input_only, {"in.txt/forms.txt", "out.txt"},

@@ -53,6 +53,16 @@ std::string binary_garbage(std::size_t size) {
   return bytes;
 }
 
+// Little-endian UTF-16 with its byte order mark, as some editors save text.
+std::string utf16(const std::string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (char ch : text) {
+    bytes.push_back(ch);
+    bytes.push_back('\0');
+  }
+  return bytes;
+}
+
 const std::string TEN_MEGABYTES(10 * 1024 * 1024, '7');
 const std::string MILLION_BLANK_LINES(1000000, '\n');
 
@@ -124,6 +134,10 @@ std::vector<Case> reader_cases() {
        ""},
       {"conversion count beyond 64 bits", with_table("99999999999999999999 0 3 1 0", ROWS),
        READ_ERROR, ""},
+      // Text editors' encodings: a byte order mark hides the first header,
+      // and UTF-16 puts a NUL before every character.
+      {"byte order mark before the first header", "\xEF\xBB\xBF" + FORMS, READ_ERROR, ""},
+      {"saved as UTF-16", utf16(FORMS), READ_ERROR, ""},
       {"binary garbage", binary_garbage(64 * 1024), READ_ERROR, ""},
       {"binary garbage after a header", "$Item_Parameters\n" + binary_garbage(64 * 1024),
        READ_ERROR, ""},
