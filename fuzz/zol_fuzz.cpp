@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "driver.h"
@@ -50,6 +51,15 @@ OwnedFile open_input(const std::uint8_t* data, std::size_t size) {
   return OwnedFile(fmemopen(const_cast<std::uint8_t*>(data), size, "r"));
 }
 
+// Reads the bytes as an input file; false when there is nothing to read from.
+bool read_bytes(const std::uint8_t* data, std::size_t size, RunRecords& records, Status& status) {
+  OwnedFile input = open_input(data, size);
+  if (!input) return false;
+  status = read_input(input.get(), records.n_new, records.n_old, records.n_theta, records.new_form,
+                      records.old_form, records.theta, records.conversion);
+  return true;
+}
+
 bool records_empty(const RunRecords& r) {
   return r.n_new == 0 && r.n_old == 0 && r.n_theta == 0 && !r.new_form.block && !r.old_form.block &&
          !r.theta.block && r.conversion.row_count == 0 && !r.conversion.unrounded_storage &&
@@ -66,6 +76,50 @@ void check_records(const RunRecords& r) {
   require(r.conversion.row_count >= 2 && r.conversion.increment > 0.0 &&
               r.conversion.unrounded.size() == static_cast<std::size_t>(r.conversion.row_count),
           "a usable conversion table");
+}
+
+bool same_values(std::span<const double> x, std::span<const double> y) {
+  return x.size() == y.size() &&
+         (x.empty() || std::memcmp(x.data(), y.data(), x.size_bytes()) == 0);
+}
+
+bool same_records(const RunRecords& x, const RunRecords& y) {
+  const ScaleConversion& s = x.conversion;
+  const ScaleConversion& t = y.conversion;
+  return x.n_new == y.n_new && x.n_old == y.n_old && x.n_theta == y.n_theta &&
+         same_values(x.new_form.a(), y.new_form.a()) &&
+         same_values(x.new_form.b(), y.new_form.b()) &&
+         same_values(x.new_form.c(), y.new_form.c()) &&
+         same_values(x.old_form.a(), y.old_form.a()) &&
+         same_values(x.old_form.b(), y.old_form.b()) &&
+         same_values(x.old_form.c(), y.old_form.c()) &&
+         same_values(x.theta.points(), y.theta.points()) &&
+         same_values(x.theta.weights(), y.theta.weights()) && s.row_count == t.row_count &&
+         std::memcmp(&s.lowest, &t.lowest, sizeof s.lowest) == 0 &&
+         std::memcmp(&s.highest, &t.highest, sizeof s.highest) == 0 &&
+         std::memcmp(&s.increment, &t.increment, sizeof s.increment) == 0 && s.flag == t.flag &&
+         same_values(s.unrounded, t.unrounded) && same_values(s.rounded, t.rounded);
+}
+
+// A file saved with carriage return-line feed line ends reads exactly as the
+// same file with line feeds. Only inputs without a carriage return of their
+// own can be turned into such a file.
+void check_line_ends(const std::uint8_t* data, std::size_t size, Status status,
+                     const RunRecords& records) {
+  if (std::memchr(data, '\r', size) != nullptr) return;
+  std::string crlf;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (data[i] == '\n') crlf.push_back('\r');
+    crlf.push_back(static_cast<char>(data[i]));
+  }
+  RunRecords again;
+  Status again_status = 1;
+  if (!read_bytes(reinterpret_cast<const std::uint8_t*>(crlf.data()), crlf.size(), again,
+                  again_status)) {
+    return;
+  }
+  require((status == 0) == (again_status == 0), "line ends decide no read");
+  require(status != 0 || same_records(records, again), "line ends change no value");
 }
 
 std::size_t count_lines(const std::string& text) {
@@ -126,14 +180,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   RunRecords records;
-  {
-    OwnedFile input = open_input(data, size);
-    if (!input) return 0;
-    if (read_input(input.get(), records.n_new, records.n_old, records.n_theta, records.new_form,
-                   records.old_form, records.theta, records.conversion) != 0) {
-      require(records_empty(records), "a failed read leaves the records empty");
-      return 0;
-    }
+  Status read_status = 1;
+  if (!read_bytes(data, size, records, read_status)) return 0;
+  check_line_ends(data, size, read_status, records);
+  if (read_status != 0) {
+    require(records_empty(records), "a failed read leaves the records empty");
+    return 0;
   }
   check_records(records);
 
