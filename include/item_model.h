@@ -2,11 +2,17 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "records.h"
 
 // Probability of a correct response, with scaling constant 1.7.
 double prob_3pl(double theta, double a, double b, double c);
+
+// prob_3pl of every item of a run of items at theta, bit for bit: p[i] from
+// a[i], b[i] and c[i], all four spans of one length, numbered from 0.
+void prob_3pl_batch(double theta, std::span<const double> a, std::span<const double> b,
+                    std::span<const double> c, std::span<double> p);
 
 // Expected score of a form of n items at theta; arrays are numbered 1..n.
 double expected_score(double theta, OneBasedView a, OneBasedView b, OneBasedView c, std::int32_t n,

@@ -139,10 +139,28 @@ __attribute__((target_clones("avx2", "default"))) void sum_both(double theta, co
   sum_terms<true, true>(theta, f, n, score, slope);
 }
 
+__attribute__((target_clones("avx2", "default"))) void probabilities(double theta, const double* a,
+                                                                     const double* b,
+                                                                     const double* c,
+                                                                     std::size_t count, double* p) {
+  std::size_t i = 0;
+  for (; i + LANES <= count; i += LANES) {
+    const Lanes lanes = probability(theta, load(a + i), load(b + i), load(c + i));
+    std::memcpy(p + i, &lanes, sizeof lanes);
+  }
+  for (; i < count; ++i) p[i] = probability(theta, a[i], b[i], c[i]);
+}
+
 }  // namespace
 
 double prob_3pl(double theta, double a, double b, double c) {
   return probability(theta, a, b, c);
+}
+
+void prob_3pl_batch(double theta, std::span<const double> a, std::span<const double> b,
+                    std::span<const double> c, std::span<double> p) {
+  assert(a.size() == p.size() && b.size() == p.size() && c.size() == p.size());
+  probabilities(theta, a.data(), b.data(), c.data(), p.size(), p.data());
 }
 
 double expected_score(double theta, OneBasedView a, OneBasedView b, OneBasedView c, std::int32_t n,

@@ -1,6 +1,7 @@
 // Fitted observed-score distributions: the Lord-Wingersky recursion summed over a theta quadrature
 #include "observed_score.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -15,6 +16,10 @@ namespace {
 // so its total is the weights' total; weights further than this from 1 are
 // taken to be frequencies or a mistake.
 constexpr double WEIGHT_TOTAL_TOLERANCE = 0.1;
+
+// Items whose probabilities are computed together, four at a time, into a
+// buffer on the stack: the recursion allocates nothing per point or item.
+constexpr std::int32_t ITEM_BATCH = 64;
 
 // Four doubles, one AVX2 register; on a machine without AVX2 the compiler
 // splits each operation into two SSE2 halves.
@@ -35,9 +40,8 @@ inline void update_one(double* work, std::int32_t x, double p, double q) {
 // loads its old values and then stores all eight new ones at once. Every lane
 // does exactly the scalar multiplications and addition, in the same order,
 // so the AVX2 clone gives the same bits as the plain one.
-__attribute__((target_clones("avx2", "default"))) void lord_wingersky_step(double* work,
-                                                                           std::int32_t top,
-                                                                           double p, double q) {
+[[gnu::always_inline]] inline void lord_wingersky_step(double* work, std::int32_t top, double p,
+                                                       double q) {
   std::int32_t x = top;
   if (x >= 4 * LANES) {
     // Aligned stores are markedly faster; peel at most three scores so that
@@ -61,7 +65,33 @@ __attribute__((target_clones("avx2", "default"))) void lord_wingersky_step(doubl
     std::memcpy(block + 1, &low, sizeof(Lanes));
     std::memcpy(block + LANES + 1, &high, sizeof(Lanes));
   }
+  // Short forms spend most of a step here, on the last few scores.
+  if (x >= LANES) {
+    double* block = work + (x - LANES);  // scores x - 4 .. x
+    Lanes below, here;
+    std::memcpy(&below, block, sizeof(Lanes));
+    std::memcpy(&here, block + 1, sizeof(Lanes));
+    const Lanes updated = p * below + q * here;
+    std::memcpy(block + 1, &updated, sizeof(Lanes));
+    x -= LANES;
+  }
   for (; x >= 1; --x) update_one(work, x, p, q);
+}
+
+// Items first .. first + count - 1 (first >= 2) of the recursion, whose
+// probabilities are p[0 .. count - 1]. One dispatched call runs many items,
+// which matters for short forms, where an item's step is a few dozen scores.
+__attribute__((target_clones("avx2", "default"))) void lord_wingersky_items(double* work,
+                                                                            std::int32_t first,
+                                                                            std::int32_t count,
+                                                                            const double* p) {
+  for (std::int32_t k = 0; k < count; ++k) {
+    const std::int32_t i = first + k;
+    const double q = 1.0 - p[k];
+    work[i] = p[k] * work[i - 1];
+    lord_wingersky_step(work, i - 1, p[k], q);
+    work[0] = q * work[0];
+  }
 }
 
 bool covers(OneBasedView view, std::int32_t n) {
@@ -99,15 +129,20 @@ Status conditional_number_correct(double theta, OneBasedView a, OneBasedView b, 
       !covers(work, std::int64_t{n} + 1)) {
     return 1;
   }
-  double p = prob_3pl(theta, a[1], b[1], c[1]);
-  work[0] = 1.0 - p;
-  work[1] = p;
-  for (std::int32_t i = 2; i <= n; ++i) {
-    p = prob_3pl(theta, a[i], b[i], c[i]);
-    const double q = 1.0 - p;
-    work[i] = p * work[i - 1];
-    lord_wingersky_step(work.data(), i - 1, p, q);
-    work[0] = q * work[0];
+  double p[ITEM_BATCH];
+  for (std::int32_t first = 1; first <= n; first += ITEM_BATCH) {
+    const std::int32_t count = std::min(ITEM_BATCH, n - first + 1);
+    const auto offset = static_cast<std::size_t>(first - 1);
+    const auto length = static_cast<std::size_t>(count);
+    prob_3pl_batch(theta, a.values.subspan(offset, length), b.values.subspan(offset, length),
+                   c.values.subspan(offset, length), {p, length});
+    std::int32_t skip = 0;
+    if (first == 1) {
+      work[0] = 1.0 - p[0];
+      work[1] = p[0];
+      skip = 1;
+    }
+    lord_wingersky_items(work.data(), first + skip, count - skip, p + skip);
   }
   return 0;
 }

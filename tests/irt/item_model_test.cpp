@@ -120,6 +120,21 @@ TEST(ItemModelTest, SumsAreTheItemByItemSumsBitForBit) {
   }
 }
 
+TEST(ItemModelTest, BatchProbabilitiesAreTheSingleOnesBitForBit) {
+  const MixedForm form(1000);
+  for (double theta : {-150.0, -2.5, 0.0, 0.8, 150.0}) {
+    for (std::size_t n : {0, 1, 3, 4, 5, 8, 9, 64, 1000}) {
+      std::vector<double> p(n, -1.0);
+      const auto first = [n](const std::vector<double>& v) { return std::span(v).first(n); };
+      prob_3pl_batch(theta, first(form.a), first(form.b), first(form.c), p);
+      for (std::size_t i = 0; i < n; ++i) {
+        ASSERT_EQ(p[i], prob_3pl(theta, form.a[i], form.b[i], form.c[i]))
+            << "theta " << theta << ", item " << i << " of " << n;
+      }
+    }
+  }
+}
+
 TEST(ItemModelTest, FormsOfExtremeItemsReachTheAsymptotesExactly) {
   // Eight items, so that whole groups of four go through the sums together.
   const std::vector<double> a(8, 1000.0), b(8, 0.0), c = {0.2, 0.1, 0.25, 0.0, 0.2, 0.1, 0.25, 0.0};

@@ -67,7 +67,9 @@ TEST(ObservedScoreTest, FittedDistributionKeepsTheWeightsTotal) {
 }
 
 TEST(ObservedScoreTest, DispatchedRecursionMatchesPlainLoopBitForBit) {
-  for (std::int32_t n : {1, 2, 3, 17, 1000}) {
+  // Every length of the last vector blocks, and the edges of the batches of
+  // item probabilities.
+  for (std::int32_t n : {1, 2, 3, 4, 5, 6, 9, 10, 13, 17, 18, 63, 64, 65, 129, 1000}) {
     ExampleForm form;
     for (std::int32_t i = 0; i < n; ++i) {
       form.a.push_back(0.5 + 0.013 * (i % 97));
