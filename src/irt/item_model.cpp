@@ -7,10 +7,6 @@
 
 #include "exp_lanes.h"
 
-// The vector-valued helpers below have internal linkage and are inlined into
-// the dispatched sums, so no vector ever crosses a call whose ABI could differ.
-#pragma GCC diagnostic ignored "-Wpsabi"
-
 namespace {
 
 using exp_detail::Lanes;
@@ -22,49 +18,54 @@ constexpr double LOGISTIC_SCALE = 1.7;
 // Every formula below is a template over one double or four lanes of items,
 // so that the scalar path and the vector path of the sums take the same
 // operations in the same order and give the same bits. They are all forced
-// inline: only code inlined into a dispatched function is compiled for its
-// instruction set.
-[[gnu::always_inline]] inline double exp_of(double x) {
-  return exp_detail::exp_scalar(x);
+// inline, since only code inlined into a dispatched function is compiled for
+// its instruction set, and they hand results back through references: a
+// four-lane vector passed by value would change the calling convention
+// between the dispatched and the plain code, which compilers refuse.
+[[gnu::always_inline]] inline void exp_of(const double& x, double& y) {
+  y = exp_detail::exp_scalar(x);
 }
-[[gnu::always_inline]] inline Lanes exp_of(const Lanes& x) {
-  Lanes y;
+[[gnu::always_inline]] inline void exp_of(const Lanes& x, Lanes& y) {
   exp_detail::exp_lanes(x, y);
-  return y;
 }
 
 // The exponent is left unbounded: an exponential that overflows makes the
 // quotient 0 (P = c), one that underflows makes it 1 - c (P = 1).
 template <typename Real>
-[[gnu::always_inline]] inline Real probability(double theta, const Real& a, const Real& b,
-                                               const Real& c) {
-  return c + (1.0 - c) / (1.0 + exp_of(LOGISTIC_SCALE * a * (b - theta)));
+[[gnu::always_inline]] inline void probability(double theta, const Real& a, const Real& b,
+                                               const Real& c, Real& p) {
+  Real e;
+  exp_of(LOGISTIC_SCALE * a * (b - theta), e);
+  p = c + (1.0 - c) / (1.0 + e);
 }
 
 // dP/dtheta of one item. D a (1 - c) E / (1 + E)^2 is written with E + 2 + 1 / E
 // in the denominator, so that an exponential that overflows to infinity or
 // underflows to 0 gives a slope of 0 instead of infinity over infinity.
 template <typename Real>
-[[gnu::always_inline]] inline Real slope(double theta, const Real& a, const Real& b,
-                                         const Real& c) {
-  const Real e = exp_of(LOGISTIC_SCALE * a * (theta - b));
-  return LOGISTIC_SCALE * a * (1.0 - c) / (e + 2.0 + 1.0 / e);
+[[gnu::always_inline]] inline void slope(double theta, const Real& a, const Real& b, const Real& c,
+                                         Real& s) {
+  Real e;
+  exp_of(LOGISTIC_SCALE * a * (theta - b), e);
+  s = LOGISTIC_SCALE * a * (1.0 - c) / (e + 2.0 + 1.0 / e);
 }
 
-template <typename Real>
-[[gnu::always_inline]] inline Real score_term(double theta, const Real& a, const Real& b,
+// One item's (or four items') terms of the expected score and of its slope.
+template <bool SCORE, bool SLOPE, typename Real>
+[[gnu::always_inline]] inline void item_terms(double theta, const Real& a, const Real& b,
                                               const Real& c, const Real& incorrect,
-                                              const Real& correct) {
-  const Real p = probability(theta, a, b, c);
-  return (1.0 - p) * incorrect + p * correct;
-}
-
-template <typename Real>
-[[gnu::always_inline]] inline Real slope_term(double theta, const Real& a, const Real& b,
-                                              const Real& c, const Real& incorrect,
-                                              const Real& correct) {
-  const Real s = slope(theta, a, b, c);
-  return s * correct - s * incorrect;
+                                              const Real& correct, Real& score_term,
+                                              Real& slope_term) {
+  if constexpr (SCORE) {
+    Real p;
+    probability(theta, a, b, c, p);
+    score_term = (1.0 - p) * incorrect + p * correct;
+  }
+  if constexpr (SLOPE) {
+    Real s;
+    slope(theta, a, b, c, s);
+    slope_term = s * correct - s * incorrect;
+  }
 }
 
 struct FormArrays {
@@ -85,10 +86,8 @@ FormArrays form_arrays(OneBasedView a, OneBasedView b, OneBasedView c, std::int3
           correct.values.data()};
 }
 
-[[gnu::always_inline]] inline Lanes load(const double* values) {
-  Lanes lanes;
+[[gnu::always_inline]] inline void load(const double* values, Lanes& lanes) {
   std::memcpy(&lanes, values, sizeof lanes);
-  return lanes;
 }
 
 // Sums the wanted terms over items 0..n-1 (0-based here). Four items' terms
@@ -101,23 +100,24 @@ template <bool SCORE, bool SLOPE>
   double slope_total = 0.0;
   std::int32_t i = 0;
   for (; i + LANES <= n; i += LANES) {
-    const Lanes a = load(f.a + i), b = load(f.b + i), c = load(f.c + i);
-    const Lanes incorrect = load(f.incorrect + i), correct = load(f.correct + i);
-    if constexpr (SCORE) {
-      const Lanes terms = score_term(theta, a, b, c, incorrect, correct);
-      for (int l = 0; l < LANES; ++l) score += terms[l];
-    }
-    if constexpr (SLOPE) {
-      const Lanes terms = slope_term(theta, a, b, c, incorrect, correct);
-      for (int l = 0; l < LANES; ++l) slope_total += terms[l];
+    Lanes a, b, c, incorrect, correct, score_terms, slope_terms;
+    load(f.a + i, a);
+    load(f.b + i, b);
+    load(f.c + i, c);
+    load(f.incorrect + i, incorrect);
+    load(f.correct + i, correct);
+    item_terms<SCORE, SLOPE>(theta, a, b, c, incorrect, correct, score_terms, slope_terms);
+    for (int l = 0; l < LANES; ++l) {
+      if constexpr (SCORE) score += score_terms[l];
+      if constexpr (SLOPE) slope_total += slope_terms[l];
     }
   }
   for (; i < n; ++i) {
-    if constexpr (SCORE)
-      score += score_term(theta, f.a[i], f.b[i], f.c[i], f.incorrect[i], f.correct[i]);
-    if constexpr (SLOPE) {
-      slope_total += slope_term(theta, f.a[i], f.b[i], f.c[i], f.incorrect[i], f.correct[i]);
-    }
+    double score_term = 0.0, slope_term = 0.0;
+    item_terms<SCORE, SLOPE>(theta, f.a[i], f.b[i], f.c[i], f.incorrect[i], f.correct[i],
+                             score_term, slope_term);
+    if constexpr (SCORE) score += score_term;
+    if constexpr (SLOPE) slope_total += slope_term;
   }
   if constexpr (SCORE) *score_sum = score;
   if constexpr (SLOPE) *slope_sum = slope_total;
@@ -145,16 +145,22 @@ __attribute__((target_clones("avx2", "default"))) void probabilities(double thet
                                                                      std::size_t count, double* p) {
   std::size_t i = 0;
   for (; i + LANES <= count; i += LANES) {
-    const Lanes lanes = probability(theta, load(a + i), load(b + i), load(c + i));
-    std::memcpy(p + i, &lanes, sizeof lanes);
+    Lanes a_lanes, b_lanes, c_lanes, p_lanes;
+    load(a + i, a_lanes);
+    load(b + i, b_lanes);
+    load(c + i, c_lanes);
+    probability(theta, a_lanes, b_lanes, c_lanes, p_lanes);
+    std::memcpy(p + i, &p_lanes, sizeof p_lanes);
   }
-  for (; i < count; ++i) p[i] = probability(theta, a[i], b[i], c[i]);
+  for (; i < count; ++i) probability(theta, a[i], b[i], c[i], p[i]);
 }
 
 }  // namespace
 
 double prob_3pl(double theta, double a, double b, double c) {
-  return probability(theta, a, b, c);
+  double p;
+  probability(theta, a, b, c, p);
+  return p;
 }
 
 void prob_3pl_batch(double theta, std::span<const double> a, std::span<const double> b,
