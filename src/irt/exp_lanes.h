@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 namespace exp_detail {
 
@@ -36,11 +37,20 @@ extern const TableEntry POWERS_OF_TWO[TABLE_SIZE];
   hi = POWERS_OF_TWO[j].hi;
   tail = POWERS_OF_TWO[j].tail;
 }
+// Each lane's entry, hi and tail together, is one 16-byte load, and a few
+// shuffles sort the four entries into the his and the tails; eight single
+// loads, each inserted into its lane, took a sixth longer per exponential.
 [[gnu::always_inline]] inline void look_up(const LaneBits& j, Lanes& hi, Lanes& tail) {
+  typedef double Pair __attribute__((vector_size(16)));
+  static_assert(sizeof(Pair) == sizeof(TableEntry));
+  Pair entries[LANES];
   for (int l = 0; l < LANES; ++l) {
-    hi[l] = POWERS_OF_TWO[j[l]].hi;
-    tail[l] = POWERS_OF_TWO[j[l]].tail;
+    std::memcpy(&entries[l], &POWERS_OF_TWO[j[l]], sizeof(Pair));
   }
+  const Lanes even = __builtin_shufflevector(entries[0], entries[2], 0, 1, 2, 3);
+  const Lanes odd = __builtin_shufflevector(entries[1], entries[3], 0, 1, 2, 3);
+  hi = __builtin_shufflevector(even, odd, 0, 4, 2, 6);
+  tail = __builtin_shufflevector(even, odd, 1, 5, 3, 7);
 }
 
 // e^x for |x| < ORDINARY_LIMIT. One template for the scalar and the lanes, so
