@@ -40,8 +40,8 @@ std::string with_table(const std::string& header, const std::string& rows) {
 }
 const std::string ROWS = "0 0 0 0\n1 1 0 1\n2 2 0 2\n3 3 0 3\n";
 
-// Bytes 0..255 in a fixed scrambled order, repeated: control characters, NUL
-// and every byte above 127, but never a "$", so no line can be a header.
+// Pseudo-random bytes from a fixed seed: control characters, NUL and bytes
+// above 127 among them, but never a "$", so no line can be a header.
 std::string binary_garbage(std::size_t size) {
   std::string bytes;
   std::uint32_t state = 12345;
