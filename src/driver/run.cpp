@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <filesystem>
 #include <memory>
 
 #include "allocation.h"
@@ -48,14 +47,6 @@ bool converts_finitely(std::span<const double> scores, const ScaleConversion& co
   convert_to_scale(scores, conversion, output);
   const auto n = static_cast<std::size_t>(output.row_count);
   return all_finite(output.unrounded.first(n)) && all_finite(output.rounded.first(n));
-}
-
-// Only a regular file named directly is ever removed: never a device such as
-// /dev/full, and never what a symbolic link points to.
-bool opened_path_is_plain_file(const char* path) {
-  if (path == nullptr) return false;
-  std::error_code ignored;
-  return std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ignored));
 }
 
 struct FileCloser {
@@ -135,11 +126,8 @@ RunStatus equate_and_report(const RunRecords& records, const char* input_name,
   // A full device or a failed close must not pass for a finished report.
   bool written = std::fflush(report) == 0 && !std::ferror(report);
   if (opened && std::fclose(opened.release()) != 0) written = false;
-  if (!written && opened_path_is_plain_file(target.path)) {
-    // A report cut short by a full disk must not be left to pass for a whole one.
-    std::error_code ignored;
-    std::filesystem::remove(target.path, ignored);
-  }
+  // A report cut short stays where it is, beside the message: what the user
+  // named is never deleted, since it may be a device or someone else's file.
   return written ? RUN_OK : RUN_WRITE_ERROR;
 }
 

@@ -142,7 +142,7 @@ void run_case(const Case& c) {
 // 512 or 1024 bytes, depending on the shell: either way less than the report.
 const std::string FILE_SIZE_LIMIT = "trap '' XFSZ; ulimit -f 2;";
 
-TEST(FaultTest, TheReportThatCannotBeWrittenWholeLeavesNothingBehind) {
+TEST(FaultTest, AReportThatCannotBeWrittenWholeEndsInItsMessage) {
   const std::vector<Case> cases = {
       // We run as root, for whom permission bits stop no write; a path that
       // passes through a regular file fails for everyone.
@@ -156,18 +156,19 @@ TEST(FaultTest, TheReportThatCannotBeWrittenWholeLeavesNothingBehind) {
       refused("full device named at the prompt", input_only, {}, PROMPTS + WRITE_ERROR)
           .typed("in.txt /dev/full\n")
           .keeps({"/dev/full"}),
+      // What was written stays where it is: the program never deletes a file
+      // the user named, which may be a device or a link to someone else's file.
       refused("file size limit reached mid-report", input_only, {"in.txt", "out.txt"}, WRITE_ERROR)
           .under(FILE_SIZE_LIMIT)
-          .leaves_no({"out.txt"}),
+          .keeps({"out.txt"}),
       refused("file size limit over an earlier report", with_old_report, {"in.txt", "out.txt"},
               WRITE_ERROR)
           .under(FILE_SIZE_LIMIT)
-          .leaves_no({"out.txt"}),
+          .keeps({"out.txt"}),
       refused("file size limit at the prompts", input_only, {}, PROMPTS + WRITE_ERROR)
           .typed("in.txt out.txt\n")
           .under(FILE_SIZE_LIMIT)
-          .leaves_no({"out.txt"}),
-      // Only a file named directly is removed, never a link or what it points to.
+          .keeps({"out.txt"}),
       refused("file size limit through a symbolic link", with_link_to_report,
               {"in.txt", "link.txt"}, WRITE_ERROR)
           .under(FILE_SIZE_LIMIT)
