@@ -1,11 +1,10 @@
-// Tests of a run's stages in order: allocation failures, non-finite results, the report stream
+// Tests of a run: scale scores that overflow, and the driver's messages
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "allocation.h"
 #include "driver.h"
 #include "input_reader.h"
 
@@ -49,28 +48,6 @@ RunStatus equate_to_memory(const RunRecords& records, std::string& report) {
   report.assign(buffer, size);
   std::free(buffer);
   return status;
-}
-
-TEST(RunTest, EveryFailedAllocationEndsTheRunBeforeAnyReport) {
-  const RunRecords records = read_records(FORMS_WITH_QUADRATURE);
-  std::string complete;
-  ASSERT_EQ(equate_to_memory(records, complete), RUN_OK);
-
-  bool reached_success = false;
-  for (std::int64_t k = 1; k <= 64 && !reached_success; ++k) {
-    fail_allocation_after(k);
-    std::string report;
-    const RunStatus status = equate_to_memory(records, report);
-    fail_allocation_after(0);
-    if (status == RUN_OK) {
-      reached_success = true;
-      EXPECT_EQ(report, complete) << "k " << k;
-      continue;
-    }
-    EXPECT_EQ(status, k == 1 ? RUN_NO_MEMORY : RUN_EQUATING_ERROR) << "k " << k;
-    EXPECT_EQ(report, "") << "k " << k;
-  }
-  EXPECT_TRUE(reached_success);
 }
 
 TEST(RunTest, ScaleScoresThatOverflowAreNeverReported) {
