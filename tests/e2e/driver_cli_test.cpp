@@ -136,18 +136,6 @@ TEST(DriverCliTest, EachFailureGivesItsMessageStatusOneAndNoReport) {
   }
 }
 
-TEST(DriverCliTest, AFailedWriteOfTheReportIsAFailure) {
-  ScratchDir dir;
-  dir.write("in.txt", TRUE_SCORE_INPUT);
-  const ProgramRun to_file = run_program(dir, {"in.txt", "/dev/full"});
-  EXPECT_EQ(to_file.exit_status, 1);
-  EXPECT_EQ(to_file.out, "Error in writing output file.\n");
-
-  // Standard output on a full device: the message cannot be seen, the status can.
-  const ProgramRun to_stdout = run_program(dir, {"in.txt"}, "", ">/dev/full");
-  EXPECT_EQ(to_stdout.exit_status, 1);
-}
-
 TEST(DriverCliTest, UnbracketedRootEndsWithTheFatalTextAndNoReport) {
   ScratchDir dir;
   // Two items rising and two falling: the expected score is 2 at both ends of
