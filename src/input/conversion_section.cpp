@@ -28,6 +28,15 @@ std::int16_t low_16_bits(long value) {
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<unsigned long>(value)));
 }
 
+// The two columns a table keeps, allocated separately, unrounded first.
+bool allocate_tables(std::size_t size, std::unique_ptr<double[]>& unrounded,
+                     std::unique_ptr<double[]>& rounded) {
+  unrounded = allocate_array<double>(size);
+  if (!unrounded) return false;
+  rounded = allocate_array<double>(size);
+  return rounded != nullptr;
+}
+
 void attach_tables(ScaleConversion& conversion, std::unique_ptr<double[]> unrounded,
                    std::unique_ptr<double[]> rounded) {
   const auto size = static_cast<std::size_t>(conversion.row_count);
@@ -59,10 +68,8 @@ Status read_conversion_section(std::FILE* input, std::string& line, ScaleConvers
   if (count_lines_ahead(input, rows) < rows) return 1;
 
   const auto size = static_cast<std::size_t>(rows);
-  auto unrounded = allocate_array<double>(size);
-  if (!unrounded) return 1;
-  auto rounded = allocate_array<double>(size);
-  if (!rounded) return 1;
+  std::unique_ptr<double[]> unrounded, rounded;
+  if (!allocate_tables(size, unrounded, rounded)) return 1;
   for (std::size_t i = 0; i < size; ++i) {
     if (!read_line(input, line)) return 1;
     // Columns 1 and 3 are not kept, and column 4 is kept but never computed with.
@@ -91,10 +98,8 @@ Status install_identity_conversion(std::int32_t n_old, ScaleConversion& conversi
   const std::int64_t rows = std::int64_t{n_old} + 1;
   if (rows > MOST_ROWS) return 1;
   const auto size = static_cast<std::size_t>(rows);
-  auto unrounded = allocate_array<double>(size);
-  if (!unrounded) return 1;
-  auto rounded = allocate_array<double>(size);
-  if (!rounded) return 1;
+  std::unique_ptr<double[]> unrounded, rounded;
+  if (!allocate_tables(size, unrounded, rounded)) return 1;
   for (std::size_t i = 0; i < size; ++i) {
     unrounded[i] = static_cast<double>(i);
     rounded[i] = static_cast<double>(i);
