@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 
 #include "input_reader.h"
 #include "synthetic_forms.h"
@@ -24,14 +25,12 @@ void BM_ReadInput(benchmark::State& state) {
   const long bytes = std::ftell(file);
   for (auto _ : state) {
     std::rewind(file);
-    RunRecords r;
-    const Status status = read_input(file, r.n_new, r.n_old, r.n_theta, r.new_form, r.old_form,
-                                     r.theta, r.conversion);
-    if (status != 0 || r.n_new != ITEMS_PER_FORM) {
+    const std::optional<zol::InputRecords> r = zol::read_input(file);
+    if (!r || r->new_form.count != ITEMS_PER_FORM) {
       state.SkipWithError("read_input failed");
       break;
     }
-    benchmark::DoNotOptimize(r.new_form.block.get());
+    benchmark::DoNotOptimize(r->new_form.block.get());
   }
   std::fclose(file);
   state.SetBytesProcessed(state.iterations() * bytes);

@@ -14,6 +14,8 @@
 
 namespace {
 
+using namespace zol;
+
 // Thetas across the usual range, so that no one exponent dominates.
 constexpr std::array<double, 8> THETAS = {-2.63, -1.71, -0.92, -0.27, 0.31, 0.88, 1.64, 2.49};
 
@@ -28,16 +30,6 @@ void count_items(benchmark::State& state, std::int64_t items_per_iteration) {
       static_cast<double>(items_per_iteration),
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-
-struct ScoredForm {
-  SyntheticForm form;
-  std::vector<double> incorrect, correct;
-
-  explicit ScoredForm(std::int32_t n)
-      : form(synthetic_form(n, 1)),
-        incorrect(static_cast<std::size_t>(n), 0.0),
-        correct(static_cast<std::size_t>(n), 1.0) {}
-};
 
 // The exponential on the exponents of a 2,000-item form at one theta:
 // the C library's, ours one at a time, and ours four at a time.
@@ -93,12 +85,9 @@ BENCHMARK(BM_Prob3pl);
 template <auto SUM>
 void BM_FormSum(benchmark::State& state) {
   const auto n = static_cast<std::int32_t>(state.range(0));
-  const ScoredForm s(n);
+  const SyntheticForm s = synthetic_form(n, 1);
   std::int64_t iteration = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(SUM(theta_for(iteration++), s.form.a_view(), s.form.b_view(),
-                                 s.form.c_view(), n, one_based(s.incorrect), one_based(s.correct)));
-  }
+  for (auto _ : state) benchmark::DoNotOptimize(SUM(theta_for(iteration++), s.form()));
   count_items(state, n);
 }
 BENCHMARK(BM_FormSum<expected_score>)->Name("BM_ExpectedScore")->Arg(40)->Arg(200)->Arg(2000);
@@ -108,26 +97,15 @@ BENCHMARK(BM_FormSum<expected_score_slope>)
     ->Arg(200)
     ->Arg(2000);
 
-// The true-score root function: expected score and slope of every item at one
-// theta. A call of true_score_equate with no raw scores installs the form.
+// The true-score root function: expected score and slope of every item at one theta.
 void BM_ItemEvaluation(benchmark::State& state) {
   const auto n = static_cast<std::int32_t>(state.range(0));
-  const ScoredForm s(n);
-  std::vector<double> none(1);
-  double chance = 0.0;
-  if (true_score_equate(s.form.a_view(), s.form.b_view(), s.form.c_view(), s.form.a_view(),
-                        s.form.b_view(), s.form.c_view(), n, n, 0, none, one_based(s.correct),
-                        one_based(s.correct), one_based(s.incorrect), one_based(s.incorrect), none,
-                        none, &chance) != 0) {
-    state.SkipWithError("true_score_equate failed");
-    return;
-  }
+  const SyntheticForm s = synthetic_form(n, 1);
   std::int64_t iteration = 0;
   for (auto _ : state) {
-    double f = 0.0, df = 0.0;
-    tcc_residual(theta_for(iteration++), &f, &df);
-    benchmark::DoNotOptimize(f);
-    benchmark::DoNotOptimize(df);
+    const ScoreAndSlope value = expected_score_and_slope(theta_for(iteration++), s.form());
+    benchmark::DoNotOptimize(value.score);
+    benchmark::DoNotOptimize(value.slope);
   }
   count_items(state, n);
 }
@@ -135,33 +113,23 @@ BENCHMARK(BM_ItemEvaluation)->Arg(40)->Arg(200)->Arg(2000);
 
 // One search of rtsafe on the bracket of the true-score equating, for the
 // theta at which a form's expected score is half its items.
-struct SearchState {
-  const ScoredForm* form = nullptr;
-  double target = 0.0;
-  std::int64_t calls = 0;
-};
-SearchState search;
-
-void half_score_residual(double theta, double* f, double* df) {
-  const ScoredForm& s = *search.form;
-  double score = 0.0, slope = 0.0;
-  expected_score_and_slope(theta, s.form.a_view(), s.form.b_view(), s.form.c_view(), s.form.count(),
-                           one_based(s.incorrect), one_based(s.correct), &score, &slope);
-  *f = search.target - score;
-  *df = -slope;
-  ++search.calls;
-}
-
 void BM_RtsafeSearch(benchmark::State& state) {
   const auto n = static_cast<std::int32_t>(state.range(0));
-  const ScoredForm s(n);
-  search = SearchState{&s, 0.5 * n, 0};
+  const SyntheticForm s = synthetic_form(n, 1);
+  const Form form = s.form();
+  const double target = 0.5 * n;
+  std::int64_t calls = 0;
+  const auto residual = [&](double theta) {
+    ++calls;
+    const ScoreAndSlope value = expected_score_and_slope(theta, form);
+    return RootValue{target - value.score, -value.slope};
+  };
   for (auto _ : state) {
-    benchmark::DoNotOptimize(rtsafe(half_score_residual, -THETA_LIMIT, THETA_LIMIT, 0.0001));
+    benchmark::DoNotOptimize(rtsafe(residual, -THETA_LIMIT, THETA_LIMIT, THETA_TOLERANCE));
   }
   state.counters["calls_per_search"] =
-      static_cast<double>(search.calls) / static_cast<double>(state.iterations());
-  count_items(state, search.calls / state.iterations() * n);
+      static_cast<double>(calls) / static_cast<double>(state.iterations());
+  count_items(state, calls / state.iterations() * n);
 }
 BENCHMARK(BM_RtsafeSearch)->Arg(40)->Arg(200)->Arg(2000);
 

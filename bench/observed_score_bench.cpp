@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace zol;
+
 // Multiply-adds of one conditional distribution of n items: item i (from 2)
 // updates the i - 1 inner scores by work[x] = P * work[x - 1] + Q * work[x],
 // two multiply-adds each (two multiplications and their sum, counted as two),
@@ -32,9 +34,8 @@ void BM_ConditionalNumberCorrect(benchmark::State& state) {
   std::vector<double> work(static_cast<std::size_t>(n) + 1);
   double theta = 0.25;
   for (auto _ : state) {
-    const Status status =
-        conditional_number_correct(theta, form.a_view(), form.b_view(), form.c_view(), n, work);
-    benchmark::DoNotOptimize(status);
+    const bool computed = conditional_number_correct(theta, form.form(), work);
+    benchmark::DoNotOptimize(computed);
     benchmark::DoNotOptimize(work.data());
     theta = -theta;
   }
@@ -47,13 +48,11 @@ void BM_ObservedScoreDistribution(benchmark::State& state) {
   const auto n = static_cast<std::int32_t>(state.range(0));
   const auto k = static_cast<std::int32_t>(state.range(1));
   const SyntheticForm form = synthetic_form(n, 1);
-  const SyntheticQuadrature q = synthetic_quadrature(k);
+  const ThetaDistribution q = synthetic_quadrature(k);
   std::vector<double> distribution(static_cast<std::size_t>(n) + 1);
   for (auto _ : state) {
-    const Status status = observed_score_distribution(
-        form.a_view(), form.b_view(), form.c_view(), n, distribution, one_based(q.points),
-        one_based(q.weights), k, 0.0, static_cast<double>(n), 1.0, {}, {});
-    if (status != 0) {
+    if (observed_score_distribution(form.form(), q, {0.0, static_cast<double>(n), 1.0},
+                                    distribution) != DistributionStatus::OK) {
       state.SkipWithError("observed_score_distribution failed");
       return;
     }
@@ -71,15 +70,14 @@ BENCHMARK(BM_ObservedScoreDistribution)
 void BM_EquipercentileEquate(benchmark::State& state) {
   const auto n = static_cast<std::int32_t>(state.range(0));
   const auto count = static_cast<std::size_t>(n) + 1;
-  const SyntheticQuadrature q = synthetic_quadrature(41);
+  const ThetaDistribution q = synthetic_quadrature(41);
   std::vector<double> cumulative[2];
   for (int form_index = 0; form_index < 2; ++form_index) {
     const SyntheticForm form = synthetic_form(n, 1 + static_cast<std::uint64_t>(form_index));
     std::vector<double>& f = cumulative[form_index];
     f.assign(count, 0.0);
-    if (observed_score_distribution(form.a_view(), form.b_view(), form.c_view(), n, f,
-                                    one_based(q.points), one_based(q.weights), 41, 0.0,
-                                    static_cast<double>(n), 1.0, {}, {}) != 0) {
+    if (observed_score_distribution(form.form(), q, {0.0, static_cast<double>(n), 1.0}, f) !=
+        DistributionStatus::OK) {
       state.SkipWithError("observed_score_distribution failed");
       return;
     }
@@ -87,7 +85,7 @@ void BM_EquipercentileEquate(benchmark::State& state) {
   }
   std::vector<double> equated(count);
   for (auto _ : state) {
-    equipercentile_equate(n + 1, n + 1, 0.0, 1.0, cumulative[0], cumulative[1], equated);
+    equipercentile_equate(cumulative[0], cumulative[1], 0.0, 1.0, equated);
     benchmark::DoNotOptimize(equated.data());
   }
   state.counters["scores"] =

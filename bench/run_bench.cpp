@@ -10,12 +10,14 @@
 
 namespace {
 
+using namespace zol;
+
 // Args: items per form, quadrature points. Reading the input is left out
 // (see BM_ReadInput); everything after it, the report included, is timed.
 void BM_EquateAndReport(benchmark::State& state) {
   const auto n = static_cast<std::int32_t>(state.range(0));
   const auto k = static_cast<std::int32_t>(state.range(1));
-  const RunRecords records = synthetic_records(n, n, k);
+  const InputRecords records = synthetic_records(n, n, k);
   std::size_t report_bytes = 0;
   for (auto _ : state) {
     char* buffer = nullptr;
@@ -30,7 +32,7 @@ void BM_EquateAndReport(benchmark::State& state) {
     const RunStatus status = equate_and_report(records, "synthetic.txt", target);
     std::fclose(stream);
     std::free(buffer);
-    if (status != RUN_OK) {
+    if (status != RunStatus::OK) {
       state.SkipWithError("equate_and_report failed");
       break;
     }

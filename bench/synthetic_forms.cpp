@@ -2,7 +2,8 @@
 #include "synthetic_forms.h"
 
 #include <cmath>
-#include <cstring>
+#include <memory>
+#include <optional>
 #include <random>
 
 #include "input_reader.h"
@@ -28,15 +29,6 @@ double standard_normal(std::mt19937_64& engine) {
   return std::sqrt(-2.0 * std::log(u)) * std::cos(2.0 * PI * v);
 }
 
-void fill_block(const SyntheticForm& form, ItemSet& set) {
-  const auto n = form.a.size();
-  set.count = form.count();
-  set.block = std::make_unique<double[]>(3 * n);
-  std::memcpy(set.block.get(), form.a.data(), n * sizeof(double));
-  std::memcpy(set.block.get() + n, form.b.data(), n * sizeof(double));
-  std::memcpy(set.block.get() + 2 * n, form.c.data(), n * sizeof(double));
-}
-
 void write_items(std::FILE* out, const char* header, char label, const SyntheticForm& form) {
   std::fprintf(out, "%s\n", header);
   for (std::int32_t i = 0; i < form.count(); ++i) {
@@ -55,39 +47,25 @@ SyntheticForm synthetic_form(std::int32_t n, std::uint64_t seed) {
     form.b.push_back(standard_normal(engine));
     form.c.push_back(C_LOW + (C_HIGH - C_LOW) * uniform(engine));
   }
+  form.correct.assign(form.a.size(), 1.0);
+  form.incorrect.assign(form.a.size(), 0.0);
   return form;
 }
 
-SyntheticQuadrature synthetic_quadrature(std::int32_t k) {
-  SyntheticQuadrature q;
+zol::ThetaDistribution synthetic_quadrature(std::int32_t k) {
+  zol::ThetaDistribution q;
+  q.count = k;
+  q.has_weights = true;
+  q.block = std::make_unique<double[]>(2 * static_cast<std::size_t>(k));
   double total = 0.0;
   for (std::int32_t j = 0; j < k; ++j) {
     const double theta = -QUADRATURE_SPAN + 2.0 * QUADRATURE_SPAN * j / (k - 1);
-    q.points.push_back(theta);
-    q.weights.push_back(std::exp(-0.5 * theta * theta));
-    total += q.weights.back();
+    q.block[j] = theta;
+    q.block[k + j] = std::exp(-0.5 * theta * theta);
+    total += q.block[k + j];
   }
-  for (double& w : q.weights) w /= total;
+  for (std::int32_t j = 0; j < k; ++j) q.block[k + j] /= total;
   return q;
-}
-
-RunRecords synthetic_records(std::int32_t n_new, std::int32_t n_old, std::int32_t k) {
-  RunRecords records;
-  records.n_new = n_new;
-  records.n_old = n_old;
-  records.n_theta = k;
-  fill_block(synthetic_form(n_new, 1), records.new_form);
-  fill_block(synthetic_form(n_old, 2), records.old_form);
-  if (k > 0) {
-    const SyntheticQuadrature q = synthetic_quadrature(k);
-    records.theta.count = k;
-    records.theta.has_weights = true;
-    records.theta.block = std::make_unique<double[]>(2 * static_cast<std::size_t>(k));
-    std::memcpy(records.theta.block.get(), q.points.data(), q.points.size() * sizeof(double));
-    std::memcpy(records.theta.block.get() + k, q.weights.data(), q.weights.size() * sizeof(double));
-  }
-  if (install_identity_conversion(n_old, records.conversion) != 0) records = RunRecords{};
-  return records;
 }
 
 void write_synthetic_input(std::FILE* out, std::int32_t n_new, std::int32_t n_old, std::int32_t k) {
@@ -96,11 +74,20 @@ void write_synthetic_input(std::FILE* out, std::int32_t n_new, std::int32_t n_ol
   write_items(out, "$Item_Parameters", 'N', synthetic_form(n_new, 1));
   write_items(out, "$Link_Item_Parameters", 'O', synthetic_form(n_old, 2));
   if (k > 0) {
-    const SyntheticQuadrature q = synthetic_quadrature(k);
+    const zol::ThetaDistribution q = synthetic_quadrature(k);
     std::fprintf(out, "$Theta_Distribution\n");
     for (std::int32_t j = 0; j < k; ++j) {
-      const auto i = static_cast<std::size_t>(j);
-      std::fprintf(out, "%.6f %.17g\n", q.points[i], q.weights[i]);
+      std::fprintf(out, "%.6f %.17g\n", q.points()[j], q.weights()[j]);
     }
   }
+}
+
+zol::InputRecords synthetic_records(std::int32_t n_new, std::int32_t n_old, std::int32_t k) {
+  std::FILE* file = std::tmpfile();
+  if (file == nullptr) return {};
+  write_synthetic_input(file, n_new, n_old, k);
+  std::rewind(file);
+  std::optional<zol::InputRecords> records = zol::read_input(file);
+  std::fclose(file);
+  return records ? std::move(*records) : zol::InputRecords{};
 }

@@ -5,18 +5,15 @@
 #include <cstdio>
 #include <vector>
 
-#include "driver.h"
 #include "records.h"
 
-// One form's parameters, stored 0-based: a around 1 (log-normal), b standard
-// normal, c uniform on [0.10, 0.25].
+// One form's parameters: a around 1 (log-normal), b standard normal, c
+// uniform on [0.10, 0.25]; and number-correct response scores.
 struct SyntheticForm {
-  std::vector<double> a, b, c;
+  std::vector<double> a, b, c, correct, incorrect;
 
   std::int32_t count() const { return static_cast<std::int32_t>(a.size()); }
-  OneBasedView a_view() const { return one_based(a); }
-  OneBasedView b_view() const { return one_based(b); }
-  OneBasedView c_view() const { return one_based(c); }
+  zol::Form form() const { return {a, b, c, correct, incorrect}; }
 };
 
 // The same seed gives the same form: the generator's output sequence is
@@ -25,15 +22,11 @@ SyntheticForm synthetic_form(std::int32_t n, std::uint64_t seed);
 
 // k equally spaced points on [-4, 4] (k >= 2) with normal-density weights
 // that sum to 1.
-struct SyntheticQuadrature {
-  std::vector<double> points, weights;
-};
-SyntheticQuadrature synthetic_quadrature(std::int32_t k);
+zol::ThetaDistribution synthetic_quadrature(std::int32_t k);
 
-// Records as read_input would fill them: both forms, the quadrature (none
-// when k is 0) and the identity conversion. The new form uses seed 1, the
-// old seed 2.
-RunRecords synthetic_records(std::int32_t n_new, std::int32_t n_old, std::int32_t k);
-
-// The same forms and quadrature as an input file.
+// The forms (new form seed 1, old form seed 2) and the quadrature (none when
+// k is 0) as an input file with the identity conversion.
 void write_synthetic_input(std::FILE* out, std::int32_t n_new, std::int32_t n_old, std::int32_t k);
+
+// The same input as read_input gives it.
+zol::InputRecords synthetic_records(std::int32_t n_new, std::int32_t n_old, std::int32_t k);

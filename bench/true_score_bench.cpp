@@ -16,16 +16,11 @@ void BM_TrueScoreEquate(benchmark::State& state) {
   const auto n = static_cast<std::int32_t>(state.range(0));
   const auto count = static_cast<std::size_t>(n) + 1;
   const SyntheticForm new_form = synthetic_form(n, 1), old_form = synthetic_form(n, 2);
-  const std::vector<double> correct(count - 1, 1.0), incorrect(count - 1, 0.0);
   std::vector<double> raw(count), equated(count), theta(count);
   for (std::size_t k = 0; k < count; ++k) raw[k] = static_cast<double>(k);
-  double chance = 0.0;
+  zol::TrueScoreTable table{0.0, equated, theta};
   for (auto _ : state) {
-    const Status status = true_score_equate(
-        new_form.a_view(), new_form.b_view(), new_form.c_view(), old_form.a_view(),
-        old_form.b_view(), old_form.c_view(), n, n, n + 1, raw, one_based(correct),
-        one_based(correct), one_based(incorrect), one_based(incorrect), equated, theta, &chance);
-    benchmark::DoNotOptimize(status);
+    zol::true_score_equate(new_form.form(), old_form.form(), raw, table);
     benchmark::DoNotOptimize(equated.data());
   }
   state.counters["scores"] =

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -18,6 +19,8 @@
 #include "root_finder.h"
 
 namespace {
+
+using namespace zol;
 
 const char* const INPUT_NAME = "fuzz.txt";
 
@@ -52,30 +55,24 @@ OwnedFile open_input(const std::uint8_t* data, std::size_t size) {
 }
 
 // Reads the bytes as an input file; false when there is nothing to read from.
-bool read_bytes(const std::uint8_t* data, std::size_t size, RunRecords& records, Status& status) {
+bool read_bytes(const std::uint8_t* data, std::size_t size, std::optional<InputRecords>& records) {
   OwnedFile input = open_input(data, size);
   if (!input) return false;
-  status = read_input(input.get(), records.n_new, records.n_old, records.n_theta, records.new_form,
-                      records.old_form, records.theta, records.conversion);
+  records = read_input(input.get());
   return true;
 }
 
-bool records_empty(const RunRecords& r) {
-  return r.n_new == 0 && r.n_old == 0 && r.n_theta == 0 && !r.new_form.block && !r.old_form.block &&
-         !r.theta.block && r.conversion.row_count == 0 && !r.conversion.unrounded_storage &&
-         !r.conversion.rounded_storage;
-}
-
 // What a successful read guarantees to the stages after it.
-void check_records(const RunRecords& r) {
-  require(r.n_new >= 1 && r.new_form.count == r.n_new && r.new_form.block, "new form read");
-  require(r.n_old >= 1 && r.old_form.count == r.n_old && r.old_form.block, "old form read");
-  require(r.n_theta >= 0 && r.theta.count == r.n_theta, "quadrature count");
-  require(r.n_theta == 0 ? !r.theta.block : (r.theta.block && r.theta.has_weights),
+void check_records(const InputRecords& r) {
+  require(r.new_form.count >= 1 && r.new_form.block, "new form read");
+  require(r.old_form.count >= 1 && r.old_form.block, "old form read");
+  require(r.theta.count >= 0, "quadrature count");
+  require(r.theta.count == 0 ? !r.theta.block : (r.theta.block && r.theta.has_weights),
           "a quadrature always has weights");
-  require(r.conversion.row_count >= 2 && r.conversion.increment > 0.0 &&
-              r.conversion.unrounded.size() == static_cast<std::size_t>(r.conversion.row_count),
-          "a usable conversion table");
+  const ScaleConversion& t = r.conversion;
+  require(t.row_count >= 2 && t.increment > 0.0 && t.unrounded && t.rounded &&
+              t.highest == t.lowest + (t.row_count - 1) * t.increment,
+          "a usable conversion table on its own grid");
 }
 
 bool same_values(std::span<const double> x, std::span<const double> y) {
@@ -83,11 +80,11 @@ bool same_values(std::span<const double> x, std::span<const double> y) {
          (x.empty() || std::memcmp(x.data(), y.data(), x.size_bytes()) == 0);
 }
 
-bool same_records(const RunRecords& x, const RunRecords& y) {
+bool same_records(const InputRecords& x, const InputRecords& y) {
   const ScaleConversion& s = x.conversion;
   const ScaleConversion& t = y.conversion;
-  return x.n_new == y.n_new && x.n_old == y.n_old && x.n_theta == y.n_theta &&
-         same_values(x.new_form.a(), y.new_form.a()) &&
+  return x.new_form.count == y.new_form.count && x.old_form.count == y.old_form.count &&
+         x.theta.count == y.theta.count && same_values(x.new_form.a(), y.new_form.a()) &&
          same_values(x.new_form.b(), y.new_form.b()) &&
          same_values(x.new_form.c(), y.new_form.c()) &&
          same_values(x.old_form.a(), y.old_form.a()) &&
@@ -98,28 +95,28 @@ bool same_records(const RunRecords& x, const RunRecords& y) {
          std::memcmp(&s.lowest, &t.lowest, sizeof s.lowest) == 0 &&
          std::memcmp(&s.highest, &t.highest, sizeof s.highest) == 0 &&
          std::memcmp(&s.increment, &t.increment, sizeof s.increment) == 0 && s.flag == t.flag &&
-         same_values(s.unrounded, t.unrounded) && same_values(s.rounded, t.rounded);
+         same_values(s.scale_scores(), t.scale_scores()) &&
+         same_values({s.rounded.get(), static_cast<std::size_t>(s.row_count)},
+                     {t.rounded.get(), static_cast<std::size_t>(t.row_count)});
 }
 
 // A file saved with carriage return-line feed line ends reads exactly as the
 // same file with line feeds. Only inputs without a carriage return of their
 // own can be turned into such a file.
-void check_line_ends(const std::uint8_t* data, std::size_t size, Status status,
-                     const RunRecords& records) {
+void check_line_ends(const std::uint8_t* data, std::size_t size,
+                     const std::optional<InputRecords>& records) {
   if (std::memchr(data, '\r', size) != nullptr) return;
   std::string crlf;
   for (std::size_t i = 0; i < size; ++i) {
     if (data[i] == '\n') crlf.push_back('\r');
     crlf.push_back(static_cast<char>(data[i]));
   }
-  RunRecords again;
-  Status again_status = 1;
-  if (!read_bytes(reinterpret_cast<const std::uint8_t*>(crlf.data()), crlf.size(), again,
-                  again_status)) {
+  std::optional<InputRecords> again;
+  if (!read_bytes(reinterpret_cast<const std::uint8_t*>(crlf.data()), crlf.size(), again)) {
     return;
   }
-  require((status == 0) == (again_status == 0), "line ends decide no read");
-  require(status != 0 || same_records(records, again), "line ends change no value");
+  require(records.has_value() == again.has_value(), "line ends decide no read");
+  require(!records || same_records(*records, *again), "line ends change no value");
 }
 
 std::size_t count_lines(const std::string& text) {
@@ -141,17 +138,18 @@ std::size_t true_score_row(const std::string& report, std::int32_t score) {
 // The shape of a complete report, and the two rows whose values never depend
 // on a root search: raw score 0 lies on the low-score line, and the top score
 // maps to the old form's top score. Both print dashes for theta.
-void check_report(const RunRecords& r, const std::string& report) {
+void check_report(const InputRecords& r, const std::string& report) {
   const std::string banner = std::string("ZOL 1.1\nInput file: ").append(INPUT_NAME).append("\n\n");
   require(report.compare(0, banner.size(), banner) == 0, "the report starts with the banner");
   require(!report.empty() && report.back() == '\n', "the report ends with a whole line");
   require(report.find("nan") == std::string::npos && report.find("inf") == std::string::npos,
           "every reported value is a finite number");
 
-  const std::size_t scores = static_cast<std::size_t>(r.n_new) + 1;
+  const std::int32_t n_new = r.new_form.count, n_old = r.old_form.count;
+  const std::size_t scores = static_cast<std::size_t>(n_new) + 1;
   std::size_t lines = 3 + 6 + scores;
-  if (r.n_theta != 0) {
-    const std::size_t longer = static_cast<std::size_t>(r.n_new > r.n_old ? r.n_new : r.n_old) + 1;
+  if (r.theta.count != 0) {
+    const std::size_t longer = static_cast<std::size_t>(n_new > n_old ? n_new : n_old) + 1;
     lines += 12 + scores + longer;
   }
   require(count_lines(report) == lines, "one line per raw score in every table");
@@ -159,13 +157,13 @@ void check_report(const RunRecords& r, const std::string& report) {
   const std::string dashes = "     ---------   ";
   const std::size_t first = true_score_row(report, 0);
   require(report.compare(first + 3, dashes.size(), dashes) == 0, "raw score 0 has no theta");
-  const std::size_t top = true_score_row(report, r.n_new);
+  const std::size_t top = true_score_row(report, n_new);
   const std::size_t top_label = report.find_first_not_of(' ', top);
-  require(std::strtol(report.c_str() + top_label, nullptr, 10) == r.n_new, "top row number");
+  require(std::strtol(report.c_str() + top_label, nullptr, 10) == n_new, "top row number");
   const std::size_t theta_column = report.find("     ", top_label);
   require(report.compare(theta_column, dashes.size(), dashes) == 0, "the top score has no theta");
   char top_equivalent[64];
-  std::snprintf(top_equivalent, sizeof top_equivalent, "%9.4lf", static_cast<double>(r.n_old));
+  std::snprintf(top_equivalent, sizeof top_equivalent, "%9.4lf", static_cast<double>(n_old));
   require(report.compare(theta_column + dashes.size(), std::strlen(top_equivalent),
                          top_equivalent) == 0,
           "the top score maps to the old form's top score");
@@ -179,15 +177,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  RunRecords records;
-  Status read_status = 1;
-  if (!read_bytes(data, size, records, read_status)) return 0;
-  check_line_ends(data, size, read_status, records);
-  if (read_status != 0) {
-    require(records_empty(records), "a failed read leaves the records empty");
-    return 0;
-  }
-  check_records(records);
+  std::optional<InputRecords> records;
+  if (!read_bytes(data, size, records)) return 0;
+  check_line_ends(data, size, records);
+  if (!records) return 0;
+  check_records(*records);
 
   char* buffer = nullptr;
   std::size_t length = 0;
@@ -195,10 +189,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (stream == nullptr) return 0;
   ReportTarget target;
   target.stream = stream;
-  RunStatus status = RUN_OK;
+  RunStatus status = RunStatus::OK;
   bool stopped = false;
   try {
-    status = equate_and_report(records, INPUT_NAME, target);
+    status = equate_and_report(*records, INPUT_NAME, target);
   } catch (const FatalNumericStop& stop) {
     stopped = true;
     require(std::strcmp(stop.message, "Root must be bracketed in rtsafe") == 0 ||
@@ -209,12 +203,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string report(buffer, length);
   std::free(buffer);
 
-  if (stopped || status != RUN_OK) {
-    require(stopped || status == RUN_NO_MEMORY || status == RUN_EQUATING_ERROR,
+  if (stopped || status != RunStatus::OK) {
+    require(stopped || status == RunStatus::NO_MEMORY || status == RunStatus::EQUATING_ERROR,
             "a computation fails only for memory or for its numbers");
     require(report.empty(), "a failed run writes nothing of the report");
     return 0;
   }
-  check_report(records, report);
+  check_report(*records, report);
   return 0;
 }

@@ -6,42 +6,55 @@
 
 #include "records.h"
 
-// Weighted sum over the quadrature of the conditional score distributions, on
-// the grid lowest..highest in steps of increment. Absent response-score arrays
-// (default views) mean number-correct scoring, which needs a grid of exactly
-// n + 1 points. Fails (returns 1) when the weights' total is not within 0.1
-// of 1, among other causes.
-[[nodiscard]] Status observed_score_distribution(
-    OneBasedView a, OneBasedView b, OneBasedView c, std::int32_t n, std::span<double> distribution,
-    OneBasedView points, OneBasedView weights, std::int32_t n_points, double lowest, double highest,
-    double increment, OneBasedView correct_score, OneBasedView incorrect_score);
+namespace zol {
 
-// Number-correct distribution at theta into work[0..n]. Returns 0, or 1 when
-// n < 1 or an array is shorter than the items or work than n + 1.
-[[nodiscard]] Status conditional_number_correct(double theta, OneBasedView a, OneBasedView b,
-                                                OneBasedView c, std::int32_t n,
-                                                std::span<double> work);
+// Total scores from lowest to highest in steps of increment: point m stands
+// for the score lowest + m * increment.
+struct ScoreGrid {
+  double lowest = 0.0;
+  double highest = 0.0;
+  double increment = 1.0;
+};
 
-// Distribution of the total of the items' own scores at theta, on the grid,
-// into work[0..M-1] for a grid of M points. Returns 1 when the grid is empty,
-// an array is too short, a running total falls off the grid, or the temporary
+enum class DistributionStatus {
+  OK,
+  UNUSABLE_SCORES,  // a grid or response scores that cannot be used
+  NO_MEMORY,
+  WEIGHT_TOTAL,  // the weights' total is not within 0.1 of 1
+};
+
+// Weighted sum over the quadrature of the form's conditional score
+// distributions on the grid, into distribution (one entry per grid point).
+// A form without response scores, or with every item scored 1 and 0, takes
+// the number-correct recursion, which needs the grid 0..n in steps of 1.
+// On failure the distribution holds what had been summed by then.
+[[nodiscard]] DistributionStatus observed_score_distribution(const Form& form,
+                                                             const ThetaDistribution& theta,
+                                                             const ScoreGrid& grid,
+                                                             ScoreVector distribution);
+
+// Number-correct distribution of the form's items at theta into work[0..n].
+// False when the form has no items or work fewer than n + 1 entries.
+[[nodiscard]] bool conditional_number_correct(double theta, const Form& form,
+                                              std::span<double> work);
+
+// Distribution of the total of the items' own response scores at theta, on
+// the grid, into work[0..M-1] for a grid of M points. False when the grid is
+// empty, work too short, a running total falls off the grid, or the temporary
 // vector cannot be allocated.
-[[nodiscard]] Status conditional_item_scores(double theta, std::int32_t n, double lowest,
-                                             double highest, double increment,
-                                             OneBasedView correct_score,
-                                             OneBasedView incorrect_score, OneBasedView a,
-                                             OneBasedView b, OneBasedView c,
-                                             std::span<double> work);
+[[nodiscard]] bool conditional_item_scores(double theta, const Form& form, const ScoreGrid& grid,
+                                           std::span<double> work);
 
-// 0 when the grid and every item's scores are usable, 1 otherwise. A score
-// is usable when it is a whole multiple of increment, to within a millionth
-// of the increment.
-[[nodiscard]] Status check_score_grid(std::int32_t n, double lowest, double highest,
-                                      double increment, OneBasedView correct_score,
-                                      OneBasedView incorrect_score);
+// True when the grid and every item's response scores are usable: each item
+// scores more for a correct response than for an incorrect one, every score
+// is a whole multiple of the increment (to within a millionth of it), and the
+// lowest and highest totals of every run of first items stay on the grid.
+[[nodiscard]] bool check_score_grid(const Form& form, const ScoreGrid& grid);
 
-// Number of points of the grid lowest..highest in steps of increment, or 0
-// when no grid can be formed: an increment that is not a finite number above
-// 0, highest more than half a step below lowest, a span that is not finite,
-// or more points than a 32-bit count can hold.
-std::int32_t score_grid_points(double lowest, double highest, double increment);
+// Number of points of the grid, or 0 when no grid can be formed: an
+// increment that is not a finite number above 0, highest more than half a
+// step below lowest, a span that is not finite, or more points than a 32-bit
+// count can hold.
+std::int32_t score_grid_points(const ScoreGrid& grid);
+
+}  // namespace zol

@@ -1,33 +1,23 @@
-// Records shared by every stage of a run: item sets, quadrature, conversion tables
+// Records shared by every stage of a run: forms, quadrature, conversion table and results
 #pragma once
 
-#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
 
-// Status of a stage: 0 is success, anything else a failure.
-using Status = std::int16_t;
+namespace zol {
 
 // The root bracket is [-THETA_LIMIT, THETA_LIMIT]; a raw score without a theta
 // stores -THETA_LIMIT (at or below chance) or +THETA_LIMIT (the top score).
 inline constexpr double THETA_LIMIT = 150.0;
 
-// Read-only view of an array numbered from 1: element 1 is the first stored
-// value. A default-constructed view is an absent array. Owns nothing.
-struct OneBasedView {
-  std::span<const double> values;
+// A vector of doubles indexed by raw score 0..n of a form.
+using ScoreVector = std::span<double>;
 
-  double operator[](std::int32_t i) const {
-    assert(i >= 1 && static_cast<std::size_t>(i) <= values.size());
-    return values[static_cast<std::size_t>(i) - 1];
-  }
-  bool absent() const { return values.data() == nullptr; }
-};
-
-// One form's items, numbered 1..count by the numerical routines. The three
-// parameter arrays share one block of 3 * count doubles: a, then b, then c.
+// One form's items as read, numbered from 0: the parameters a
+// (discrimination), b (difficulty) and c (lower asymptote) share one block of
+// 3 * count doubles, a first, then b, then c.
 struct ItemSet {
   std::int32_t count = 0;
   std::unique_ptr<double[]> block;
@@ -41,6 +31,18 @@ struct ItemSet {
     const auto n = static_cast<std::size_t>(count);
     return block ? std::span<const double>(block.get() + k * n, n) : std::span<const double>();
   }
+};
+
+// A form as the numerical stages take it: its items' parameters and the
+// scores that a correct and an incorrect response to each item earn, all of
+// one length and numbered from 0. Empty response-score spans mean number-
+// correct scoring (1 and 0). A view: the arrays belong to an ItemSet and to
+// whoever made the scores.
+struct Form {
+  std::span<const double> a, b, c;
+  std::span<const double> correct_score, incorrect_score;
+
+  std::int32_t count() const { return static_cast<std::int32_t>(a.size()); }
 };
 
 // The ability quadrature: count points (0 means none) and, when has_weights,
@@ -61,26 +63,56 @@ struct ThetaDistribution {
   }
 };
 
-// A raw-to-scale conversion table on a regular raw-score grid: row k stands at
-// lowest + k * increment. The same three values are the bounds and the unit of
-// a rounded scale score. A table read from the input owns its two arrays; the
-// driver's output record views workspace vectors and owns nothing.
+// The old form's raw-to-scale conversion table on a regular raw-score grid:
+// row k stands at lowest + k * increment, and highest is the last row's raw
+// score. The same three values are the bounds and the unit of a rounded
+// scale score. Owns its two columns; only the unrounded one is computed with.
 struct ScaleConversion {
   std::int32_t row_count = 0;
   double lowest = 0.0;
   double highest = 0.0;
   double increment = 0.0;
-  std::span<double> unrounded;
-  std::span<double> rounded;
   std::int16_t flag = 0;
+  std::unique_ptr<double[]> unrounded;
+  std::unique_ptr<double[]> rounded;
 
-  std::unique_ptr<double[]> unrounded_storage;
-  std::unique_ptr<double[]> rounded_storage;
+  std::span<const double> scale_scores() const {
+    return unrounded ? std::span<const double>(unrounded.get(), static_cast<std::size_t>(row_count))
+                     : std::span<const double>();
+  }
 };
 
-// A vector of doubles indexed by raw score 0..n of a form.
-using ScoreVector = std::span<double>;
+// Everything a run reads from its input file.
+struct InputRecords {
+  ItemSet new_form;
+  ItemSet old_form;
+  ThetaDistribution theta;
+  ScaleConversion conversion;
+};
 
-inline OneBasedView one_based(std::span<const double> values) {
-  return OneBasedView{values};
-}
+// Unrounded and rounded scale scores of one vector of equated scores, entry
+// for entry. Views of vectors that the caller owns.
+struct ScaleScores {
+  ScoreVector unrounded;
+  ScoreVector rounded;
+};
+
+// True-score equating of every raw score 0..n_new of the new form: its
+// theta (or a bracket end where it has none) and its old-form equivalent,
+// and the new form's chance score. Views of vectors that the caller owns.
+struct TrueScoreTable {
+  double chance_score = 0.0;
+  ScoreVector true_equated;
+  ScoreVector theta_equivalent;
+};
+
+// Observed-score equating: both forms' fitted score distributions (0..n_new
+// and 0..n_old) and the old-form equivalent of every new-form raw score.
+// Views of vectors that the caller owns.
+struct ObservedScoreTable {
+  ScoreVector new_distribution;
+  ScoreVector old_distribution;
+  ScoreVector observed_equated;
+};
+
+}  // namespace zol

@@ -10,17 +10,18 @@ namespace {
 std::string prompt_for(const char* prompt) {
   std::fputs(prompt, stdout);
   std::fflush(stdout);
-  return read_word(stdin);
+  return zol::read_word(stdin);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  using zol::RunStatus;
   try {
     std::string prompted_input;
     std::string prompted_output;
     const char* input_name = nullptr;
-    ReportTarget target;
+    zol::ReportTarget target;
     if (argc <= 1) {
       // Both names are asked for before any file is opened; a prompted run
       // always writes a file.
@@ -38,14 +39,14 @@ int main(int argc, char** argv) {
         target.stream = stdout;
       }
     }
-    const RunStatus status = run_files(input_name, target);
-    if (status != RUN_OK) {
-      std::fputs(run_status_message(status), stdout);
+    const RunStatus status = zol::run_files(input_name, target);
+    if (status != RunStatus::OK) {
+      std::fputs(zol::run_status_message(status), stdout);
       return 1;
     }
     return 0;
   } catch (const std::bad_alloc&) {
-    std::fputs(run_status_message(RUN_NO_MEMORY), stdout);
+    std::fputs(zol::run_status_message(RunStatus::NO_MEMORY), stdout);
     return 1;
   }
 }

@@ -3,7 +3,10 @@
 
 #include <cstring>
 #include <new>
-#include <utility>
+
+#include "input/reader_parts.h"
+
+namespace zol {
 
 namespace {
 
@@ -21,62 +24,44 @@ constexpr SectionName SECTION_NAMES[] = {
     {"Link_Conversion", SectionKind::LINK_CONVERSION},
 };
 
-// Everything the sections fill. It reaches the caller only when the whole
-// read has succeeded, so a failed read leaves the caller's records empty.
-struct InputRecords {
-  ItemSet new_form;
-  ItemSet old_form;
-  ThetaDistribution theta;
-  ScaleConversion conversion;
-};
-
 // A section that occurs again replaces the record that the earlier one filled.
-Status read_section(SectionKind kind, std::FILE* input, std::string& line, InputRecords& records) {
+bool read_section(SectionKind kind, LineReader& reader, InputRecords& records) {
   switch (kind) {
     case SectionKind::ITEM_PARAMETERS:
-      return read_item_section(input, line, records.new_form);
+      return read_item_section(reader, records.new_form);
     case SectionKind::LINK_ITEM_PARAMETERS:
-      return read_item_section(input, line, records.old_form);
+      return read_item_section(reader, records.old_form);
     case SectionKind::THETA_DISTRIBUTION:
-      return read_theta_section(input, line, records.theta);
+      return read_theta_section(reader, records.theta);
     case SectionKind::LINK_CONVERSION:
-      return read_conversion_section(input, line, records.conversion);
+      return read_conversion_section(reader, records.conversion);
     case SectionKind::NONE:
       break;
   }
-  return 1;
+  return false;
 }
 
-Status read_sections(std::FILE* input, InputRecords& records) {
-  std::string line;
+bool read_sections(LineReader& reader, InputRecords& records) {
   // Lines before the first header are titles and comments.
   do {
-    if (!read_line(input, line)) return 1;
-  } while (line[0] != '$');
-  SectionKind kind = section_keyword(line.c_str());
-  if (kind == SectionKind::NONE) return 1;
+    if (!next_line(reader)) return false;
+  } while (reader.line[0] != '$');
+  SectionKind kind = section_keyword(reader.line);
+  if (kind == SectionKind::NONE) return false;
 
   // The line right after a section decides: another header, or, whatever it
   // holds (a blank line too), the end of the input.
   while (kind != SectionKind::NONE) {
-    if (const Status status = read_section(kind, input, line, records); status != 0) {
-      return status;
-    }
-    kind = section_keyword(line.c_str());
+    if (!read_section(kind, reader, records)) return false;
+    kind = section_keyword(reader.line);
   }
 
-  if (!records.new_form.block || !records.old_form.block) return 1;
-  if (records.conversion.row_count == 0) {
-    if (const Status status =
-            install_identity_conversion(records.old_form.count, records.conversion);
-        status != 0) {
-      return status;
-    }
+  if (!records.new_form.block || !records.old_form.block) return false;
+  if (records.conversion.row_count == 0 &&
+      !install_identity_conversion(records.old_form.count, records.conversion)) {
+    return false;
   }
-  if (records.theta.block && !records.theta.has_weights) {
-    return install_equal_weights(records.theta);
-  }
-  return 0;
+  return !records.theta.block || records.theta.has_weights || install_equal_weights(records.theta);
 }
 
 bool ends_keyword(char c) {
@@ -85,9 +70,10 @@ bool ends_keyword(char c) {
 
 }  // namespace
 
-SectionKind section_keyword(const char* line) {
-  if (line[0] != '$' || line[1] == '\0') return SectionKind::NONE;
-  const char* keyword = line + 1;
+SectionKind section_keyword(const std::string& line) {
+  // The text of a line ends at its first NUL, as the scans see it.
+  if (line[0] != '$' || line.c_str()[1] == '\0') return SectionKind::NONE;
+  const char* keyword = line.c_str() + 1;
   while (*keyword == ' ' || *keyword == '\t') ++keyword;
   std::size_t length = 0;
   while (!ends_keyword(keyword[length])) ++length;
@@ -99,33 +85,18 @@ SectionKind section_keyword(const char* line) {
   return SectionKind::NONE;
 }
 
-Status read_input(std::FILE* input, std::int32_t& n_new, std::int32_t& n_old, std::int32_t& n_theta,
-                  ItemSet& new_form, ItemSet& old_form, ThetaDistribution& theta,
-                  ScaleConversion& conversion) {
-  n_new = 0;
-  n_old = 0;
-  n_theta = 0;
-  new_form = ItemSet{};
-  old_form = ItemSet{};
-  theta = ThetaDistribution{};
-  conversion = ScaleConversion{};
-
+std::optional<InputRecords> read_input(std::FILE* input) {
+  // Filled section by section; it reaches the caller only when the whole read
+  // has succeeded.
   InputRecords records;
-  Status status = 1;
+  LineReader reader{input, {}};
   try {
-    status = read_sections(input, records);
+    if (!read_sections(reader, records)) return std::nullopt;
   } catch (const std::bad_alloc&) {
     // Only a line too long for the memory left can get here.
-    status = 1;
+    return std::nullopt;
   }
-  if (status != 0) return status;
-
-  n_new = records.new_form.count;
-  n_old = records.old_form.count;
-  n_theta = records.theta.count;
-  new_form = std::move(records.new_form);
-  old_form = std::move(records.old_form);
-  theta = std::move(records.theta);
-  conversion = std::move(records.conversion);
-  return 0;
+  return records;
 }
+
+}  // namespace zol

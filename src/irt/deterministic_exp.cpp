@@ -3,12 +3,15 @@
 
 #include <cassert>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
-#include "exp_lanes.h"
+#include "common/cpu_features.h"
+#include "irt/exp_core.h"
+#include "irt/item_kernels.h"
 
-namespace exp_detail {
+namespace zol {
+
+namespace exp_core {
 
 namespace {
 
@@ -41,24 +44,18 @@ double exp_extreme(double x) {
   return y * 0x1.0p-1022;
 }
 
-}  // namespace exp_detail
+}  // namespace exp_core
 
 double deterministic_exp(double x) {
-  return exp_detail::exp_scalar(x);
+  return exp_core::exp_scalar(x);
 }
 
-__attribute__((target_clones("avx2", "default"))) void deterministic_exp_batch(
-    std::span<const double> x, std::span<double> y) {
-  using exp_detail::Lanes;
-  using exp_detail::LANES;
+void deterministic_exp_batch(std::span<const double> x, std::span<double> y) {
   assert(y.size() == x.size());
-  std::size_t i = 0;
-  for (; i + LANES <= x.size(); i += LANES) {
-    Lanes lanes;
-    std::memcpy(&lanes, x.data() + i, sizeof lanes);
-    Lanes result;
-    exp_detail::exp_lanes(lanes, result);
-    std::memcpy(y.data() + i, &result, sizeof result);
-  }
-  for (; i < x.size(); ++i) y[i] = exp_detail::exp_scalar(x[i]);
+#if ZOL_AVX2_KERNELS
+  if (use_avx2_kernels()) return item_kernels::avx2::exp_batch(x, y);
+#endif
+  item_kernels::plain::exp_batch(x, y);
 }
+
+}  // namespace zol

@@ -1,12 +1,12 @@
 // Powers 2^(j/128), j = 0..127, for the deterministic exponential
-#include "exp_lanes.h"
+#include "irt/exp_table.h"
 
-namespace exp_detail {
+namespace zol::exp_core {
 
 // Each entry is the double nearest 2^(j/128) and the relative error of that
 // double, (2^(j/128) - hi) / hi, rounded to a double; together they carry the
 // power to about 106 bits, which keeps the exponential's error to the final
-// rounding. Computed in 80-digit decimal arithmetic.
+// rounding. Computed in 80-digit decimal arithmetic by exp_table.py.
 const TableEntry POWERS_OF_TWO[TABLE_SIZE] = {
     {0x1.0000000000000p+0, 0x0p+0},
     {0x1.0163da9fb3335p+0, 0x1.b3b4f1a88bf6ep-54},
@@ -138,4 +138,4 @@ const TableEntry POWERS_OF_TWO[TABLE_SIZE] = {
     {0x1.fd3c22b8f71f1p+0, 0x1.305c14160cc89p-58},
 };
 
-}  // namespace exp_detail
+}  // namespace zol::exp_core

@@ -1,57 +1,62 @@
 // IRT true-score equating of the new form's raw scores onto the old form
 #include "true_score.h"
 
+#include <array>
 #include <cassert>
 #include <cstddef>
 
 #include "item_model.h"
 #include "root_finder.h"
 
+namespace zol {
+
 namespace {
 
 // The expected score and slope at a theta that every search evaluates.
 struct FixedPoint {
   double theta = 0.0;
-  double score = 0.0;
-  double slope = 0.0;
+  ScoreAndSlope value;
 };
 
-// Every search starts with the bracket's two ends and its middle, whatever
-// the target, and the target is only subtracted afterwards; evaluating the
-// form there once per equating instead of once per search saves three of the
-// eight or so evaluations that a search makes, without changing a bit.
-constexpr std::size_t FIXED_POINTS = 3;
+// Every search starts with the bracket's two ends and its middle (rtsafe's
+// first estimate, 0.5 * (lo + hi)), whatever the target, and the target is
+// only subtracted afterwards; evaluating the form there once per equating
+// instead of once per search saves three of the eight or so evaluations that
+// a search makes, without changing a bit.
+using FixedPoints = std::array<FixedPoint, 3>;
 
-// A RootFunction gets nothing but theta, so the new form and the raw score
-// being solved for wait here. The form and its fixed points are set once per
-// equating, the target before each search.
-struct TrueScoreContext {
-  OneBasedView a;
-  OneBasedView b;
-  OneBasedView c;
-  std::int32_t item_count = 0;
-  OneBasedView incorrect_score;
-  OneBasedView correct_score;
-  double target = 0.0;
-  FixedPoint fixed_points[FIXED_POINTS];
-  std::size_t fixed_point_count = 0;
-};
-
-TrueScoreContext true_score_context;
-
-void evaluate_fixed_points() {
-  TrueScoreContext& form = true_score_context;
-  // The middle is rtsafe's first estimate, 0.5 * (lo + hi).
-  const double thetas[FIXED_POINTS] = {-THETA_LIMIT, THETA_LIMIT,
-                                       0.5 * (-THETA_LIMIT + THETA_LIMIT)};
-  for (std::size_t k = 0; k < FIXED_POINTS; ++k) {
-    FixedPoint& point = form.fixed_points[k];
-    point.theta = thetas[k];
-    expected_score_and_slope(point.theta, form.a, form.b, form.c, form.item_count,
-                             form.incorrect_score, form.correct_score, &point.score, &point.slope);
+FixedPoints evaluate_fixed_points(const Form& form) {
+  FixedPoints points;
+  const double thetas[] = {-THETA_LIMIT, THETA_LIMIT, 0.5 * (-THETA_LIMIT + THETA_LIMIT)};
+  for (std::size_t k = 0; k < points.size(); ++k) {
+    points[k].theta = thetas[k];
+    points[k].value = expected_score_and_slope(thetas[k], form);
   }
-  form.fixed_point_count = FIXED_POINTS;
+  return points;
 }
+
+// The root function of one true-score search: the target raw score minus the
+// new form's expected score at theta, and minus the expected score's slope.
+struct TccResidual {
+  const Form& form;
+  const FixedPoints& fixed_points;
+  double target;
+
+  RootValue operator()(double theta) const {
+    ScoreAndSlope value;
+    bool found = false;
+    // Exact comparison: only the very thetas evaluated in advance may be looked up.
+    for (const FixedPoint& point : fixed_points) {
+      if (theta == point.theta) {
+        value = point.value;
+        found = true;
+        break;
+      }
+    }
+    if (!found) value = expected_score_and_slope(theta, form);
+    return {target - value.score, -value.slope};
+  }
+};
 
 // A form's expected score as theta goes to minus infinity, and its lowest and
 // highest possible scores.
@@ -61,102 +66,69 @@ struct FormScores {
   double max = 0.0;
 };
 
-FormScores form_scores(OneBasedView c, std::int32_t n, OneBasedView incorrect_score,
-                       OneBasedView correct_score) {
+FormScores form_scores(const Form& form) {
   FormScores scores;
-  for (std::int32_t i = 1; i <= n; ++i) {
-    scores.chance += (1.0 - c[i]) * incorrect_score[i] + c[i] * correct_score[i];
-    scores.min += incorrect_score[i];
-    scores.max += correct_score[i];
+  for (std::size_t i = 0; i < form.c.size(); ++i) {
+    const double c = form.c[i];
+    scores.chance += (1.0 - c) * form.incorrect_score[i] + c * form.correct_score[i];
+    scores.min += form.incorrect_score[i];
+    scores.max += form.correct_score[i];
   }
   return scores;
 }
 
-double& at(std::span<double> scores, std::int32_t k) {
-  return scores[static_cast<std::size_t>(k)];
-}
-
 }  // namespace
 
-void tcc_residual(double theta, double* f, double* df) {
-  const TrueScoreContext& form = true_score_context;
-  // Exact comparison: only the very thetas evaluated in advance may be looked up.
-  for (std::size_t k = 0; k < form.fixed_point_count; ++k) {
-    const FixedPoint& point = form.fixed_points[k];
-    if (theta == point.theta) {
-      *f = form.target - point.score;
-      *df = -point.slope;
-      return;
-    }
-  }
-  double score = 0.0;
-  double slope = 0.0;
-  expected_score_and_slope(theta, form.a, form.b, form.c, form.item_count, form.incorrect_score,
-                           form.correct_score, &score, &slope);
-  *f = form.target - score;
-  *df = -slope;
-}
-
-Status true_score_equate(OneBasedView a_new, OneBasedView b_new, OneBasedView c_new,
-                         OneBasedView a_old, OneBasedView b_old, OneBasedView c_old,
-                         std::int32_t n_new, std::int32_t n_old, std::int32_t count,
-                         std::span<const double> raw_scores, OneBasedView correct_new,
-                         OneBasedView correct_old, OneBasedView incorrect_new,
-                         OneBasedView incorrect_old, std::span<double> true_equated,
-                         std::span<double> theta_equivalent, double* chance_score) {
-  true_score_context =
-      TrueScoreContext{a_new, b_new, c_new, n_new, incorrect_new, correct_new, 0.0, {}, 0};
-  const FormScores new_form = form_scores(c_new, n_new, incorrect_new, correct_new);
-  const FormScores old_form = form_scores(c_old, n_old, incorrect_old, correct_old);
-  *chance_score = new_form.chance;
-  if (count < 1) return 0;
-  assert(raw_scores.size() >= static_cast<std::size_t>(count));
-  assert(true_equated.size() >= static_cast<std::size_t>(count));
-  assert(theta_equivalent.size() >= static_cast<std::size_t>(count));
-  const auto raw = [raw_scores](std::int32_t k) { return raw_scores[static_cast<std::size_t>(k)]; };
-  const std::int32_t top = count - 1;
+void true_score_equate(const Form& new_form, const Form& old_form,
+                       std::span<const double> raw_scores, TrueScoreTable& table) {
+  const FormScores new_scores = form_scores(new_form);
+  const FormScores old_scores = form_scores(old_form);
+  table.chance_score = new_scores.chance;
+  if (raw_scores.empty()) return;
+  assert(table.true_equated.size() >= raw_scores.size());
+  assert(table.theta_equivalent.size() >= raw_scores.size());
+  const std::size_t top = raw_scores.size() - 1;
 
   // Scores up to and including index last_on_line have no theta: the expected
   // score never falls to the chance score or below at a finite theta. A score
   // equal to the chance score therefore stays on the line.
-  std::int32_t last_on_line = 0;
-  while (last_on_line < top && !(raw(last_on_line + 1) > new_form.chance)) ++last_on_line;
+  std::size_t last_on_line = 0;
+  while (last_on_line < top && !(raw_scores[last_on_line + 1] > new_scores.chance)) {
+    ++last_on_line;
+  }
 
   // The line through (min_new, min_old) and (chance_new, chance_old). Exact
   // comparison: only a denominator of exactly 0 leaves the slope undefined.
-  const double denominator = new_form.chance - new_form.min;
-  const double slope = denominator == 0.0 ? 0.0 : (old_form.chance - old_form.min) / denominator;
-  const double intercept = old_form.min - slope * new_form.min;
+  const double denominator = new_scores.chance - new_scores.min;
+  const double slope =
+      denominator == 0.0 ? 0.0 : (old_scores.chance - old_scores.min) / denominator;
+  const double intercept = old_scores.min - slope * new_scores.min;
 
-  // The first score above chance may still lie below the expected score at the
-  // bottom of the bracket, where no root can be bracketed. Checked for that one
-  // score only. When every score below the top is at or below chance there is
-  // none to check.
   if (last_on_line < top) {
-    evaluate_fixed_points();
-    true_score_context.target = raw(last_on_line + 1);
-    double f = 0.0;
-    double df = 0.0;
-    tcc_residual(-THETA_LIMIT, &f, &df);
-    if (f < 0.0) ++last_on_line;
-  }
+    const FixedPoints fixed_points = evaluate_fixed_points(new_form);
+    // The first score above chance may still lie below the expected score at
+    // the bottom of the bracket, where no root can be bracketed. Checked for
+    // that one score only.
+    const TccResidual first_above{new_form, fixed_points, raw_scores[last_on_line + 1]};
+    if (first_above(-THETA_LIMIT).f < 0.0) ++last_on_line;
 
-  // Each search starts afresh from the middle of the bracket, so a score's
-  // theta does not depend on the scores solved before it.
-  for (std::int32_t m = last_on_line + 1; m < top; ++m) {
-    true_score_context.target = raw(m);
-    const double theta = rtsafe(tcc_residual, -THETA_LIMIT, THETA_LIMIT, THETA_TOLERANCE);
-    at(theta_equivalent, m) = theta;
-    at(true_equated, m) =
-        expected_score(theta, a_old, b_old, c_old, n_old, incorrect_old, correct_old);
+    // Each search starts afresh from the middle of the bracket, so a score's
+    // theta does not depend on the scores solved before it.
+    for (std::size_t m = last_on_line + 1; m < top; ++m) {
+      const TccResidual residual{new_form, fixed_points, raw_scores[m]};
+      const double theta = rtsafe(residual, -THETA_LIMIT, THETA_LIMIT, THETA_TOLERANCE);
+      table.theta_equivalent[m] = theta;
+      table.true_equated[m] = expected_score(theta, old_form);
+    }
   }
-  for (std::int32_t k = 0; k <= last_on_line; ++k) {
-    at(true_equated, k) = slope * raw(k) + intercept;
-    at(theta_equivalent, k) = -THETA_LIMIT;
+  for (std::size_t k = 0; k <= last_on_line; ++k) {
+    table.true_equated[k] = slope * raw_scores[k] + intercept;
+    table.theta_equivalent[k] = -THETA_LIMIT;
   }
   // The top score has no finite theta; it maps to the old form's top score,
   // even when the line above has covered it.
-  at(true_equated, top) = old_form.max;
-  at(theta_equivalent, top) = THETA_LIMIT;
-  return 0;
+  table.true_equated[top] = old_scores.max;
+  table.theta_equivalent[top] = THETA_LIMIT;
 }
+
+}  // namespace zol

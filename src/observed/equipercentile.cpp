@@ -2,18 +2,16 @@
 #include "equipercentile.h"
 
 #include <cstddef>
-#include <cstdint>
 
-void equipercentile_equate(std::int32_t count_new, std::int32_t count_old, double lowest,
-                           double increment, std::span<const double> new_cumulative,
-                           std::span<const double> old_cumulative, std::span<double> equated) {
-  if (count_new <= 0 || count_old < 1) return;
-  const auto n_new = static_cast<std::size_t>(count_new);
-  const auto n_old = static_cast<std::size_t>(count_old);
+namespace zol {
+
+void equipercentile_equate(std::span<const double> new_cumulative,
+                           std::span<const double> old_cumulative, double lowest, double increment,
+                           ScoreVector equated) {
+  const std::size_t n_new = new_cumulative.size();
+  const std::size_t n_old = old_cumulative.size();
   // Writing part of the scores would pass off stale entries as results.
-  if (new_cumulative.size() < n_new || equated.size() < n_new || old_cumulative.size() < n_old) {
-    return;
-  }
+  if (n_old < 1 || equated.size() < n_new) return;
   const long double scale_low = lowest;
   const long double unit = increment;
 
@@ -35,3 +33,5 @@ void equipercentile_equate(std::int32_t count_new, std::int32_t count_old, doubl
     equated[i] = static_cast<double>(scale_low + unit * old_index - 0.5L * unit + unit * fraction);
   }
 }
+
+}  // namespace zol

@@ -1,10 +1,12 @@
 // Score distributions when items carry their own scores, and the check of their score grid
+#include <algorithm>
 #include <cmath>
-#include <cstdint>
 
-#include "allocation.h"
+#include "common/allocation.h"
 #include "item_model.h"
 #include "observed_score.h"
+
+namespace zol {
 
 namespace {
 
@@ -24,8 +26,8 @@ bool on_grid(double value, double increment) {
 // Grid point of a score, rounded to the nearest point (truncating the
 // shifted value, so a score a little below the lowest still lands on point 0).
 // Kept as a double: a score far off the grid may not fit an integer.
-double grid_index(double score, double lowest, double increment) {
-  return std::trunc((score - lowest) / increment + 0.5);
+double grid_index(double score, const ScoreGrid& grid) {
+  return std::trunc((score - grid.lowest) / grid.increment + 0.5);
 }
 
 // Predecessor index of a running total, rounded half away from zero; a
@@ -34,96 +36,96 @@ long double rounded_away_from_zero(long double u) {
   return u > 0.0L ? std::trunc(u + 0.5L) : std::trunc(u - 0.5L);
 }
 
-bool covers(OneBasedView view, std::int32_t n) {
-  return view.values.size() >= static_cast<std::size_t>(n);
+bool scored(const Form& form) {
+  const std::size_t n = form.a.size();
+  return form.correct_score.size() == n && form.incorrect_score.size() == n &&
+         form.b.size() == n && form.c.size() == n;
 }
 
 }  // namespace
 
-Status check_score_grid(std::int32_t n, double lowest, double highest, double increment,
-                        OneBasedView correct_score, OneBasedView incorrect_score) {
-  if (correct_score.absent() || incorrect_score.absent()) return 1;
-  if (n > 0 && (!covers(correct_score, n) || !covers(incorrect_score, n))) return 1;
-  if (!std::isfinite(increment) || !(increment > 0.0)) return 1;
-  if (highest <= lowest) return 1;
-  if (!on_grid(highest, increment) || !on_grid(lowest, increment)) return 1;
+bool check_score_grid(const Form& form, const ScoreGrid& grid) {
+  if (form.correct_score.empty() || form.incorrect_score.empty() || !scored(form)) return false;
+  if (!std::isfinite(grid.increment) || !(grid.increment > 0.0)) return false;
+  if (grid.highest <= grid.lowest) return false;
+  if (!on_grid(grid.highest, grid.increment) || !on_grid(grid.lowest, grid.increment)) {
+    return false;
+  }
   double lowest_total = 0.0;
   double highest_total = 0.0;
-  for (std::int32_t k = 1; k <= n; ++k) {
-    const double incorrect = incorrect_score[k];
-    const double correct = correct_score[k];
+  for (std::size_t k = 0; k < form.a.size(); ++k) {
+    const double incorrect = form.incorrect_score[k];
+    const double correct = form.correct_score[k];
     // Written so that a score that is not a number is refused as well.
-    if (!(incorrect < correct)) return 1;
-    if (incorrect < lowest || correct > highest) return 1;
-    if (!on_grid(incorrect, increment) || !on_grid(correct, increment)) return 1;
+    if (!(incorrect < correct)) return false;
+    if (incorrect < grid.lowest || correct > grid.highest) return false;
+    if (!on_grid(incorrect, grid.increment) || !on_grid(correct, grid.increment)) return false;
     lowest_total += incorrect;
-    if (lowest_total < lowest || lowest_total > highest) return 1;
+    if (lowest_total < grid.lowest || lowest_total > grid.highest) return false;
     highest_total += correct;
-    if (highest_total > highest || highest_total < lowest) return 1;
+    if (highest_total > grid.highest || highest_total < grid.lowest) return false;
   }
-  return 0;
+  return true;
 }
 
-Status conditional_item_scores(double theta, std::int32_t n, double lowest, double highest,
-                               double increment, OneBasedView correct_score,
-                               OneBasedView incorrect_score, OneBasedView a, OneBasedView b,
-                               OneBasedView c, std::span<double> work) {
-  const std::int32_t grid_points = score_grid_points(lowest, highest, increment);
-  if (grid_points <= 0) return 1;
-  if (n < 1 || !covers(correct_score, n) || !covers(incorrect_score, n) || !covers(a, n) ||
-      !covers(b, n) || !covers(c, n) || work.size() < static_cast<std::size_t>(grid_points)) {
-    return 1;
+bool conditional_item_scores(double theta, const Form& form, const ScoreGrid& grid,
+                             std::span<double> work) {
+  const std::int32_t grid_points = score_grid_points(grid);
+  if (grid_points <= 0 || form.a.empty() || !scored(form) ||
+      work.size() < static_cast<std::size_t>(grid_points)) {
+    return false;
   }
   const auto m_count = static_cast<std::size_t>(grid_points);
   const double top = grid_points - 1;
   auto next_block = allocate_array<double>(m_count);
-  if (!next_block) return 1;
-  double* next = next_block.get();
-  for (std::size_t m = 0; m < m_count; ++m) work[m] = 0.0;
+  if (!next_block) return false;
+  const std::span<double> next(next_block.get(), m_count);
+  std::fill_n(work.begin(), m_count, 0.0);
 
-  const double first_correct = grid_index(correct_score[1], lowest, increment);
-  const double first_incorrect = grid_index(incorrect_score[1], lowest, increment);
+  const double first_correct = grid_index(form.correct_score[0], grid);
+  const double first_incorrect = grid_index(form.incorrect_score[0], grid);
   if (!(first_correct >= 0.0 && first_correct <= top && first_incorrect >= 0.0 &&
         first_incorrect <= top)) {
-    return 1;
+    return false;
   }
-  double p = prob_3pl(theta, a[1], b[1], c[1]);
+  double p = prob_3pl(theta, form.a[0], form.b[0], form.c[0]);
   work[static_cast<std::size_t>(first_correct)] = p;
   // Added, not stored: should both scores round to one point, neither
   // response's probability is lost.
   work[static_cast<std::size_t>(first_incorrect)] += 1.0 - p;
-  double lowest_total = incorrect_score[1];
-  double highest_total = correct_score[1];
+  double lowest_total = form.incorrect_score[0];
+  double highest_total = form.correct_score[0];
 
-  for (std::int32_t i = 2; i <= n; ++i) {
-    p = prob_3pl(theta, a[i], b[i], c[i]);
+  for (std::size_t i = 1; i < form.a.size(); ++i) {
+    p = prob_3pl(theta, form.a[i], form.b[i], form.c[i]);
     const double q = 1.0 - p;
-    lowest_total += incorrect_score[i];
-    highest_total += correct_score[i];
-    const double first = grid_index(lowest_total, lowest, increment);
-    const double last = grid_index(highest_total, lowest, increment);
+    const double incorrect = form.incorrect_score[i];
+    const double correct = form.correct_score[i];
+    lowest_total += incorrect;
+    highest_total += correct;
+    const double first = grid_index(lowest_total, grid);
+    const double last = grid_index(highest_total, grid);
     // The grid check keeps every running total on the grid; without it, refuse
     // rather than write past the vector.
-    if (!(first >= 0.0 && first <= top && last >= 0.0 && last <= top)) return 1;
-    for (std::size_t m = 0; m < m_count; ++m) next[m] = 0.0;
-    const auto first_point = static_cast<std::int64_t>(first);
-    const auto last_point = static_cast<std::int64_t>(last);
+    if (!(first >= 0.0 && first <= top && last >= 0.0 && last <= top)) return false;
+    std::fill(next.begin(), next.end(), 0.0);
     long double total = lowest_total;
-    for (std::int64_t point = first_point; point <= last_point; ++point) {
-      const auto m = static_cast<std::size_t>(point);
+    for (auto m = static_cast<std::size_t>(first); m <= static_cast<std::size_t>(last); ++m) {
       const long double without_item =
-          rounded_away_from_zero((total - incorrect_score[i] - lowest) / increment);
+          rounded_away_from_zero((total - incorrect - grid.lowest) / grid.increment);
       if (without_item >= 0.0L && without_item <= top) {
         next[m] = q * work[static_cast<std::size_t>(without_item)];
       }
       const long double with_item =
-          rounded_away_from_zero((total - correct_score[i] - lowest) / increment);
+          rounded_away_from_zero((total - correct - grid.lowest) / grid.increment);
       if (with_item >= 0.0L && with_item <= top) {
         next[m] = next[m] + p * work[static_cast<std::size_t>(with_item)];
       }
-      total += increment;
+      total += grid.increment;
     }
-    for (std::size_t m = 0; m < m_count; ++m) work[m] = next[m];
+    std::copy(next.begin(), next.end(), work.begin());
   }
-  return 0;
+  return true;
 }
+
+}  // namespace zol

@@ -3,20 +3,16 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstddef>
 
 #include "version.h"
 
+namespace zol {
+
 namespace {
 
-// Tables cover raw scores 0..n inclusive.
-[[maybe_unused]] bool covers(std::span<const double> values, std::int32_t n) {
-  return n < 0 || static_cast<std::size_t>(n) < values.size();
-}
-
 // The two scale-score columns that end every equating table line.
-void write_scale_columns(std::FILE* report, const ScaleConversion& output, std::size_t at) {
-  std::fprintf(report, "    %9.4lf       %7.2lf\n", output.unrounded[at], output.rounded[at]);
+void write_scale_columns(std::FILE* report, const ScaleScores& scale, std::size_t at) {
+  std::fprintf(report, "    %9.4lf       %7.2lf\n", scale.unrounded[at], scale.rounded[at]);
 }
 
 }  // namespace
@@ -25,66 +21,63 @@ void write_banner(std::FILE* report, const char* input_name) {
   std::fprintf(report, "ZOL %s\nInput file: %s\n\n", ZOL_VERSION, input_name);
 }
 
-void write_true_score_report(std::FILE* report, std::int32_t n_new,
-                             std::span<const double> theta_equivalent,
-                             std::span<const double> true_equated, double chance_score,
-                             const ScaleConversion& output) {
-  assert(covers(theta_equivalent, n_new) && covers(true_equated, n_new));
-  assert(covers(output.unrounded, n_new) && covers(output.rounded, n_new));
+void write_true_score_report(std::FILE* report, const TrueScoreTable& table,
+                             const ScaleScores& scale) {
+  const std::size_t scores = table.true_equated.size();
+  assert(table.theta_equivalent.size() == scores);
+  assert(scale.unrounded.size() >= scores && scale.rounded.size() >= scores);
 
   std::fprintf(report, "Results for True Score Equating\n\n");
-  std::fprintf(report, "Sum of c parameters: %.4lf\n\n", chance_score);
+  std::fprintf(report, "Sum of c parameters: %.4lf\n\n", table.chance_score);
   std::fprintf(report, " Raw      Theta      True Score    Unrounded       Rounded\n");
   std::fprintf(report, "Score   Equivalent   Equivalent   Scale Score    Scale Score\n");
-  for (long i = 0; i <= n_new; ++i) {
-    const auto at = static_cast<std::size_t>(i);
-    const double theta = theta_equivalent[at];
+  for (std::size_t i = 0; i < scores; ++i) {
+    const double theta = table.theta_equivalent[i];
+    const auto raw = static_cast<long>(i);
     // The bracket ends mark raw scores that have no theta of their own.
     if (theta > -THETA_LIMIT && theta < THETA_LIMIT) {
-      std::fprintf(report, "%3ld     %9.4lf   %9.4lf", i, theta, true_equated[at]);
+      std::fprintf(report, "%3ld     %9.4lf   %9.4lf", raw, theta, table.true_equated[i]);
     } else {
-      std::fprintf(report, "%3ld     ---------   %9.4lf", i, true_equated[at]);
+      std::fprintf(report, "%3ld     ---------   %9.4lf", raw, table.true_equated[i]);
     }
-    write_scale_columns(report, output, at);
+    write_scale_columns(report, scale, i);
   }
 }
 
-void write_observed_score_report(std::FILE* report, std::int32_t n_new, std::int32_t n_old,
-                                 std::span<const double> observed_equated,
-                                 std::span<const double> new_distribution,
-                                 std::span<const double> old_distribution,
-                                 const ScaleConversion& output) {
-  assert(covers(observed_equated, n_new) && covers(new_distribution, n_new));
-  assert(covers(old_distribution, n_old));
-  assert(covers(output.unrounded, n_new) && covers(output.rounded, n_new));
+void write_observed_score_report(std::FILE* report, const ObservedScoreTable& table,
+                                 const ScaleScores& scale) {
+  const std::size_t new_scores = table.new_distribution.size();
+  const std::size_t old_scores = table.old_distribution.size();
+  assert(table.observed_equated.size() == new_scores);
+  assert(scale.unrounded.size() >= new_scores && scale.rounded.size() >= new_scores);
 
   std::fprintf(report, "\n\nResults for Observed Score Equating\n\n");
   std::fprintf(report, " Raw     Equated      Unrounded       Rounded\n");
   std::fprintf(report, "Score   Raw Score    Scale Score    Scale Score\n");
-  for (long i = 0; i <= n_new; ++i) {
-    const auto at = static_cast<std::size_t>(i);
-    std::fprintf(report, "%3ld    %9.4lf", i, observed_equated[at]);
-    write_scale_columns(report, output, at);
+  for (std::size_t i = 0; i < new_scores; ++i) {
+    std::fprintf(report, "%3ld    %9.4lf", static_cast<long>(i), table.observed_equated[i]);
+    write_scale_columns(report, scale, i);
   }
 
   std::fprintf(report, "\n\nFitted observed score distributions\n\n");
   std::fprintf(report, " Raw\n");
   std::fprintf(report, "Score     New Form       Old Form\n");
-  const long top = std::max(n_new, n_old);
-  for (long i = 0; i <= top; ++i) {
-    const auto at = static_cast<std::size_t>(i);
-    std::fprintf(report, "%3ld      ", i);
+  const std::size_t scores = std::max(new_scores, old_scores);
+  for (std::size_t i = 0; i < scores; ++i) {
+    std::fprintf(report, "%3ld      ", static_cast<long>(i));
     // A form shorter than the other leaves its column blank, as wide as a filled one.
-    if (i <= n_new) {
-      std::fprintf(report, "%10.8lf     ", new_distribution[at]);
+    if (i < new_scores) {
+      std::fprintf(report, "%10.8lf     ", table.new_distribution[i]);
     } else {
       std::fprintf(report, "               ");
     }
-    if (i <= n_old) {
-      std::fprintf(report, "%10.8lf", old_distribution[at]);
+    if (i < old_scores) {
+      std::fprintf(report, "%10.8lf", table.old_distribution[i]);
     } else {
       std::fprintf(report, "          ");
     }
     std::fprintf(report, "\n");
   }
 }
+
+}  // namespace zol

@@ -10,6 +10,7 @@
 #include "support/program_run.h"
 #include "version.h"
 
+namespace zol {
 namespace {
 
 std::string readme_section(const std::string& heading) {
@@ -20,11 +21,6 @@ std::string readme_section(const std::string& heading) {
   return readme.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-std::string without_newline(std::string text) {
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-  return text;
-}
-
 TEST(ReadmeTest, MessageTableListsExactlyTheProgramsMessages) {
   const std::string section = readme_section("Messages and exit status");
   std::set<std::string> documented;
@@ -33,48 +29,34 @@ TEST(ReadmeTest, MessageTableListsExactlyTheProgramsMessages) {
     documented.insert((*it)[1]);
   }
   std::set<std::string> program;
-  for (RunStatus status : {RUN_CANNOT_OPEN_INPUT, RUN_READ_ERROR, RUN_NO_MEMORY, RUN_EQUATING_ERROR,
-                           RUN_CANNOT_OPEN_OUTPUT, RUN_WRITE_ERROR}) {
-    program.insert(without_newline(run_status_message(status)));
+  for (RunStatus status : {RunStatus::CANNOT_OPEN_INPUT, RunStatus::READ_ERROR,
+                           RunStatus::NO_MEMORY, RunStatus::EQUATING_ERROR,
+                           RunStatus::CANNOT_OPEN_OUTPUT, RunStatus::WRITE_ERROR}) {
+    const std::string message = run_status_message(status);
+    program.insert(message.substr(0, message.size() - 1));  // without its newline
   }
   EXPECT_EQ(documented, program);
 }
 
+// The cases of the two fatal stops hold what the program writes on standard error.
 TEST(ReadmeTest, FatalSearchMessagesAreTheOnesTheProgramPrints) {
   const std::string section = readme_section("Messages and exit status");
-  struct Case {
-    std::string name;
-    std::string input;
-  };
-  const std::vector<Case> cases = {
-      {"no bracket",
-       "$Item_Parameters\nN01 -1 0 0\nN02 -1 0 0\nN03 1 0 0\nN04 1 0 0\n"
-       "$Link_Item_Parameters\nO01 1 0 0.2\n"},
-      // The model overflows to a value that is not a number in mid-bracket.
-      {"no convergence",
-       "$Item_Parameters\nN01 1.5e308 0 0.2\nN02 1 0 0.2\n"
-       "$Link_Item_Parameters\nO01 1 0 0.2\n"},
-  };
-  for (const auto& c : cases) {
-    ScratchDir dir;
-    dir.write("in.txt", c.input);
-    const ProgramRun run = run_program(dir, {"in.txt"});
-    EXPECT_EQ(run.exit_status, 1) << c.name;
-    ASSERT_FALSE(run.err.empty()) << c.name;
-    std::istringstream lines(run.err);
-    std::string line;
-    std::getline(lines, line);
-    EXPECT_NE(section.find("\n    " + line + "\n"), std::string::npos) << c.name << ": " << line;
-    std::getline(lines, line);
-    EXPECT_NE(section.find("`" + line + "`"), std::string::npos) << c.name << ": " << line;
-    std::getline(lines, line);
-    EXPECT_NE(section.find("\n    " + line + "\n"), std::string::npos) << c.name << ": " << line;
+  for (const std::string name : {"root_not_bracketed_items_falling_and_rising",
+                                 "root_search_not_converging"}) {
+    std::istringstream lines(read_file(source_path("tests/cases/equating/" + name + "/stderr")));
+    std::string first, second, third;
+    ASSERT_TRUE(std::getline(lines, first) && std::getline(lines, second) &&
+                std::getline(lines, third))
+        << name;
+    EXPECT_NE(section.find("\n    " + first + "\n"), std::string::npos) << name;
+    EXPECT_NE(section.find("`" + second + "`"), std::string::npos) << name;
+    EXPECT_NE(section.find("\n    " + third + "\n"), std::string::npos) << name;
   }
 }
 
 TEST(ReadmeTest, PromptsAndBannerAreTheProgramsOwn) {
   ScratchDir dir;
-  const ProgramRun run = run_program(dir, {}, "");
+  const ProgramRun run = run_program(dir, {});
   const std::string command_line = readme_section("Command line");
   std::istringstream prompts(run.out);
   std::string line;
@@ -90,3 +72,4 @@ TEST(ReadmeTest, PromptsAndBannerAreTheProgramsOwn) {
 }
 
 }  // namespace
+}  // namespace zol

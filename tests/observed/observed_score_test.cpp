@@ -1,137 +1,132 @@
-// Tests of the number-correct recursion and the fitted observed-score distribution
+// Fitted score distributions, the item-score recursion and equipercentile equating against worked values
 #include "observed_score.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numeric>
-#include <string>
 #include <vector>
 
-#include "allocation.h"
-#include "item_model.h"
-#include "observed/example_forms.h"
+#include "equipercentile.h"
 
+namespace zol {
 namespace {
 
-OneBasedView view(const std::vector<double>& v) {
-  return v.empty() ? OneBasedView{} : one_based(v);
+const std::vector<double> A = {1.0, 1.5, 0.8}, B = {0.0, 0.5, -1.0}, C = {0.2, 0.25, 0.0};
+
+ThetaDistribution quadrature(const std::vector<double>& points, const std::vector<double>& weights) {
+  ThetaDistribution theta;
+  theta.count = static_cast<std::int32_t>(points.size());
+  theta.has_weights = true;
+  theta.block = std::make_unique<double[]>(2 * points.size());
+  std::copy(points.begin(), points.end(), theta.block.get());
+  std::copy(weights.begin(), weights.end(), theta.block.get() + points.size());
+  return theta;
 }
 
-// The example form on the number-correct grid 0..3; each case changes a field.
-struct Fit {
-  ExampleForm form = new_example_form();
-  std::vector<double> points = EXAMPLE_POINTS, weights = EXAMPLE_WEIGHTS, correct, incorrect;
-  std::int32_t k = 3;
-  double highest = 3.0, increment = 1.0;
-  std::vector<double> f = std::vector<double>(4);
-
-  Status run() {
-    return observed_score_distribution(view(form.a), view(form.b), view(form.c), form.count(), f,
-                                       view(points), view(weights), k, 0.0, highest, increment,
-                                       view(correct), view(incorrect));
+void expect_near(const std::vector<double>& actual, const std::vector<double>& expected,
+                 const std::string& name, double tolerance = 5e-7) {
+  ASSERT_GE(actual.size(), expected.size()) << name;
+  for (std::size_t x = 0; x < expected.size(); ++x) {
+    EXPECT_NEAR(actual[x], expected[x], tolerance) << name << ", score " << x;
   }
-};
+}
 
-TEST(ObservedScoreTest, ConditionalDistributionsMatchTable) {
-  const std::vector<std::vector<double>> rows = {{-1, 0.248244, 0.456963, 0.251756, 0.043037},
-                                                 {0, 0.047890, 0.292230, 0.462307, 0.197572},
-                                                 {1, 0.001251, 0.034249, 0.276926, 0.687574}};
-  const ExampleForm form = new_example_form();
-  for (const auto& row : rows) {
+TEST(ObservedScoreTest, ConditionalAndFittedDistributions) {
+  const Form form{A, B, C, {}, {}};
+  const double thetas[] = {-1, 0, 1};
+  const std::vector<double> at[] = {{0.248244, 0.456963, 0.251756, 0.043037},
+                                    {0.047890, 0.292230, 0.462307, 0.197572},
+                                    {0.001251, 0.034249, 0.276926, 0.687574}};
+  for (int k = 0; k < 3; ++k) {
     std::vector<double> work(4);
-    ASSERT_EQ(conditional_number_correct(row[0], view(form.a), view(form.b), view(form.c), 3, work),
-              0);
-    for (std::size_t x = 0; x < 4; ++x)
-      EXPECT_NEAR(work[x], row[x + 1], 1e-6) << "theta " << row[0] << " score " << x;
+    ASSERT_TRUE(conditional_number_correct(thetas[k], form, work));
+    expect_near(work, at[k], "theta " + std::to_string(thetas[k]));
+  }
+  // Weights summing to 0.95 pass, and the distribution is not rescaled.
+  std::vector<double> fitted(4);
+  ASSERT_EQ(observed_score_distribution(form, quadrature({-1, 0, 1}, {0.25, 0.5, 0.25}),
+                                        {0, 3, 1}, fitted),
+            DistributionStatus::OK);
+  expect_near(fitted, {0.086319, 0.268918, 0.363324, 0.281439}, "fitted");
+  ASSERT_EQ(observed_score_distribution(form, quadrature({-1, 0, 1}, {0.2, 0.5, 0.25}),
+                                        {0, 3, 1}, fitted),
+            DistributionStatus::OK);
+  EXPECT_NEAR(fitted[0] + fitted[1] + fitted[2] + fitted[3], 0.95, 1e-12);
+  for (const std::vector<double>& weights : {std::vector<double>{20, 60, 20}, {0.2, 0.4, 0.2}}) {
+    EXPECT_EQ(observed_score_distribution(form, quadrature({-1, 0, 1}, weights), {0, 3, 1},
+                                          fitted),
+              DistributionStatus::WEIGHT_TOTAL);
   }
 }
 
-TEST(ObservedScoreTest, FittedDistributionKeepsTheWeightsTotal) {
-  const std::vector<double> published = {0.086319, 0.268918, 0.363324, 0.281439};
-  for (const std::vector<double>& weights : {EXAMPLE_WEIGHTS, {0.2, 0.5, 0.25}, {0.3, 0.5, 0.3}}) {
-    const double total = std::accumulate(weights.begin(), weights.end(), 0.0);
-    Fit fit;
-    fit.weights = weights;
-    ASSERT_EQ(fit.run(), 0) << "weights total " << total;
-    double cumulative = 0.0;
-    for (std::size_t x = 0; x < 4; ++x) {
-      if (total == 1.0) {
-        EXPECT_NEAR(fit.f[x], published[x], 1e-6) << x;
-      }
-      EXPECT_GE(fit.f[x], 0.0) << "weights total " << total << ": the cumulative falls at " << x;
-      cumulative += fit.f[x];
-    }
-    EXPECT_NEAR(cumulative, total, 1e-12) << "the distribution is not rescaled";
-  }
-}
-
-TEST(ObservedScoreTest, DispatchedRecursionMatchesPlainLoopBitForBit) {
-  // Every length of the last vector blocks, and the edges of the batches of
-  // item probabilities.
-  for (std::int32_t n : {1, 2, 3, 4, 5, 6, 9, 10, 13, 17, 18, 63, 64, 65, 129, 1000}) {
-    ExampleForm form;
-    for (std::int32_t i = 0; i < n; ++i) {
-      form.a.push_back(0.5 + 0.013 * (i % 97));
-      form.b.push_back(-2.5 + 0.041 * (i % 123));
-      form.c.push_back(0.002 * (i % 101));
-    }
-    for (double theta : {-2.2, -0.3, 0.0, 1.7}) {
-      std::vector<double> plain(n + 1);
-      plain[0] = 1.0;
-      for (std::int32_t i = 1; i <= n; ++i) {
-        const double p = prob_3pl(theta, form.a[i - 1], form.b[i - 1], form.c[i - 1]), q = 1 - p;
-        plain[i] = p * plain[i - 1];
-        for (std::int32_t x = i - 1; x >= 1; --x) plain[x] = p * plain[x - 1] + q * plain[x];
-        plain[0] = q * plain[0];
-      }
-      // Each start alignment of the work vector takes another path through the kernel.
-      for (std::size_t offset = 0; offset < 4; ++offset) {
-        std::vector<double> storage(n + 1 + offset);
-        const std::span<double> work(storage.data() + offset, n + 1);
-        ASSERT_EQ(
-            conditional_number_correct(theta, view(form.a), view(form.b), view(form.c), n, work),
-            0);
-        for (std::int32_t x = 0; x <= n; ++x)
-          ASSERT_EQ(work[x], plain[x]) << "n " << n << " theta " << theta << " score " << x;
-      }
-    }
-  }
-}
-
-TEST(ObservedScoreTest, RefusesUnusableArguments) {
-  const std::vector<std::pair<std::string, void (*)(Fit&)>> cases = {
-      {"weights as frequencies", [](Fit& f) { f.weights.assign(3, 100.0 / 3); }},
-      {"no quadrature points", [](Fit& f) { f.k = 0; }},
-      {"weight total not a number", [](Fit& f) { f.weights[1] = NAN; }},
-      {"only correct scores", [](Fit& f) { f.correct.assign(3, 1.0); }},
-      {"only incorrect scores", [](Fit& f) { f.incorrect.assign(3, 0.0); }},
-      {"zero increment", [](Fit& f) { f.increment = 0; }},
-      {"increment not a number", [](Fit& f) { f.increment = NAN; }},
-      {"grid one point short", [](Fit& f) { f.highest = 2; }},
-      {"grid one point long", [](Fit& f) { f.highest = 4, f.f.resize(5); }},
-      {"distribution shorter than grid", [](Fit& f) { f.f.resize(3); }},
-      {"item scores off the grid",
-       [](Fit& f) { f.correct.assign(3, 1.5), f.incorrect.assign(3, 0); }},
+TEST(ObservedScoreTest, ItemScoresOnTheirGrid) {
+  const std::vector<double> zero(3, 0.0);
+  struct Case {
+    std::vector<double> correct;
+    ScoreGrid grid;
+    std::vector<double> expected;
   };
-  for (const auto& [name, change] : cases) {
-    Fit fit;
-    change(fit);
-    EXPECT_NE(fit.run(), 0) << name;
+  const Case cases[] = {
+      {{1, 1, 1}, {0, 3, 1}, {0.047890, 0.292230, 0.462307, 0.197572}},
+      {{2, 2, 2}, {0, 6, 1}, {0.047890, 0, 0.292230, 0, 0.462307, 0, 0.197572}},
+      {{2, 1, 1}, {0, 4, 1}, {0.047890, 0.220395, 0.203550, 0.330593, 0.197572}},
+  };
+  for (const Case& t : cases) {
+    const Form form{A, B, C, t.correct, zero};
+    std::vector<double> work(t.expected.size());
+    ASSERT_TRUE(check_score_grid(form, t.grid));
+    ASSERT_TRUE(conditional_item_scores(0.0, form, t.grid, work));
+    expect_near(work, t.expected, "grid up to " + std::to_string(t.grid.highest));
   }
-  Fit fit;
-  fail_allocation_after(1);
-  EXPECT_NE(fit.run(), 0) << "work vector not allocated";
-  fail_allocation_after(0);
 }
 
-TEST(ObservedScoreTest, OneDeviatingItemSwitchesTheFormToItemScores) {
-  Fit fit;  // at theta 0 alone, with the scores 2, 1, 1 on the grid 0..4
-  fit.points = {0.0}, fit.weights = {1.0}, fit.k = 1, fit.highest = 4, fit.f.resize(5);
-  fit.correct = {2, 1, 1}, fit.incorrect = {0, 0, 0};
-  ASSERT_EQ(fit.run(), 0);
-  const std::vector<double> published = {0.047890, 0.220395, 0.203550, 0.330593, 0.197572};
-  for (std::size_t x = 0; x < 5; ++x) EXPECT_NEAR(fit.f[x], published[x], 1e-6) << x;
+TEST(ObservedScoreTest, ScoreGridsThatCannotHoldTheTotalsAreRefused) {
+  const std::vector<double> zero(3, 0.0);
+  struct Case {
+    const char* name;
+    std::vector<double> incorrect, correct;
+    ScoreGrid grid;
+  };
+  const Case cases[] = {
+      {"incorrect not below correct", {0, 1, 0}, {1, 1, 1}, {0, 3, 1}},
+      {"correct total above the top", zero, {2, 2, 2}, {0, 5, 1}},
+      {"incorrect below the bottom", {-1, 0, 0}, {1, 1, 1}, {0, 3, 1}},
+      {"score off the grid", zero, {1, 1.5, 1}, {0, 4, 1}},
+      {"top off the grid", zero, {1, 1, 1}, {0, 3.5, 1}},
+      {"empty grid", zero, {1, 1, 1}, {3, 3, 1}},
+  };
+  for (const Case& t : cases) {
+    EXPECT_FALSE(check_score_grid(Form{A, B, C, t.correct, t.incorrect}, t.grid)) << t.name;
+  }
+}
+
+TEST(ObservedScoreTest, EquipercentileEquatingOfTheWorkedExample) {
+  // F from the three items above, G from the four-item old form, both under
+  // the weights 0.25, 0.5, 0.25 at -1, 0, 1.
+  const std::vector<double> F = {0.086319, 0.355237, 0.718561, 1.0};
+  const std::vector<double> G = {0.096248, 0.332307, 0.631820, 0.884950, 1.0};
+  std::vector<double> e(4);
+  equipercentile_equate(F, G, 0.0, 1.0, e);
+  // From six decimals of F and G, e is good to a few millionths.
+  expect_near(e, {-0.051581, 1.027538, 2.183082, 3.398593}, "equated", 3e-6);
+
+  // A rank exactly at G[j] moves on to the next score that holds probability;
+  // no G above the rank puts the result at or beyond the top.
+  struct Case {
+    const char* name;
+    std::vector<double> F, G, expected;
+  };
+  const Case cases[] = {
+      {"rank at a cumulative proportion", {0.5, 1.0}, {0.25, 0.25, 1.0}, {1.5, 2.1666667}},
+      {"identical distributions", {0.2, 0.7, 1.0}, {0.2, 0.7, 1.0}, {0.0, 1.0, 2.0}},
+      {"one old score", {0.4, 1.0}, {1.0}, {-0.3, 0.2}},
+      {"no old score above the rank", {0.5, 1.0}, {0.5, 0.5}, {0.0, 0.5}},
+  };
+  for (const Case& t : cases) {
+    std::vector<double> equated(t.F.size());
+    equipercentile_equate(t.F, t.G, 0.0, 1.0, equated);
+    expect_near(equated, t.expected, t.name);
+  }
 }
 
 }  // namespace
+}  // namespace zol

@@ -52,27 +52,24 @@ std::string read_file(const std::filesystem::path& file) {
   return text.str();
 }
 
-ProgramRun run_program(const ScratchDir& dir, const std::vector<std::string>& args,
-                       const std::string& stdin_text, const std::string& redirections) {
-  const auto in = dir.write(".stdin", stdin_text);
-  const auto out = dir.path / ".stdout";
-  const auto err = dir.path / ".stderr";
+ProgramRun run_program(const ScratchDir& dir, const Invocation& how) {
+  const std::string streams = "/tmp/zol-test-streams-" + dir.path.filename().string();
+  std::ofstream(streams + ".in", std::ios::binary) << how.stdin_text;
   // Built by appending: g++ 12 warns falsely about "literal" + std::string.
   std::string command("cd ");
-  command.append(quoted(dir.path.string())).append(" && ").append(quoted(ZOL_BINARY));
-  for (const auto& arg : args) command.append(" ").append(quoted(arg));
-  command.append(" <").append(quoted(in.string()));
-  command.append(" >").append(quoted(out.string()));
-  command.append(" 2>").append(quoted(err.string()));
-  command.append(" ").append(redirections);
+  command.append(quoted(dir.path.string())).append(" && ").append(how.shell);
+  command.append(" timeout 120 ").append(how.prefix).append(" ").append(quoted(ZOL_BINARY));
+  for (const auto& arg : how.args) command.append(" ").append(quoted(arg));
+  command.append(" <").append(quoted(streams + ".in"));
+  command.append(" >").append(quoted(streams + ".out"));
+  command.append(" 2>").append(quoted(streams + ".err"));
+  command.append(" ").append(how.redirections);
   const int status = std::system(command.c_str());
   ProgramRun run;
   run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = read_file(out);
-  run.err = read_file(err);
-  std::filesystem::remove(in);
-  std::filesystem::remove(out);
-  std::filesystem::remove(err);
+  run.out = read_file(streams + ".out");
+  run.err = read_file(streams + ".err");
+  for (const char* suffix : {".in", ".out", ".err"}) std::filesystem::remove(streams + suffix);
   return run;
 }
 

@@ -21,15 +21,27 @@ struct ScratchDir {
 
   // Writes text to a file in the directory and returns its path.
   std::filesystem::path write(const std::string& name, const std::string& text) const;
-  bool has(const std::string& name) const { return std::filesystem::exists(path / name); }
+  bool has(const std::string& name) const {
+    return std::filesystem::exists(std::filesystem::symlink_status(path / name));
+  }
 };
 
 std::string read_file(const std::filesystem::path& file);
 
-// Runs the program in dir with args. Standard input comes from stdin_text,
-// unless redirections (shell syntax, e.g. "<&-" or ">/dev/full") replace it.
-ProgramRun run_program(const ScratchDir& dir, const std::vector<std::string>& args,
-                       const std::string& stdin_text = "", const std::string& redirections = "");
+// How to run the program: its arguments and standard input, shell commands
+// run before it in the same shell (limits, signal dispositions, files), a
+// prefix for the command itself (another user) and redirections that replace
+// the standard streams (e.g. "<&-" or ">/dev/full").
+struct Invocation {
+  std::vector<std::string> args = {};
+  std::string stdin_text = {};
+  std::string shell = {};
+  std::string prefix = {};
+  std::string redirections = {};
+};
 
-// The shipped example inputs and their reports.
+// Runs the program in dir, bounded by a timeout so that a hang fails the test.
+ProgramRun run_program(const ScratchDir& dir, const Invocation& how);
+
+// A file of the source tree, by its path from the top.
 std::filesystem::path source_path(const std::string& relative);

@@ -1,5 +1,9 @@
 // Failure injection for the arrays that the stages allocate
-#include "allocation.h"
+#include "common/allocation.h"
+
+#include "common/allocation_failure.h"
+
+namespace zol {
 
 namespace {
 // Allocations still to succeed before the one that fails; 0 means none fails.
@@ -16,3 +20,5 @@ bool next_allocation_permitted() noexcept {
 void fail_allocation_after(std::int64_t k) noexcept {
   allocations_before_failure = k < 0 ? 0 : k;
 }
+
+}  // namespace zol

@@ -2,10 +2,11 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <limits>
 #include <memory>
 #include <new>
+
+namespace zol {
 
 namespace allocation_detail {
 bool next_allocation_permitted() noexcept;
@@ -21,6 +22,4 @@ std::unique_ptr<T[]> allocate_array(std::size_t count) noexcept {
   return std::unique_ptr<T[]>(new (std::nothrow) T[count]());
 }
 
-// Test hook: the k-th allocation from now (k >= 1) fails, and every one after
-// it succeeds again. k = 0 turns the hook off.
-void fail_allocation_after(std::int64_t k) noexcept;
+}  // namespace zol
