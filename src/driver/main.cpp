@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 
+#include "common/binary_mode.h"
 #include "driver.h"
 
 namespace {
@@ -17,6 +18,10 @@ std::string prompt_for(const char* prompt) {
 
 int main(int argc, char** argv) {
   using zol::RunStatus;
+  // The report, the prompts and the messages are written with line feeds
+  // alone on every platform.
+  zol::use_binary_mode(stdout);
+  zol::use_binary_mode(stderr);
   try {
     std::string prompted_input;
     std::string prompted_output;

@@ -100,7 +100,8 @@ RunStatus equate_and_report(const InputRecords& input, const char* input_name,
   OwnedFile opened;
   std::FILE* report = target.stream;
   if (target.path != nullptr) {
-    opened.reset(std::fopen(target.path, "w"));
+    // Binary: line feeds are written as they are, on Windows too.
+    opened.reset(std::fopen(target.path, "wb"));
     if (!opened) return RunStatus::CANNOT_OPEN_OUTPUT;
     report = opened.get();
   }
@@ -119,7 +120,10 @@ RunStatus equate_and_report(const InputRecords& input, const char* input_name,
 RunStatus run_files(const char* input_name, const ReportTarget& target) {
   std::optional<InputRecords> input;
   {
-    const OwnedFile file(std::fopen(input_name, "r"));
+    // Binary, so that counting a section ahead and going back over it works
+    // on every platform; a carriage return before a line feed is dropped
+    // when the line is read.
+    const OwnedFile file(std::fopen(input_name, "rb"));
     if (!file) return RunStatus::CANNOT_OPEN_INPUT;
     input = read_input(file.get());
   }

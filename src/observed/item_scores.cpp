@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "common/allocation.h"
+#include "common/double_double.h"
 #include "item_model.h"
 #include "observed_score.h"
 
@@ -30,10 +31,12 @@ double grid_index(double score, const ScoreGrid& grid) {
   return std::trunc((score - grid.lowest) / grid.increment + 0.5);
 }
 
-// Predecessor index of a running total, rounded half away from zero; a
-// negative result means no predecessor.
-long double rounded_away_from_zero(long double u) {
-  return u > 0.0L ? std::trunc(u + 0.5L) : std::trunc(u - 0.5L);
+// Grid index of a total less one item's score, rounded half away from zero;
+// a negative result means no predecessor. The total runs up in steps of the
+// increment, in two doubles, so that decimal increments do not drift.
+double predecessor_index(const DoubleDouble& total, double score, const ScoreGrid& grid) {
+  const double u = ((total - score - grid.lowest) / grid.increment).value();
+  return u > 0.0 ? std::trunc(u + 0.5) : std::trunc(u - 0.5);
 }
 
 bool scored(const Form& form) {
@@ -109,19 +112,17 @@ bool conditional_item_scores(double theta, const Form& form, const ScoreGrid& gr
     // rather than write past the vector.
     if (!(first >= 0.0 && first <= top && last >= 0.0 && last <= top)) return false;
     std::fill(next.begin(), next.end(), 0.0);
-    long double total = lowest_total;
+    DoubleDouble total = lowest_total;
     for (auto m = static_cast<std::size_t>(first); m <= static_cast<std::size_t>(last); ++m) {
-      const long double without_item =
-          rounded_away_from_zero((total - incorrect - grid.lowest) / grid.increment);
-      if (without_item >= 0.0L && without_item <= top) {
+      const double without_item = predecessor_index(total, incorrect, grid);
+      if (without_item >= 0.0 && without_item <= top) {
         next[m] = q * work[static_cast<std::size_t>(without_item)];
       }
-      const long double with_item =
-          rounded_away_from_zero((total - correct - grid.lowest) / grid.increment);
-      if (with_item >= 0.0L && with_item <= top) {
+      const double with_item = predecessor_index(total, correct, grid);
+      if (with_item >= 0.0 && with_item <= top) {
         next[m] = next[m] + p * work[static_cast<std::size_t>(with_item)];
       }
-      total += grid.increment;
+      total = total + grid.increment;
     }
     std::copy(next.begin(), next.end(), work.begin());
   }

@@ -7,6 +7,7 @@
 
 #include "common/allocation.h"
 #include "common/cpu_features.h"
+#include "common/double_double.h"
 #include "item_model.h"
 #include "observed/lord_wingersky.h"
 
@@ -131,10 +132,11 @@ DistributionStatus observed_score_distribution(const Form& form, const ThetaDist
     for (std::size_t m = 0; m < m_count; ++m) distribution[m] = distribution[m] + weight * work[m];
   }
 
-  long double total = 0.0L;
-  for (std::size_t m = 0; m < m_count; ++m) total += distribution[m];
+  DoubleDouble total;
+  for (std::size_t m = 0; m < m_count; ++m) total = total + distribution[m];
   // Written so that a total that is not a number fails too.
-  if (!(std::fabs(1.0L - total) <= WEIGHT_TOTAL_TOLERANCE)) return DistributionStatus::WEIGHT_TOTAL;
+  const double deviation = (DoubleDouble(1.0) - total).value();
+  if (!(std::fabs(deviation) <= WEIGHT_TOTAL_TOLERANCE)) return DistributionStatus::WEIGHT_TOTAL;
   return DistributionStatus::OK;
 }
 

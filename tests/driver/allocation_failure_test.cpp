@@ -6,7 +6,7 @@
 
 #include "common/allocation_failure.h"
 #include "driver.h"
-#include "support/program_run.h"
+#include "support/files.h"
 
 namespace zol {
 namespace {

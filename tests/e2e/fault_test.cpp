@@ -1,14 +1,59 @@
 // Faults around the files: full devices, impossible paths, odd standard streams, other users, memory
 #include <gtest/gtest.h>
+
+#if defined(__linux__) && !ZOL_TESTS_EMULATED
+
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
-#include "support/program_run.h"
+#include "support/files.h"
 
 namespace {
+
+struct ProgramRun {
+  int exit_status = -1;
+  std::string out;
+  std::string err;
+};
+
+// How to run the program: its arguments and standard input, shell commands
+// run before it in the same shell (limits, signal dispositions, files), a
+// prefix for the command itself (another user) and redirections that replace
+// the standard streams (e.g. "<&-" or ">/dev/full").
+struct Invocation {
+  std::vector<std::string> args = {};
+  std::string stdin_text = {};
+  std::string shell = {};
+  std::string prefix = {};
+  std::string redirections = {};
+};
+
+// Runs the program in dir through the shell, bounded by a timeout so that a
+// hang fails the test. The streams are kept outside dir. Every name in these
+// tests is free of quotes.
+ProgramRun run_program(const ScratchDir& dir, const Invocation& how) {
+  const std::string streams = "/tmp/zol-test-streams-" + dir.path.filename().string();
+  std::ofstream(streams + ".in", std::ios::binary) << how.stdin_text;
+  std::string command("cd '");
+  command.append(dir.path.string()).append("' && ").append(how.shell);
+  command.append(" timeout 120 ").append(how.prefix).append(" '").append(ZOL_BINARY).append("'");
+  for (const auto& arg : how.args) command.append(" '").append(arg).append("'");
+  command.append(" <").append(streams).append(".in >").append(streams).append(".out 2>");
+  command.append(streams).append(".err ").append(how.redirections);
+  const int status = std::system(command.c_str());
+  ProgramRun run;
+  run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = read_file(streams + ".out");
+  run.err = read_file(streams + ".err");
+  for (const char* suffix : {".in", ".out", ".err"}) std::filesystem::remove(streams + suffix);
+  return run;
+}
 
 namespace fs = std::filesystem;
 
@@ -190,3 +235,12 @@ TEST(FaultTest, RunningOutOfMemoryAnywhereEndsInAMessageNeverInAWrongReport) {
 }
 
 }  // namespace
+
+#else
+
+TEST(FaultTest, NeedsTheProgramNativeOnLinux) {
+  GTEST_SKIP() << "full devices, other users, file size and memory limits are Linux's, and the "
+                  "shell that starts the program must run it natively, not under an emulator";
+}
+
+#endif
