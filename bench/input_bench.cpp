@@ -25,7 +25,8 @@ void BM_ReadInput(benchmark::State& state) {
   const long bytes = std::ftell(file);
   for (auto _ : state) {
     std::rewind(file);
-    const std::optional<zol::InputRecords> r = zol::read_input(file);
+    zol::Findings findings;
+    const std::optional<zol::InputRecords> r = zol::read_input(file, findings);
     if (!r || r->new_form.count != ITEMS_PER_FORM) {
       state.SkipWithError("read_input failed");
       break;

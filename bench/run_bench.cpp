@@ -29,7 +29,8 @@ void BM_EquateAndReport(benchmark::State& state) {
     }
     ReportTarget target;
     target.stream = stream;
-    const RunStatus status = equate_and_report(records, "synthetic.txt", target);
+    Findings findings;
+    const RunStatus status = equate_and_report(records, "synthetic.txt", target, {}, findings);
     std::fclose(stream);
     std::free(buffer);
     if (status != RunStatus::OK) {

@@ -87,7 +87,8 @@ zol::InputRecords synthetic_records(std::int32_t n_new, std::int32_t n_old, std:
   if (file == nullptr) return {};
   write_synthetic_input(file, n_new, n_old, k);
   std::rewind(file);
-  std::optional<zol::InputRecords> records = zol::read_input(file);
+  zol::Findings findings;
+  std::optional<zol::InputRecords> records = zol::read_input(file, findings);
   std::fclose(file);
   return records ? std::move(*records) : zol::InputRecords{};
 }

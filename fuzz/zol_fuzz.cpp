@@ -25,11 +25,8 @@ using namespace zol;
 const char* const INPUT_NAME = "fuzz.txt";
 
 // The root finder's fatal stop ends the process, which would end the fuzzer
-// too; here it unwinds to the target instead, through every owner on the way.
-struct FatalNumericStop {
-  const char* message;
-};
-
+// too; here it unwinds to the driver instead, through every owner on the way,
+// as it does in a run that explains itself.
 [[noreturn]] void throw_fatal_stop(const char* message) {
   throw FatalNumericStop{message};
 }
@@ -55,10 +52,11 @@ OwnedFile open_input(const std::uint8_t* data, std::size_t size) {
 }
 
 // Reads the bytes as an input file; false when there is nothing to read from.
-bool read_bytes(const std::uint8_t* data, std::size_t size, std::optional<InputRecords>& records) {
+bool read_bytes(const std::uint8_t* data, std::size_t size, std::optional<InputRecords>& records,
+                Findings& findings) {
   OwnedFile input = open_input(data, size);
   if (!input) return false;
-  records = read_input(input.get());
+  records = read_input(input.get(), findings);
   return true;
 }
 
@@ -112,7 +110,9 @@ void check_line_ends(const std::uint8_t* data, std::size_t size,
     crlf.push_back(static_cast<char>(data[i]));
   }
   std::optional<InputRecords> again;
-  if (!read_bytes(reinterpret_cast<const std::uint8_t*>(crlf.data()), crlf.size(), again)) {
+  Findings findings;
+  if (!read_bytes(reinterpret_cast<const std::uint8_t*>(crlf.data()), crlf.size(), again,
+                  findings)) {
     return;
   }
   require(records.has_value() == again.has_value(), "line ends decide no read");
@@ -169,6 +169,30 @@ void check_report(const InputRecords& r, const std::string& report) {
           "the top score maps to the old form's top score");
 }
 
+// One run, records to report, into memory: its status, report and findings.
+struct Outcome {
+  RunStatus status = RunStatus::OK;
+  std::string report;
+  Findings findings;
+};
+
+Outcome equate_in_memory(const InputRecords& records, bool explain) {
+  Outcome outcome;
+  char* buffer = nullptr;
+  std::size_t length = 0;
+  std::FILE* stream = open_memstream(&buffer, &length);
+  if (stream == nullptr) std::abort();
+  ReportTarget target;
+  target.stream = stream;
+  RunOptions options;
+  options.explain = explain;
+  outcome.status = equate_and_report(records, INPUT_NAME, target, options, outcome.findings);
+  std::fclose(stream);
+  outcome.report.assign(buffer, length);
+  std::free(buffer);
+  return outcome;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -178,37 +202,26 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::optional<InputRecords> records;
-  if (!read_bytes(data, size, records)) return 0;
+  Findings findings;
+  if (!read_bytes(data, size, records, findings)) return 0;
   check_line_ends(data, size, records);
+  require(records.has_value() == findings.failure.text.empty(), "a failed read has its cause");
   if (!records) return 0;
   check_records(*records);
 
-  char* buffer = nullptr;
-  std::size_t length = 0;
-  std::FILE* stream = open_memstream(&buffer, &length);
-  if (stream == nullptr) return 0;
-  ReportTarget target;
-  target.stream = stream;
-  RunStatus status = RunStatus::OK;
-  bool stopped = false;
-  try {
-    status = equate_and_report(*records, INPUT_NAME, target);
-  } catch (const FatalNumericStop& stop) {
-    stopped = true;
-    require(std::strcmp(stop.message, "Root must be bracketed in rtsafe") == 0 ||
-                std::strcmp(stop.message, "Maximum number of iterations exceeded in rtsafe") == 0,
-            "the fatal stop names one of its two causes");
-  }
-  std::fclose(stream);
-  const std::string report(buffer, length);
-  std::free(buffer);
-
-  if (stopped || status != RunStatus::OK) {
-    require(stopped || status == RunStatus::NO_MEMORY || status == RunStatus::EQUATING_ERROR,
+  const Outcome plain = equate_in_memory(*records, false);
+  const Outcome explained = equate_in_memory(*records, true);
+  require(plain.status == explained.status && plain.report == explained.report,
+          "an explained run writes what a plain run writes");
+  require(plain.status == RunStatus::OK || !plain.findings.failure.text.empty(),
+          "a failed run has its cause");
+  if (plain.status != RunStatus::OK) {
+    require(plain.status == RunStatus::NO_MEMORY || plain.status == RunStatus::EQUATING_ERROR ||
+                plain.status == RunStatus::NUMERIC_STOP,
             "a computation fails only for memory or for its numbers");
-    require(report.empty(), "a failed run writes nothing of the report");
+    require(plain.report.empty(), "a failed run writes nothing of the report");
     return 0;
   }
-  check_report(*records, report);
+  check_report(*records, plain.report);
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "findings.h"
 #include "records.h"
 
 namespace zol {
@@ -17,10 +18,18 @@ enum class RunStatus {
   EQUATING_ERROR,
   CANNOT_OPEN_OUTPUT,
   WRITE_ERROR,
+  NUMERIC_STOP,  // a root search could not go on; its fatal text is on standard error
 };
 
 // The message the driver prints on standard output for a failed run.
 const char* run_status_message(RunStatus status);
+
+// What the command line asks beyond the report.
+struct RunOptions {
+  // Stop a root search that cannot go on by an exception, after its fatal
+  // text, so that the run can say which raw score and which items it met.
+  bool explain = false;
+};
 
 // Where the report goes: the file at path, opened only once the computation
 // has succeeded, or else an open stream that the caller keeps (standard output).
@@ -30,12 +39,21 @@ struct ReportTarget {
 };
 
 // Equates the forms of the input and, only when every result is a finite
-// number, writes the report with its banner naming input_name.
+// number, writes the report with its banner naming input_name. Why a run
+// failed goes to findings.
 [[nodiscard]] RunStatus equate_and_report(const InputRecords& input, const char* input_name,
-                                          const ReportTarget& target);
+                                          const ReportTarget& target, const RunOptions& options,
+                                          Findings& findings);
 
 // A whole run: opens and reads the input file, then equates and reports.
-[[nodiscard]] RunStatus run_files(const char* input_name, const ReportTarget& target);
+[[nodiscard]] RunStatus run_files(const char* input_name, const ReportTarget& target,
+                                  const RunOptions& options, Findings& findings);
+
+// Writes the findings to the stream as lines "zol: FILE:LINE: text", "zol:
+// FILE: text" or "zol: text": the cause of a failed run, or the warnings of a
+// successful one, at most Findings::MOST_WARNINGS and a count of the rest.
+void write_findings(std::FILE* stream, const char* input_name, const Findings& findings,
+                    bool failed);
 
 // One whitespace-delimited word from the stream, of any length; empty at the
 // end of the stream.

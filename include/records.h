@@ -1,6 +1,7 @@
 // Records shared by every stage of a run: forms, quadrature, conversion table and results
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -15,16 +16,22 @@ inline constexpr double THETA_LIMIT = 150.0;
 // A vector of doubles indexed by raw score 0..n of a form.
 using ScoreVector = std::span<double>;
 
+// An item's label as read: at most 8 characters and a terminating NUL.
+using Label = std::array<char, 9>;
+
 // One form's items as read, numbered from 0: the parameters a
 // (discrimination), b (difficulty) and c (lower asymptote) share one block of
-// 3 * count doubles, a first, then b, then c.
+// 3 * count doubles, a first, then b, then c; the labels, which name items to
+// the user, are a block of their own.
 struct ItemSet {
   std::int32_t count = 0;
   std::unique_ptr<double[]> block;
+  std::unique_ptr<Label[]> labels;
 
   std::span<const double> a() const { return part(0); }
   std::span<const double> b() const { return part(1); }
   std::span<const double> c() const { return part(2); }
+  const char* label(std::size_t i) const { return labels[i].data(); }
 
  private:
   std::span<const double> part(std::size_t k) const {
@@ -100,10 +107,13 @@ struct ScaleScores {
 // True-score equating of every raw score 0..n_new of the new form: its
 // theta (or a bracket end where it has none) and its old-form equivalent,
 // and the new form's chance score. Views of vectors that the caller owns.
+// searched is the index of the raw score whose theta was sought last: when a
+// search cannot go on, the one it stopped at.
 struct TrueScoreTable {
   double chance_score = 0.0;
   ScoreVector true_equated;
   ScoreVector theta_equivalent;
+  std::size_t searched = 0;
 };
 
 // Observed-score equating: both forms' fitted score distributions (0..n_new

@@ -13,6 +13,16 @@ struct RootValue {
   double df = 0.0;
 };
 
+// Writes the three-line text of a fatal numerical error, with its message,
+// to standard error.
+void write_fatal_text(const char* message);
+
+// What a handler may throw to end a search that cannot go on, after it has
+// written the fatal text: the caller that catches it ends the run.
+struct FatalNumericStop {
+  const char* message;
+};
+
 // Receives the message of a fatal numerical error. Should not return; a
 // handler that does return is followed by std::abort.
 using FatalNumericHandler = void (*)(const char* message);
@@ -20,7 +30,7 @@ using FatalNumericHandler = void (*)(const char* message);
 // Installs the handler that fatal_numeric_error calls and returns the one it
 // replaces. nullptr restores the default, which writes the three-line error
 // text to standard error and exits with status 1. Lets a caller that must not
-// end the process (a fuzz target) throw instead.
+// end the process (a fuzz target, a run that explains the stop) throw instead.
 FatalNumericHandler set_fatal_numeric_handler(FatalNumericHandler handler);
 
 // Hands the message to the installed handler; by default writes the

@@ -1,10 +1,12 @@
-// Entry point: settles the file names, runs the equating and prints the outcome
+// Entry point: settles the options and the file names, runs the equating and prints the outcome
 #include <cstdio>
 #include <new>
 #include <string>
 
 #include "common/binary_mode.h"
 #include "driver.h"
+#include "driver/command_line.h"
+#include "version.h"
 
 namespace {
 
@@ -22,12 +24,28 @@ int main(int argc, char** argv) {
   // alone on every platform.
   zol::use_binary_mode(stdout);
   zol::use_binary_mode(stderr);
+  const zol::CommandLine command = zol::parse_command_line(argc, argv);
+  if (!command.error.empty()) {
+    std::fprintf(stderr, "zol: %s\n%s\n", command.error.c_str(), zol::USAGE_HINT);
+    return 2;
+  }
+  if (command.help) {
+    std::fputs(zol::usage_text(), stdout);
+    return 0;
+  }
+  if (command.version) {
+    std::printf("zol %s\n", zol::ZOL_VERSION);
+    return 0;
+  }
+
+  const bool explain = command.options.explain;
   try {
     std::string prompted_input;
     std::string prompted_output;
     const char* input_name = nullptr;
     zol::ReportTarget target;
-    if (argc <= 1) {
+    const std::size_t names = command.names.size();
+    if (names == 0) {
       // Both names are asked for before any file is opened; a prompted run
       // always writes a file.
       prompted_input = prompt_for("\nPlease enter the input filename:");
@@ -37,21 +55,24 @@ int main(int argc, char** argv) {
     } else {
       // With three or more names only the first is used and the report goes
       // to standard output.
-      input_name = argv[1];
-      if (argc == 3) {
-        target.path = argv[2];
+      input_name = command.names[0];
+      if (names == 2) {
+        target.path = command.names[1];
       } else {
         target.stream = stdout;
       }
     }
-    const RunStatus status = zol::run_files(input_name, target);
-    if (status != RunStatus::OK) {
-      std::fputs(zol::run_status_message(status), stdout);
-      return 1;
+    zol::Findings findings;
+    const RunStatus status = zol::run_files(input_name, target, command.options, findings);
+    if (status != RunStatus::OK) std::fputs(zol::run_status_message(status), stdout);
+    if (explain) {
+      std::fflush(stdout);
+      zol::write_findings(stderr, input_name, findings, status != RunStatus::OK);
     }
-    return 0;
+    return status == RunStatus::OK ? 0 : 1;
   } catch (const std::bad_alloc&) {
     std::fputs(zol::run_status_message(RunStatus::NO_MEMORY), stdout);
+    if (explain) std::fputs("zol: not enough memory\n", stderr);
     return 1;
   }
 }

@@ -3,12 +3,18 @@
 #include <cctype>
 #include <memory>
 
+#include <cerrno>
+#include <cstring>
+
 #include "common/allocation.h"
+#include "common/describe.h"
 #include "common/finite.h"
 #include "driver.h"
+#include "driver/explain.h"
 #include "input_reader.h"
 #include "pipeline.h"
 #include "report.h"
+#include "root_finder.h"
 #include "scale_conversion.h"
 
 namespace zol {
@@ -55,6 +61,32 @@ bool converts_finitely(std::span<const double> scores, const ScaleConversion& ta
   return all_finite(scale.unrounded) && all_finite(scale.rounded);
 }
 
+// While a run explains itself, a root search that cannot go on writes its
+// fatal text and then unwinds to the driver instead of ending the process.
+class ExplainedStops {
+ public:
+  explicit ExplainedStops(bool explain)
+      : previous_(explain ? set_fatal_numeric_handler(write_and_throw) : nullptr),
+        installed_(explain) {}
+  ~ExplainedStops() {
+    if (installed_) set_fatal_numeric_handler(previous_);
+  }
+  ExplainedStops(const ExplainedStops&) = delete;
+  ExplainedStops& operator=(const ExplainedStops&) = delete;
+
+ private:
+  [[noreturn]] static void write_and_throw(const char* message) {
+    write_fatal_text(message);
+    throw FatalNumericStop{message};
+  }
+  FatalNumericHandler previous_;
+  bool installed_;
+};
+
+Finding without_line(std::string text) {
+  return {std::move(text), false, 0};
+}
+
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -78,22 +110,42 @@ const char* run_status_message(RunStatus status) {
       return "Could not open output file.\n";
     case RunStatus::WRITE_ERROR:
       return "Error in writing output file.\n";
+    case RunStatus::NUMERIC_STOP:
+      break;
   }
   return "";
 }
 
 RunStatus equate_and_report(const InputRecords& input, const char* input_name,
-                            const ReportTarget& target) {
+                            const ReportTarget& target, const RunOptions& options,
+                            Findings& findings) {
   Workspace ws;
-  if (!allocate_workspace(input, ws)) return RunStatus::NO_MEMORY;
-  if (compute_equating_functions(input, ws.true_scores, ws.observed) != EquatingStatus::OK) {
+  if (!allocate_workspace(input, ws)) {
+    findings.fail(without_line(describe("not enough memory for the results of %d raw scores",
+                                        input.new_form.count + 1)));
+    return RunStatus::NO_MEMORY;
+  }
+  EquatingStatus status = EquatingStatus::OK;
+  try {
+    const ExplainedStops stops(options.explain);
+    status = compute_equating_functions(input, ws.true_scores, ws.observed);
+  } catch (const FatalNumericStop& stop) {
+    findings.fail(explain_stop(stop.message, input, ws.true_scores));
+    return RunStatus::NUMERIC_STOP;
+  }
+  if (status != EquatingStatus::OK) {
+    findings.fail(explain_equating(status, input, ws.true_scores, ws.observed));
     return RunStatus::EQUATING_ERROR;
   }
   const bool observed = input.theta.count != 0;
   // Nothing reaches the report until every scale score is known to be finite.
-  if (!converts_finitely(ws.true_scores.true_equated, input.conversion, ws.true_scale) ||
-      (observed &&
-       !converts_finitely(ws.observed.observed_equated, input.conversion, ws.observed_scale))) {
+  if (!converts_finitely(ws.true_scores.true_equated, input.conversion, ws.true_scale)) {
+    findings.fail(explain_scale(input, ws.true_scores.true_equated, ws.true_scale));
+    return RunStatus::EQUATING_ERROR;
+  }
+  if (observed &&
+      !converts_finitely(ws.observed.observed_equated, input.conversion, ws.observed_scale)) {
+    findings.fail(explain_scale(input, ws.observed.observed_equated, ws.observed_scale));
     return RunStatus::EQUATING_ERROR;
   }
 
@@ -102,7 +154,13 @@ RunStatus equate_and_report(const InputRecords& input, const char* input_name,
   if (target.path != nullptr) {
     // Binary: line feeds are written as they are, on Windows too.
     opened.reset(std::fopen(target.path, "wb"));
-    if (!opened) return RunStatus::CANNOT_OPEN_OUTPUT;
+    if (!opened) {
+      findings.fail(without_line(
+          target.path[0] == '\0'
+              ? std::string("no report file name was given")
+              : describe("cannot open report file '%s': %s", target.path, std::strerror(errno))));
+      return RunStatus::CANNOT_OPEN_OUTPUT;
+    }
     report = opened.get();
   }
   write_banner(report, input_name);
@@ -110,25 +168,63 @@ RunStatus equate_and_report(const InputRecords& input, const char* input_name,
   if (observed) write_observed_score_report(report, ws.observed, ws.observed_scale);
 
   // A full device or a failed close must not pass for a finished report.
+  errno = 0;
   bool written = std::fflush(report) == 0 && !std::ferror(report);
   if (opened && std::fclose(opened.release()) != 0) written = false;
+  if (!written) {
+    const char* why = errno != 0 ? std::strerror(errno) : "the write failed";
+    findings.fail(without_line(target.path != nullptr
+                                   ? describe("cannot write report file '%s': %s", target.path, why)
+                                   : describe("cannot write the report to standard output: %s",
+                                              why)));
+  }
   // A report cut short stays where it is, beside the message: what the user
   // named is never deleted, since it may be a device or someone else's file.
   return written ? RunStatus::OK : RunStatus::WRITE_ERROR;
 }
 
-RunStatus run_files(const char* input_name, const ReportTarget& target) {
+RunStatus run_files(const char* input_name, const ReportTarget& target, const RunOptions& options,
+                    Findings& findings) {
   std::optional<InputRecords> input;
   {
     // Binary, so that counting a section ahead and going back over it works
     // on every platform; a carriage return before a line feed is dropped
     // when the line is read.
     const OwnedFile file(std::fopen(input_name, "rb"));
-    if (!file) return RunStatus::CANNOT_OPEN_INPUT;
-    input = read_input(file.get());
+    if (!file) {
+      findings.fail(without_line(
+          input_name[0] == '\0'
+              ? std::string("no input file name was given")
+              : describe("cannot open input file '%s': %s", input_name, std::strerror(errno))));
+      return RunStatus::CANNOT_OPEN_INPUT;
+    }
+    input = read_input(file.get(), findings);
   }
   if (!input) return RunStatus::READ_ERROR;
-  return equate_and_report(*input, input_name, target);
+  return equate_and_report(*input, input_name, target, options, findings);
+}
+
+void write_findings(std::FILE* stream, const char* input_name, const Findings& findings,
+                    bool failed) {
+  const auto write = [&](const Finding& finding) {
+    if (!finding.about_input) {
+      std::fprintf(stream, "zol: %s\n", finding.text.c_str());
+    } else if (finding.line == 0) {
+      std::fprintf(stream, "zol: %s: %s\n", input_name, finding.text.c_str());
+    } else {
+      std::fprintf(stream, "zol: %s:%lld: %s\n", input_name,
+                   static_cast<long long>(finding.line), finding.text.c_str());
+    }
+  };
+  if (failed) {
+    if (!findings.failure.text.empty()) write(findings.failure);
+    return;
+  }
+  for (const Finding& warning : findings.warnings) write(warning);
+  if (findings.warnings_not_kept > 0) {
+    write({describe("warning: %lld more like these", static_cast<long long>(findings.warnings_not_kept)),
+           true, 0});
+  }
 }
 
 std::string read_word(std::FILE* stream) {

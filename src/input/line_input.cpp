@@ -23,7 +23,7 @@ std::int64_t count_ahead(std::FILE* input, std::int64_t most, StopBefore stop_be
   std::fpos_t start;
   if (std::fgetpos(input, &start) != 0) return 0;
   std::int64_t count = 0;
-  LineReader ahead{input, {}};
+  LineReader ahead{input, {}, 0};
   while (count < most && next_line(ahead) && !stop_before(ahead.line)) ++count;
   // Returning also clears the end-of-file indicator that the count may have set.
   if (std::fsetpos(input, &start) != 0) return 0;
@@ -41,11 +41,14 @@ bool next_line(LineReader& reader) {
     if (c == '\n') {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       line.push_back('\n');
+      ++reader.number;
       return true;
     }
     line.push_back(static_cast<char>(c));
   }
-  return !line.empty();
+  if (line.empty()) return false;
+  ++reader.number;
+  return true;
 }
 
 std::int64_t count_records(LineReader& reader) {

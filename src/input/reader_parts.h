@@ -6,16 +6,20 @@
 #include <span>
 #include <string>
 
+#include "common/describe.h"
+#include "findings.h"
 #include "records.h"
 
 namespace zol {
 
 // The stream being read and its current line: the line's characters, then
 // its line feed when it has one (a carriage return right before the line
-// feed is dropped, so that a file saved on Windows reads the same).
+// feed is dropped, so that a file saved on Windows reads the same), and its
+// number as a text editor counts lines, from 1.
 struct LineReader {
   std::FILE* input = nullptr;
   std::string line;
+  std::int64_t number = 0;
 };
 
 // Reads the next whole line, however long. False, with the line empty, when
@@ -49,15 +53,37 @@ enum class SectionKind : int {
 
 SectionKind section_keyword(const std::string& line);
 
+// The section's full header and what it holds, for the user.
+const char* section_title(SectionKind kind);
+
 // Section readers, called with the reader right after the section's header.
 // Each leaves in reader.line the line that follows the section (empty at the
-// end of the file) and fills its record only on success.
-[[nodiscard]] bool read_item_section(LineReader& reader, ItemSet& form);
-[[nodiscard]] bool read_theta_section(LineReader& reader, ThetaDistribution& theta);
-[[nodiscard]] bool read_conversion_section(LineReader& reader, ScaleConversion& conversion);
+// end of the file) and fills its record only on success; a failure's cause,
+// and any value that is almost surely a mistake, go to findings.
+[[nodiscard]] bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form,
+                                     Findings& findings);
+[[nodiscard]] bool read_theta_section(LineReader& reader, ThetaDistribution& theta,
+                                      Findings& findings);
+[[nodiscard]] bool read_conversion_section(LineReader& reader, ScaleConversion& conversion,
+                                           Findings& findings);
 
 // The defaults, installed once every section has been read.
 [[nodiscard]] bool install_identity_conversion(std::int32_t n_old, ScaleConversion& conversion);
 [[nodiscard]] bool install_equal_weights(ThetaDistribution& theta);
+
+// A cause or warning about the current line, or (line 0) the file.
+Finding at_line(const LineReader& reader, std::string text);
+Finding about_file(std::string text);
+
+// Why a record line does not scan: which of its fields is missing or not a
+// number. names lists the fields the line needs after its label, if it has
+// one (with_label), separated by commas; record names the line ("item N03",
+// "conversion row 2").
+std::string unscannable_record(const std::string& line, bool with_label, const char* names,
+                               const std::string& record);
+
+// The k-th number of a record line (from 0, after the label when with_label),
+// quoted as the user wrote it.
+std::string field_text(const std::string& line, bool with_label, std::size_t k);
 
 }  // namespace zol

@@ -3,15 +3,16 @@
 #include <limits>
 
 #include "common/allocation.h"
+#include "common/describe.h"
 #include "input/reader_parts.h"
 
 namespace zol {
 
 namespace {
 
-// Labels are at most LABEL_LENGTH characters: the "%8s" of the item scan cuts
-// a longer one there, and the rest of it is scanned as a, as stored files expect.
-constexpr std::size_t LABEL_LENGTH = 8;
+// Labels are at most 8 characters: the "%8s" of the item scan cuts a longer
+// one there, and the rest of it is scanned as a, as stored files expect.
+static_assert(std::tuple_size_v<Label> == 8 + 1, "a label and its terminator");
 
 // The columns of a quadrature are decided by the first COLUMN_PROBE_SIZE - 1
 // characters of its first record line, and by how many of its first
@@ -25,10 +26,6 @@ constexpr std::size_t MAX_THETA_COLUMNS = 2;
 // value: the stages count raw scores 0..n in 32 bits, and n + 1 must fit.
 constexpr std::int64_t MOST_RECORDS = std::numeric_limits<std::int32_t>::max() - 1;
 
-bool all_finite(double x, double y, double z) {
-  return std::isfinite(x) && std::isfinite(y) && std::isfinite(z);
-}
-
 // 1 or 2 for a usable first line; a wide second field is not counted, so a
 // quadrature written that way falls back to equal weights.
 int theta_columns(const std::string& first_line) {
@@ -39,25 +36,76 @@ int theta_columns(const std::string& first_line) {
   return split_fields(probe, fields, starts);
 }
 
+// Whether a section's count of records is usable; says why not, at its header.
+bool usable_count(const LineReader& reader, std::int64_t count, const std::string& section,
+                  const char* records, Findings& findings) {
+  if (count < 1) {
+    findings.fail(at_line(reader, describe("%s has no %s: the line after its header is blank, "
+                                           "another header or the end of the file",
+                                           section.c_str(), records)));
+    return false;
+  }
+  if (count > MOST_RECORDS) {
+    findings.fail(at_line(reader, describe("%s has %lld %s; at most %lld are allowed",
+                                           section.c_str(), static_cast<long long>(count),
+                                           records, static_cast<long long>(MOST_RECORDS))));
+    return false;
+  }
+  return true;
+}
+
+// Values the model takes that are almost always mistakes.
+void check_item(const LineReader& reader, const std::string& label, double a, double c,
+                Findings& findings) {
+  if (!(a > 0.0)) {
+    findings.warn(
+        at_line(reader, describe("warning: item %s: a %g is not above 0", label.c_str(), a)));
+  }
+  if (c < 0.0 || c >= 1.0) {
+    findings.warn(
+        at_line(reader, describe("warning: item %s: c %g is outside 0 to 1", label.c_str(), c)));
+  }
+}
+
 }  // namespace
 
-bool read_item_section(LineReader& reader, ItemSet& form) {
+bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Findings& findings) {
   const std::int64_t count = count_records(reader);
-  if (count < 1 || count > MOST_RECORDS) return false;
+  const std::string title = section_title(kind);
+  if (!usable_count(reader, count, title, "items", findings)) return false;
   const auto n = static_cast<std::size_t>(count);
   auto block = allocate_array<double>(3 * n);
-  if (!block) return false;
+  auto labels = allocate_array<Label>(n);
+  if (!block || !labels) {
+    findings.fail(at_line(reader, describe("not enough memory for the %zu items of %s", n,
+                                           title.c_str())));
+    return false;
+  }
 
   for (std::size_t i = 0; i < n; ++i) {
     if (!next_line(reader)) return false;
-    // Labels identify items only to the people who write the file.
-    char label[LABEL_LENGTH + 1];
+    const char* line = reader.line.c_str();
+    char* label = labels[i].data();
     double a = 0.0;
     double b = 0.0;
     double c = 0.0;
     // Even the last line of the file must hold a whole record.
-    if (std::sscanf(reader.line.c_str(), "%8s %lf %lf %lf", label, &a, &b, &c) != 4) return false;
-    if (!all_finite(a, b, c)) return false;
+    if (std::sscanf(line, "%8s %lf %lf %lf", label, &a, &b, &c) != 4) {
+      const std::string record = label[0] == '\0' ? std::string("an item (label, a, b, c)")
+                                                  : "item " + printable(label);
+      findings.fail(at_line(reader, unscannable_record(reader.line, true, "a,b,c", record)));
+      return false;
+    }
+    const double values[] = {a, b, c};
+    for (std::size_t k = 0; k < 3; ++k) {
+      if (!std::isfinite(values[k])) {
+        findings.fail(at_line(reader, describe("item %s: %c %s is not a finite number",
+                                               printable(label).c_str(), "abc"[k],
+                                               field_text(reader.line, true, k).c_str())));
+        return false;
+      }
+    }
+    check_item(reader, printable(label), a, c, findings);
     block[i] = a;
     block[n + i] = b;
     block[2 * n + i] = c;
@@ -66,18 +114,30 @@ bool read_item_section(LineReader& reader, ItemSet& form) {
 
   form.count = static_cast<std::int32_t>(count);
   form.block = std::move(block);
+  form.labels = std::move(labels);
   return true;
 }
 
-bool read_theta_section(LineReader& reader, ThetaDistribution& theta) {
+bool read_theta_section(LineReader& reader, ThetaDistribution& theta, Findings& findings) {
   const std::int64_t count = count_records(reader);
-  if (count < 1 || count > MOST_RECORDS) return false;
+  if (!usable_count(reader, count, section_title(SectionKind::THETA_DISTRIBUTION), "points",
+                    findings)) {
+    return false;
+  }
   if (!next_line(reader)) return false;
   const int columns = theta_columns(reader.line);
-  if (columns != 1 && columns != 2) return false;
+  if (columns != 1 && columns != 2) {
+    findings.fail(at_line(reader, describe("quadrature point %s is too long: the fields of the "
+                                           "first line must fit in 40 characters",
+                                           field_text(reader.line, false, 0).c_str())));
+    return false;
+  }
   const auto q = static_cast<std::size_t>(count);
   auto block = allocate_array<double>(q * static_cast<std::size_t>(columns));
-  if (!block) return false;
+  if (!block) {
+    findings.fail(at_line(reader, describe("not enough memory for %zu quadrature points", q)));
+    return false;
+  }
 
   for (std::size_t i = 0; i < q; ++i) {
     if (i > 0 && !next_line(reader)) return false;
@@ -86,7 +146,24 @@ bool read_theta_section(LineReader& reader, ThetaDistribution& theta) {
     const char* line = reader.line.c_str();
     const int scanned = columns == 2 ? std::sscanf(line, "%lf %lf", &point, &weight)
                                      : std::sscanf(line, "%lf", &point);
-    if (scanned != columns || !std::isfinite(point) || !std::isfinite(weight)) return false;
+    if (scanned != columns) {
+      findings.fail(at_line(reader, unscannable_record(reader.line, false,
+                                                       columns == 2 ? "theta,weight" : "theta",
+                                                       "quadrature line")));
+      return false;
+    }
+    if (!std::isfinite(point) || !std::isfinite(weight)) {
+      const bool bad_point = !std::isfinite(point);
+      findings.fail(at_line(reader, describe("theta %s %s is not a finite number",
+                                             bad_point ? "point" : "weight",
+                                             field_text(reader.line, false, bad_point ? 0 : 1)
+                                                 .c_str())));
+      return false;
+    }
+    if (weight < 0.0) {
+      findings.warn(at_line(reader, describe("warning: theta %g has the negative weight %g",
+                                             point, weight)));
+    }
     block[i] = point;
     if (columns == 2) block[q + i] = weight;
   }

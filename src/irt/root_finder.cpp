@@ -9,9 +9,7 @@ namespace zol {
 namespace {
 
 [[noreturn]] void exit_with_message(const char* message) {
-  std::fprintf(stderr, "Numerical Recipes run-time error...\n");
-  std::fprintf(stderr, "%s\n", message);
-  std::fprintf(stderr, "...now exiting to system...\n");
+  write_fatal_text(message);
   std::exit(1);
 }
 
@@ -19,6 +17,12 @@ namespace {
 FatalNumericHandler fatal_handler = exit_with_message;
 
 }  // namespace
+
+void write_fatal_text(const char* message) {
+  std::fprintf(stderr, "Numerical Recipes run-time error...\n");
+  std::fprintf(stderr, "%s\n", message);
+  std::fprintf(stderr, "...now exiting to system...\n");
+}
 
 FatalNumericHandler set_fatal_numeric_handler(FatalNumericHandler handler) {
   const FatalNumericHandler previous = fatal_handler;

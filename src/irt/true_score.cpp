@@ -116,6 +116,7 @@ void true_score_equate(const Form& new_form, const Form& old_form,
     // theta does not depend on the scores solved before it.
     for (std::size_t m = last_on_line + 1; m < top; ++m) {
       const TccResidual residual{new_form, fixed_points, raw_scores[m]};
+      table.searched = m;
       const double theta = rtsafe(residual, -THETA_LIMIT, THETA_LIMIT, THETA_TOLERANCE);
       table.theta_equivalent[m] = theta;
       table.true_equated[m] = expected_score(theta, old_form);

@@ -1,7 +1,9 @@
-# Runs zol once in a fresh scratch directory and checks all it did (README.md here):
+# Runs zol in a fresh scratch directory and checks all it did (README.md here):
 #   cmake -DPROGRAM=zol (-DCASE=<case dir> | -DEXAMPLE=<dir>/<name>.txt) -DSCRATCH=<dir>
 #         [-DEMULATOR=<command;args>] -P run_case.cmake
 # An example runs as a case of that one input, its .report as standard output.
+# A case with a file `explain` runs again with --explain first on its command
+# line: the same outcome, and that file on standard error.
 cmake_minimum_required(VERSION 3.25)
 
 # Adds to `failures` unless file GOT holds exactly the bytes of file WANT.
@@ -15,6 +17,72 @@ function(compare what want got)
   if(different)
     file(READ "${got}" text LIMIT 3000)
     set(failures "${failures}${what} is not ${want}; it holds:\n${text}\n" PARENT_SCOPE)
+  endif()
+endfunction()
+
+# One run with the arguments FIRST (empty or --explain) before the case's own.
+function(run_case first expected_stderr)
+  file(REMOVE_RECURSE "${SCRATCH}")
+  file(MAKE_DIRECTORY "${SCRATCH}")
+  file(GLOB in_files "${CASE}/in/*")
+  file(COPY ${in_files} DESTINATION "${SCRATCH}")
+  if(EXISTS "${CASE}/bulk") # input.txt: before.txt, the bulk text repeated, after.txt
+    file(READ "${CASE}/bulk" bulk)
+    string(REGEX MATCH "^([0-9]+)\n" first_line "${bulk}")
+    string(LENGTH "${first_line}" skip)
+    string(SUBSTRING "${bulk}" ${skip} -1 bulk)
+    string(REPEAT "${bulk}" ${CMAKE_MATCH_1} bulk)
+    file(READ "${SCRATCH}/before.txt" before)
+    file(READ "${SCRATCH}/after.txt" after)
+    file(WRITE "${SCRATCH}/input.txt" "${before}${bulk}${after}")
+  endif()
+  file(GLOB_RECURSE expected LIST_DIRECTORIES true RELATIVE "${SCRATCH}" "${SCRATCH}/*")
+  # The command, each word a bracket argument so that empty ones stay: one
+  # argument a line of `cmd`.
+  set(command "")
+  foreach(word IN LISTS EMULATOR ITEMS "${PROGRAM}" ${first})
+    string(APPEND command " [==[${word}]==]")
+  endforeach()
+  set(rest "${args}")
+  while(NOT rest STREQUAL "")
+    string(FIND "${rest}" "\n" end)
+    if(end EQUAL -1)
+      set(end "${rest}")
+      set(rest "")
+    else()
+      math(EXPR next "${end} + 1")
+      string(SUBSTRING "${rest}" 0 ${end} end)
+      string(SUBSTRING "${rest}" ${next} -1 rest)
+    endif()
+    string(APPEND command " [==[${end}]==]")
+  endwhile()
+  cmake_language(EVAL CODE "execute_process(COMMAND ${command} WORKING_DIRECTORY \"\${SCRATCH}\"
+    INPUT_FILE \"\${stdin}\" OUTPUT_FILE \"\${SCRATCH}.stdout\" ERROR_FILE \"\${SCRATCH}.stderr\"
+    RESULT_VARIABLE result)")
+
+  set(failures "")
+  if(NOT result STREQUAL status)
+    set(failures "exit status ${result}, expected ${status}\n")
+  endif()
+  compare(stdout "${stdout}" "${SCRATCH}.stdout")
+  compare(stderr "${expected_stderr}" "${SCRATCH}.stderr")
+  # Inputs as they were, outputs as expected, and no other file.
+  file(GLOB_RECURSE outputs LIST_DIRECTORIES true RELATIVE "${CASE}/out" "${CASE}/out/*")
+  foreach(kind in out)
+    file(GLOB_RECURSE files RELATIVE "${CASE}/${kind}" "${CASE}/${kind}/*")
+    foreach(f IN LISTS files)
+      compare("${f}" "${CASE}/${kind}/${f}" "${SCRATCH}/${f}")
+    endforeach()
+  endforeach()
+  list(APPEND expected ${outputs})
+  list(REMOVE_DUPLICATES expected)
+  list(SORT expected)
+  file(GLOB_RECURSE after LIST_DIRECTORIES true RELATIVE "${SCRATCH}" "${SCRATCH}/*")
+  if(NOT after STREQUAL expected)
+    string(APPEND failures "files after the run: ${after}\n            expected: ${expected}\n")
+  endif()
+  if(failures)
+    message(FATAL_ERROR "${first} ${args}:\n${failures}")
   endif()
 endfunction()
 
@@ -42,53 +110,9 @@ set(args "input.txt\n")
 if(EXISTS "${CASE}/cmd")
   file(READ "${CASE}/cmd" args)
 endif()
-# The command, one word a line, each then made a bracket argument so that
-# empty arguments stay.
 get_filename_component(PROGRAM "${PROGRAM}" ABSOLUTE)
-list(JOIN EMULATOR "\n" words)
-string(REGEX REPLACE "^\n|\n$" "" words "${words}\n${PROGRAM}\n${args}")
-string(REPLACE "\n" "]==] [==[" command "[==[${words}]==]")
 
-file(REMOVE_RECURSE "${SCRATCH}")
-file(MAKE_DIRECTORY "${SCRATCH}")
-file(GLOB in_files "${CASE}/in/*")
-file(COPY ${in_files} DESTINATION "${SCRATCH}")
-if(EXISTS "${CASE}/bulk") # input.txt: before.txt, the bulk text repeated, after.txt
-  file(READ "${CASE}/bulk" bulk)
-  string(REGEX MATCH "^([0-9]+)\n" first_line "${bulk}")
-  string(LENGTH "${first_line}" skip)
-  string(SUBSTRING "${bulk}" ${skip} -1 bulk)
-  string(REPEAT "${bulk}" ${CMAKE_MATCH_1} bulk)
-  file(READ "${SCRATCH}/before.txt" before)
-  file(READ "${SCRATCH}/after.txt" after)
-  file(WRITE "${SCRATCH}/input.txt" "${before}${bulk}${after}")
-endif()
-file(GLOB_RECURSE before LIST_DIRECTORIES true RELATIVE "${SCRATCH}" "${SCRATCH}/*")
-cmake_language(EVAL CODE "execute_process(COMMAND ${command} WORKING_DIRECTORY \"\${SCRATCH}\"
-  INPUT_FILE \"\${stdin}\" OUTPUT_FILE \"\${SCRATCH}.stdout\" ERROR_FILE \"\${SCRATCH}.stderr\"
-  RESULT_VARIABLE result)")
-
-set(failures "")
-if(NOT result STREQUAL status)
-  set(failures "exit status ${result}, expected ${status}\n")
-endif()
-compare(stdout "${stdout}" "${SCRATCH}.stdout")
-compare(stderr "${stderr}" "${SCRATCH}.stderr")
-# Inputs as they were, outputs as expected, and no other file.
-file(GLOB_RECURSE expected LIST_DIRECTORIES true RELATIVE "${CASE}/out" "${CASE}/out/*")
-foreach(kind in out)
-  file(GLOB_RECURSE files RELATIVE "${CASE}/${kind}" "${CASE}/${kind}/*")
-  foreach(f IN LISTS files)
-    compare("${f}" "${CASE}/${kind}/${f}" "${SCRATCH}/${f}")
-  endforeach()
-endforeach()
-list(APPEND expected ${before})
-list(REMOVE_DUPLICATES expected)
-list(SORT expected)
-file(GLOB_RECURSE after LIST_DIRECTORIES true RELATIVE "${SCRATCH}" "${SCRATCH}/*")
-if(NOT after STREQUAL expected)
-  string(APPEND failures "files after the run: ${after}\n            expected: ${expected}\n")
-endif()
-if(failures)
-  message(FATAL_ERROR "${failures}")
+run_case("" "${stderr}")
+if(EXISTS "${CASE}/explain")
+  run_case("--explain" "${CASE}/explain")
 endif()

@@ -39,7 +39,8 @@ TEST(RunAllocationFailureTest, EachFailedAllocationEndsTheRunInOrderWithNoReport
     const std::string input = dir.write("in.txt", text).string();
     const std::string report = (dir.path / "out.txt").string();
     const ReportTarget target{report.c_str(), nullptr};
-    ASSERT_EQ(run_files(input.c_str(), target), RunStatus::OK) << text;
+    Findings none;
+    ASSERT_EQ(run_files(input.c_str(), target, {}, none), RunStatus::OK) << text;
     const std::string complete = read_file(report);
     std::filesystem::remove(report);
 
@@ -49,8 +50,11 @@ TEST(RunAllocationFailureTest, EachFailedAllocationEndsTheRunInOrderWithNoReport
     std::size_t stage = 0;
     for (std::int64_t k = 1; seen.back() < 4 && k <= 200; ++k) {
       fail_allocation_after(k);
-      const RunStatus status = run_files(input.c_str(), target);
+      Findings findings;
+      const RunStatus status = run_files(input.c_str(), target, {}, findings);
       fail_allocation_after(0);
+      // Every failure has its cause, for --explain.
+      EXPECT_EQ(findings.failure.text.empty(), status == RunStatus::OK) << text << k;
       while (stage < std::size(STAGES) && STAGES[stage] != status) ++stage;
       ASSERT_LT(stage, std::size(STAGES)) << text << "allocation " << k << " out of order";
       ++seen[stage];

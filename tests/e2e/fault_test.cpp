@@ -70,13 +70,14 @@ const std::string PROMPTS = "\nPlease enter the input filename:\nPlease enter th
 const std::string FILE_SIZE_LIMIT = "trap '' XFSZ; ulimit -f 2;";
 
 // Every case ends in status 1 with its message alone on standard output and
-// nothing on standard error. The example input is in.txt.
+// nothing on standard error unless explained. The example input is in.txt.
 struct Case {
   std::string name;
   Invocation how;
   std::string expected_out;
   std::vector<std::string> kept = {};    // names that must exist after the run
   std::vector<std::string> absent = {};  // names that must not
+  std::string expected_err = {};
 };
 
 void run_case(const Case& c) {
@@ -86,7 +87,7 @@ void run_case(const Case& c) {
   const ProgramRun run = run_program(dir, c.how);
   EXPECT_EQ(run.exit_status, 1) << c.name;
   EXPECT_EQ(run.out, c.expected_out) << c.name;
-  EXPECT_EQ(run.err, "") << c.name;
+  EXPECT_EQ(run.err, c.expected_err) << c.name;
   for (const auto& name : c.kept) EXPECT_TRUE(dir.has(name)) << c.name << ": " << name;
   for (const auto& name : c.absent) EXPECT_FALSE(dir.has(name)) << c.name << ": " << name;
   // The input is only ever read.
@@ -101,6 +102,12 @@ TEST(FaultTest, AReportThatCannotBeWrittenWholeEndsInItsMessage) {
       {"output path under a regular file", {{"in.txt", "in.txt/out.txt"}}, CANNOT_OPEN_OUTPUT},
       {"output path a directory", {{"in.txt", "."}}, CANNOT_OPEN_OUTPUT},
       {"full device named as the report", {{"in.txt", "/dev/full"}}, WRITE_ERROR},
+      {"full device, explained",
+       {{"--explain", "in.txt", "/dev/full"}},
+       WRITE_ERROR,
+       {},
+       {},
+       "zol: cannot write report file '/dev/full': No space left on device\n"},
       {"full device named at the prompt", {{}, "in.txt /dev/full\n"}, PROMPTS + WRITE_ERROR},
       // What was written stays where it is: the program never deletes a file
       // the user named, which may be a device or a link to someone else's file.

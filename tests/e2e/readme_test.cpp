@@ -7,6 +7,7 @@
 #include <string>
 
 #include "driver.h"
+#include "driver/command_line.h"
 #include "support/files.h"
 #include "version.h"
 
@@ -35,6 +36,7 @@ TEST(ReadmeTest, MessageTableListsExactlyTheProgramsMessages) {
     const std::string message = run_status_message(status);
     program.insert(message.substr(0, message.size() - 1));  // without its newline
   }
+  program.insert(USAGE_HINT);
   EXPECT_EQ(documented, program);
 }
 

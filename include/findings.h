@@ -1,0 +1,42 @@
+// What a run found wrong or odd, in the words of the input format, for a user who asks
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zol {
+
+// One cause or warning. Those about the input file name its line (the first
+// line is 1) or, with line 0, the file as a whole.
+struct Finding {
+  std::string text;
+  bool about_input = false;
+  std::int64_t line = 0;
+};
+
+// The stages record why a run failed and what a successful run found odd
+// (values the model takes but that are almost always mistakes); the driver
+// prints them only when asked to explain.
+struct Findings {
+  static constexpr std::size_t MOST_WARNINGS = 10;
+
+  Finding failure;                // empty text until a failure is known
+  std::vector<Finding> warnings;  // the first MOST_WARNINGS
+  std::int64_t warnings_not_kept = 0;
+
+  // The first cause found is the one the user sees: later ones follow from it.
+  void fail(Finding cause) {
+    if (failure.text.empty()) failure = std::move(cause);
+  }
+  void warn(Finding warning) {
+    if (warnings.size() < MOST_WARNINGS) {
+      warnings.push_back(std::move(warning));
+    } else {
+      ++warnings_not_kept;
+    }
+  }
+};
+
+}  // namespace zol

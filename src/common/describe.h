@@ -1,0 +1,28 @@
+// Text of a cause or warning: formatted as the C library formats it, and words of the input made safe to show
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace zol {
+
+// printf into a string; numbers as "%g" come out alike on every platform.
+template <typename... Values>
+std::string describe(const char* format, Values... values) {
+  const int length = std::snprintf(nullptr, 0, format, values...);
+  if (length <= 0) return {};
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  std::snprintf(text.data(), text.size(), format, values...);
+  text.pop_back();
+  return text;
+}
+
+// A word of the input as the user wrote it, in quotes: cut after 24
+// characters, at the end of its line, and anything but printable ASCII shown
+// as '?'.
+std::string quoted(const char* word);
+
+// The same without the quotes, for labels.
+std::string printable(const char* word);
+
+}  // namespace zol
