@@ -13,6 +13,9 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 #include "driver.h"
 #include "input_reader.h"
@@ -169,6 +172,55 @@ void check_report(const InputRecords& r, const std::string& report) {
           "the top score maps to the old form's top score");
 }
 
+// The files of the explained run's CSV and picture, made once, then rewritten.
+std::string csv_path, plot_path;
+
+std::string temporary_file(const char* pattern) {
+  std::string path = pattern;
+  const int descriptor = mkstemp(path.data());
+  if (descriptor < 0) std::abort();
+  close(descriptor);
+  return path;
+}
+
+std::string file_text(const std::string& path) {
+  OwnedFile file(std::fopen(path.c_str(), "rb"));
+  std::string text;
+  for (int c; file && (c = std::getc(file.get())) != EOF;) text.push_back(static_cast<char>(c));
+  return text;
+}
+
+// The CSV has a header and one row of ten cells per raw score of the longer
+// form, every number finite.
+void check_csv(const InputRecords& r, const std::string& csv) {
+  const auto rows = static_cast<std::size_t>(std::max(r.new_form.count, r.old_form.count)) + 1;
+  require(count_lines(csv) == 1 + rows, "one CSV row per raw score");
+  std::size_t commas = 0;
+  for (char c : csv) commas += c == ',' ? 1 : 0;
+  require(commas == 9 * (1 + rows), "ten cells a CSV row");
+  require(csv.find("nan") == std::string::npos && csv.find("inf") == std::string::npos,
+          "every CSV number is finite");
+}
+
+// Every element of the picture is closed, in order.
+void check_svg(const std::string& svg) {
+  std::vector<std::string> open;
+  for (std::size_t at = svg.find('<'); at != std::string::npos; at = svg.find('<', at + 1)) {
+    const std::size_t end = svg.find('>', at);
+    require(end != std::string::npos, "every tag ends");
+    const std::string tag = svg.substr(at + 1, end - at - 1);
+    const std::string name = tag.substr(tag[0] == '/' ? 1 : 0, tag.find_first_of(" />", 1) - (tag[0] == '/' ? 1 : 0));
+    if (tag[0] == '?' || tag.back() == '/') continue;
+    if (tag[0] == '/') {
+      require(!open.empty() && open.back() == name, "elements close in order");
+      open.pop_back();
+    } else {
+      open.push_back(name);
+    }
+  }
+  require(open.empty(), "every element is closed");
+}
+
 // One run, records to report, into memory: its status, report and findings.
 struct Outcome {
   RunStatus status = RunStatus::OK;
@@ -186,6 +238,10 @@ Outcome equate_in_memory(const InputRecords& records, bool explain) {
   target.stream = stream;
   RunOptions options;
   options.explain = explain;
+  if (explain) {
+    options.csv_path = csv_path.c_str();
+    options.plot_path = plot_path.c_str();
+  }
   outcome.status = equate_and_report(records, INPUT_NAME, target, options, outcome.findings);
   std::fclose(stream);
   outcome.report.assign(buffer, length);
@@ -197,6 +253,8 @@ Outcome equate_in_memory(const InputRecords& records, bool explain) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   set_fatal_numeric_handler(throw_fatal_stop);
+  csv_path = temporary_file("/tmp/zol_fuzz_csv_XXXXXX");
+  plot_path = temporary_file("/tmp/zol_fuzz_svg_XXXXXX");
   return 0;
 }
 
@@ -223,5 +281,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   check_report(*records, plain.report);
+  check_csv(*records, file_text(csv_path));
+  check_svg(file_text(plot_path));
   return 0;
 }

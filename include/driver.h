@@ -29,6 +29,10 @@ struct RunOptions {
   // Stop a root search that cannot go on by an exception, after its fatal
   // text, so that the run can say which raw score and which items it met.
   bool explain = false;
+  // Files for the results as CSV and as an SVG picture, written after the
+  // report; none when null.
+  const char* csv_path = nullptr;
+  const char* plot_path = nullptr;
 };
 
 // Where the report goes: the file at path, opened only once the computation

@@ -125,4 +125,15 @@ struct ObservedScoreTable {
   ScoreVector observed_equated;
 };
 
+// Everything a run reports, by raw score: the true-score table and its scale
+// scores and, when the input has an ability distribution (observed), the
+// observed-score table and its scale scores.
+struct RunResults {
+  TrueScoreTable true_scores;
+  ScaleScores true_scale;
+  bool observed = false;
+  ObservedScoreTable observed_scores;
+  ScaleScores observed_scale;
+};
+
 }  // namespace zol

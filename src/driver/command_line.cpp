@@ -2,6 +2,8 @@
 #include "driver/command_line.h"
 
 #include <cstring>
+#include <filesystem>
+#include <utility>
 
 #include "common/describe.h"
 
@@ -16,8 +18,10 @@ struct Option {
 };
 
 const Option OPTIONS[] = {
+    {"--csv", true, [](CommandLine& c, const char* file) { c.options.csv_path = file; }},
     {"--explain", false, [](CommandLine& c, const char*) { c.options.explain = true; }},
     {"--help", false, [](CommandLine& c, const char*) { c.help = true; }},
+    {"--plot", true, [](CommandLine& c, const char* file) { c.options.plot_path = file; }},
     {"--version", false, [](CommandLine& c, const char*) { c.version = true; }},
 };
 
@@ -55,6 +59,11 @@ CommandLine parse_command_line(int argc, char** argv) {
         return command;
       }
       value = argv[++i];
+    }
+    if (option->takes_value && (value[0] == '\0' || std::strcmp(value, "-") == 0)) {
+      // Standard output may carry the report; a second output there would mix with it.
+      command.error = describe("option '%s' needs a file name, not '%s'", option->name, value);
+      return command;
     } else if (!option->takes_value && value != nullptr) {
       command.error = describe("option '%s' takes no value", option->name);
       return command;
@@ -63,6 +72,29 @@ CommandLine parse_command_line(int argc, char** argv) {
   }
   command.names.assign(argv + i, argv + argc);
   return command;
+}
+
+namespace {
+
+bool same_file(const char* x, const char* y) {
+  if (x == nullptr || y == nullptr) return false;
+  std::error_code ignored;
+  return std::strcmp(x, y) == 0 || std::filesystem::equivalent(x, y, ignored);
+}
+
+}  // namespace
+
+std::string clashing_files(const RunOptions& options, const char* input, const char* report) {
+  const std::pair<const char*, const char*> outputs[] = {{"--csv", options.csv_path},
+                                                         {"--plot", options.plot_path}};
+  for (const auto& [option, path] : outputs) {
+    if (same_file(path, input)) return describe("%s names the input file '%s'", option, path);
+    if (same_file(path, report)) return describe("%s names the report file '%s'", option, path);
+  }
+  if (same_file(options.csv_path, options.plot_path)) {
+    return describe("--csv and --plot name the same file '%s'", options.csv_path);
+  }
+  return "";
 }
 
 const char* usage_text() {
@@ -75,6 +107,8 @@ const char* usage_text() {
          "goes to standard output. With no name, both are asked for.\n"
          "\n"
          "Options, before the file names:\n"
+         "  --csv FILE   also write the results as CSV to FILE, at full precision\n"
+         "  --plot FILE  also draw the results as an SVG picture in FILE\n"
          "  --explain    when the run fails, say on standard error which line of INPUT\n"
          "               or what else is the cause; when it succeeds, warn of values\n"
          "               that are almost always mistakes\n"

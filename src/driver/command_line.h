@@ -20,6 +20,10 @@ struct CommandLine {
 // that a name may start with "-" too. A lone "-" is a name.
 CommandLine parse_command_line(int argc, char** argv);
 
+// A usage error when an output of the options would overwrite the input, the
+// report or the other output; empty when none does. report may be null.
+std::string clashing_files(const RunOptions& options, const char* input, const char* report);
+
 // The text of --help.
 const char* usage_text();
 

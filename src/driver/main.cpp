@@ -62,6 +62,11 @@ int main(int argc, char** argv) {
         target.stream = stdout;
       }
     }
+    if (const std::string clash = zol::clashing_files(command.options, input_name, target.path);
+        !clash.empty()) {
+      std::fprintf(stderr, "zol: %s\n%s\n", clash.c_str(), zol::USAGE_HINT);
+      return 2;
+    }
     zol::Findings findings;
     const RunStatus status = zol::run_files(input_name, target, command.options, findings);
     if (status != RunStatus::OK) std::fputs(zol::run_status_message(status), stdout);

@@ -1,6 +1,7 @@
 // The run of one input file: workspace, pipeline, scale conversion and report
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <memory>
 
 #include <cerrno>
@@ -14,6 +15,7 @@
 #include "input_reader.h"
 #include "pipeline.h"
 #include "report.h"
+#include "result_files.h"
 #include "root_finder.h"
 #include "scale_conversion.h"
 
@@ -25,10 +27,7 @@ namespace {
 // equatings and the scale scores of each.
 struct Workspace {
   std::unique_ptr<double[]> block;
-  TrueScoreTable true_scores;
-  ObservedScoreTable observed;
-  ScaleScores true_scale;
-  ScaleScores observed_scale;
+  RunResults results;
 };
 
 constexpr std::size_t WORKSPACE_VECTORS = 9;
@@ -43,13 +42,15 @@ bool allocate_workspace(const InputRecords& input, Workspace& ws) {
   const auto vector = [&](std::size_t size) {
     return ScoreVector(ws.block.get() + length * next++, size);
   };
-  ws.observed.observed_equated = vector(new_scores);
-  ws.true_scores.true_equated = vector(new_scores);
-  ws.true_scores.theta_equivalent = vector(new_scores);
-  ws.observed.new_distribution = vector(new_scores);
-  ws.observed.old_distribution = vector(old_scores);
-  ws.true_scale = {vector(new_scores), vector(new_scores)};
-  ws.observed_scale = {vector(new_scores), vector(new_scores)};
+  RunResults& r = ws.results;
+  r.observed = input.theta.count != 0;
+  r.observed_scores.observed_equated = vector(new_scores);
+  r.true_scores.true_equated = vector(new_scores);
+  r.true_scores.theta_equivalent = vector(new_scores);
+  r.observed_scores.new_distribution = vector(new_scores);
+  r.observed_scores.old_distribution = vector(old_scores);
+  r.true_scale = {vector(new_scores), vector(new_scores)};
+  r.observed_scale = {vector(new_scores), vector(new_scores)};
   return true;
 }
 
@@ -92,6 +93,47 @@ struct FileCloser {
 };
 using OwnedFile = std::unique_ptr<std::FILE, FileCloser>;
 
+// One file the run writes: the file at path, opened only now, or else an
+// open stream that the caller keeps (standard output).
+struct Output {
+  const char* path;
+  std::FILE* stream;
+  const char* what;
+  std::function<void(std::FILE*)> write;
+};
+
+RunStatus write_output(const Output& output, Findings& findings) {
+  OwnedFile opened;
+  std::FILE* out = output.stream;
+  if (output.path != nullptr) {
+    // Binary: line feeds are written as they are, on Windows too.
+    opened.reset(std::fopen(output.path, "wb"));
+    if (!opened) {
+      findings.fail(without_line(output.path[0] == '\0'
+                                     ? describe("no %s file name was given", output.what)
+                                     : describe("cannot open %s file '%s': %s", output.what,
+                                                output.path, std::strerror(errno))));
+      return RunStatus::CANNOT_OPEN_OUTPUT;
+    }
+    out = opened.get();
+  }
+  output.write(out);
+  // A full device or a failed close must not pass for a finished file.
+  errno = 0;
+  bool written = std::fflush(out) == 0 && !std::ferror(out);
+  if (opened && std::fclose(opened.release()) != 0) written = false;
+  if (!written) {
+    const char* why = errno != 0 ? std::strerror(errno) : "the write failed";
+    findings.fail(without_line(
+        output.path != nullptr
+            ? describe("cannot write %s file '%s': %s", output.what, output.path, why)
+            : describe("cannot write the %s to standard output: %s", output.what, why)));
+  }
+  // A file cut short stays where it is, beside the message: what the user
+  // named is never deleted, since it may be a device or someone else's file.
+  return written ? RunStatus::OK : RunStatus::WRITE_ERROR;
+}
+
 }  // namespace
 
 const char* run_status_message(RunStatus status) {
@@ -125,62 +167,49 @@ RunStatus equate_and_report(const InputRecords& input, const char* input_name,
                                         input.new_form.count + 1)));
     return RunStatus::NO_MEMORY;
   }
+  RunResults& r = ws.results;
   EquatingStatus status = EquatingStatus::OK;
   try {
     const ExplainedStops stops(options.explain);
-    status = compute_equating_functions(input, ws.true_scores, ws.observed);
+    status = compute_equating_functions(input, r.true_scores, r.observed_scores);
   } catch (const FatalNumericStop& stop) {
-    findings.fail(explain_stop(stop.message, input, ws.true_scores));
+    findings.fail(explain_stop(stop.message, input, r.true_scores));
     return RunStatus::NUMERIC_STOP;
   }
   if (status != EquatingStatus::OK) {
-    findings.fail(explain_equating(status, input, ws.true_scores, ws.observed));
+    findings.fail(explain_equating(status, input, r.true_scores, r.observed_scores));
     return RunStatus::EQUATING_ERROR;
   }
-  const bool observed = input.theta.count != 0;
   // Nothing reaches the report until every scale score is known to be finite.
-  if (!converts_finitely(ws.true_scores.true_equated, input.conversion, ws.true_scale)) {
-    findings.fail(explain_scale(input, ws.true_scores.true_equated, ws.true_scale));
+  if (!converts_finitely(r.true_scores.true_equated, input.conversion, r.true_scale)) {
+    findings.fail(explain_scale(input, r.true_scores.true_equated, r.true_scale));
     return RunStatus::EQUATING_ERROR;
   }
-  if (observed &&
-      !converts_finitely(ws.observed.observed_equated, input.conversion, ws.observed_scale)) {
-    findings.fail(explain_scale(input, ws.observed.observed_equated, ws.observed_scale));
+  if (r.observed && !converts_finitely(r.observed_scores.observed_equated, input.conversion,
+                                       r.observed_scale)) {
+    findings.fail(explain_scale(input, r.observed_scores.observed_equated, r.observed_scale));
     return RunStatus::EQUATING_ERROR;
   }
 
-  OwnedFile opened;
-  std::FILE* report = target.stream;
-  if (target.path != nullptr) {
-    // Binary: line feeds are written as they are, on Windows too.
-    opened.reset(std::fopen(target.path, "wb"));
-    if (!opened) {
-      findings.fail(without_line(
-          target.path[0] == '\0'
-              ? std::string("no report file name was given")
-              : describe("cannot open report file '%s': %s", target.path, std::strerror(errno))));
-      return RunStatus::CANNOT_OPEN_OUTPUT;
+  const auto report = [&](std::FILE* out) {
+    write_banner(out, input_name);
+    write_true_score_report(out, r.true_scores, r.true_scale);
+    if (r.observed) write_observed_score_report(out, r.observed_scores, r.observed_scale);
+  };
+  // The data and the picture follow a whole report, by the report's rules.
+  const std::string title = std::string("Equating of ") + input_name;
+  const Output outputs[] = {
+      {target.path, target.stream, "report", report},
+      {options.csv_path, nullptr, "CSV", [&](std::FILE* out) { write_csv(out, r); }},
+      {options.plot_path, nullptr, "plot", [&](std::FILE* out) { write_plot(out, r, title); }},
+  };
+  for (const Output& output : outputs) {
+    if (output.path == nullptr && output.stream == nullptr) continue;
+    if (const RunStatus written = write_output(output, findings); written != RunStatus::OK) {
+      return written;
     }
-    report = opened.get();
   }
-  write_banner(report, input_name);
-  write_true_score_report(report, ws.true_scores, ws.true_scale);
-  if (observed) write_observed_score_report(report, ws.observed, ws.observed_scale);
-
-  // A full device or a failed close must not pass for a finished report.
-  errno = 0;
-  bool written = std::fflush(report) == 0 && !std::ferror(report);
-  if (opened && std::fclose(opened.release()) != 0) written = false;
-  if (!written) {
-    const char* why = errno != 0 ? std::strerror(errno) : "the write failed";
-    findings.fail(without_line(target.path != nullptr
-                                   ? describe("cannot write report file '%s': %s", target.path, why)
-                                   : describe("cannot write the report to standard output: %s",
-                                              why)));
-  }
-  // A report cut short stays where it is, beside the message: what the user
-  // named is never deleted, since it may be a device or someone else's file.
-  return written ? RunStatus::OK : RunStatus::WRITE_ERROR;
+  return RunStatus::OK;
 }
 
 RunStatus run_files(const char* input_name, const ReportTarget& target, const RunOptions& options,

@@ -1,7 +1,8 @@
 # Runs zol in a fresh scratch directory and checks all it did (README.md here):
 #   cmake -DPROGRAM=zol (-DCASE=<case dir> | -DEXAMPLE=<dir>/<name>.txt) -DSCRATCH=<dir>
 #         [-DEMULATOR=<command;args>] -P run_case.cmake
-# An example runs as a case of that one input, its .report as standard output.
+# An example runs as a case of that one input, its .report as standard output
+# (and its .svg as the picture, when one is shipped).
 # A case with a file `explain` runs again with --explain first on its command
 # line: the same outcome, and that file on standard error.
 cmake_minimum_required(VERSION 3.25)
@@ -94,6 +95,12 @@ if(EXAMPLE)
   file(COPY_FILE "${report}" "${CASE}/stdout")
   get_filename_component(name "${EXAMPLE}" NAME)
   file(WRITE "${CASE}/cmd" "${name}\n")
+  string(REGEX REPLACE "[.]txt$" ".svg" picture "${EXAMPLE}") # and its picture, if shipped
+  if(EXISTS "${picture}")
+    get_filename_component(picture_name "${picture}" NAME)
+    file(COPY "${picture}" DESTINATION "${CASE}/out")
+    file(WRITE "${CASE}/cmd" "--plot\n${picture_name}\n${name}\n")
+  endif()
 endif()
 file(WRITE "${SCRATCH}.none" "") # each stream file a case leaves out
 foreach(name stdin stdout stderr)

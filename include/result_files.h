@@ -1,0 +1,27 @@
+// The results as data (CSV) and as a picture (SVG), beside the report
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "records.h"
+
+namespace zol {
+
+// One row per raw score from 0 to the longer form's top score, under the
+// header row
+//   raw,theta,true_equated,true_scale,true_scale_rounded,new_fitted,
+//   old_fitted,observed_equated,observed_scale,observed_scale_rounded
+// Every number is the shortest decimal that reads back to the double behind
+// the report; a cell without a value is empty (a theta at or below the chance
+// score or at the top, the observed-score cells without an ability
+// distribution, new-form cells past the new form's top score, the old form's
+// past its own). Line feeds end the lines.
+void write_csv(std::FILE* out, const RunResults& results);
+
+// A self-contained SVG picture of two panels: the equated score minus the raw
+// score against the raw score, for true-score and observed-score equating;
+// and both forms' fitted score distributions. title names the input.
+void write_plot(std::FILE* out, const RunResults& results, const std::string& title);
+
+}  // namespace zol

@@ -1,0 +1,291 @@
+// The results as an SVG picture: equating functions as differences, and the fitted distributions
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "result_files.h"
+
+namespace zol {
+
+namespace {
+
+// 7.5 by 10 inches at 96 pixels to the inch: a screen's height, and a page of
+// A4 or letter paper with its margins.
+constexpr double WIDTH = 720.0;
+constexpr double HEIGHT = 960.0;
+constexpr double PLOT_LEFT = 90.0;
+constexpr double PLOT_RIGHT = 690.0;
+constexpr double PANEL_HEIGHT = 330.0;
+constexpr double FIRST_PANEL_TOP = 110.0;
+constexpr double SECOND_PANEL_TOP = 560.0;
+// Above this many points a series is a line only: markers would hide it.
+constexpr std::size_t MOST_MARKERS = 200;
+constexpr int TICKS = 6;
+
+constexpr const char* FIRST_COLOUR = "#0072B2";   // blue
+constexpr const char* SECOND_COLOUR = "#D55E00";  // vermillion, apart from blue for every eye
+
+// An axis from lo to hi with ticks every step, labelled with decimals
+// places. Only +, -, *, / and rounding to whole numbers: the same bytes on
+// every platform, which logarithms would not promise.
+struct Axis {
+  double lo = 0.0;
+  double hi = 1.0;
+  double step = 1.0;
+  int decimals = 0;
+};
+
+Axis nice_axis(double lo, double hi, bool whole_numbers) {
+  if (!(hi > lo)) {
+    const double pad = whole_numbers || lo == 0.0 ? 1.0 : std::fabs(lo) / 2.0;
+    lo -= pad;
+    hi += pad;
+  }
+  const double rough = (hi - lo) / TICKS;
+  double power = 1.0;
+  int exponent = 0;
+  while (power > rough) power /= 10.0, --exponent;
+  while (power * 10.0 <= rough) power *= 10.0, ++exponent;
+  double step = power;
+  if (rough > 5.0 * power) {
+    step = 10.0 * power, ++exponent;
+  } else if (rough > 2.0 * power) {
+    step = 5.0 * power;
+  } else if (rough > power) {
+    step = 2.0 * power;
+  }
+  if (whole_numbers && step < 1.0) step = 1.0, exponent = 0;
+  return {std::floor(lo / step) * step, std::ceil(hi / step) * step, step,
+          exponent < 0 ? -exponent : 0};
+}
+
+// A panel's plotting area and the axes that map values into it.
+struct Frame {
+  double top;
+  Axis x, y;
+
+  double px(double value) const {
+    return PLOT_LEFT + (value - x.lo) / (x.hi - x.lo) * (PLOT_RIGHT - PLOT_LEFT);
+  }
+  double py(double value) const {
+    return top + PANEL_HEIGHT - (value - y.lo) / (y.hi - y.lo) * PANEL_HEIGHT;
+  }
+};
+
+// One series of points: y[i] at raw score i.
+struct Series {
+  std::vector<double> y;
+  const char* colour;
+  const char* name;
+  bool squares;
+};
+
+std::string escaped(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    // Bytes of a well-formed UTF-8 sequence pass; any other byte that XML
+    // cannot hold becomes '?'.
+    std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    for (std::size_t k = 1; k < length; ++k) {
+      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) >> 6) != 0x2) length = 0;
+    }
+    if (length > 1) {
+      out.append(text, i, length);
+      i += length - 1;
+    } else if (c == '&') {
+      out += "&amp;";
+    } else if (c == '<') {
+      out += "&lt;";
+    } else if (c == '>') {
+      out += "&gt;";
+    } else if (c == '"') {
+      out += "&quot;";
+    } else {
+      out.push_back(c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?');
+    }
+  }
+  return out;
+}
+
+// The tick labels of a value, with no minus sign on a zero.
+void write_tick_label(std::FILE* out, const Axis& axis, double value, double x, double y,
+                      const char* anchor) {
+  if (std::fabs(value) < axis.step / 2.0) value = 0.0;
+  std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"%s\">%.*f</text>\n", x, y, anchor,
+               axis.decimals, value);
+}
+
+void write_axes(std::FILE* out, const Frame& f, const char* x_title, const char* y_title) {
+  const double bottom = f.top + PANEL_HEIGHT;
+  std::fprintf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" "
+                    "stroke=\"#444\"/>\n",
+               PLOT_LEFT, f.top, PLOT_RIGHT - PLOT_LEFT, PANEL_HEIGHT);
+  std::fputs("<g stroke=\"#ddd\">\n", out);
+  for (double v = f.x.lo; v <= f.x.hi + f.x.step / 2.0; v += f.x.step) {
+    std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>\n", f.px(v), f.top,
+                 f.px(v), bottom);
+  }
+  for (double v = f.y.lo; v <= f.y.hi + f.y.step / 2.0; v += f.y.step) {
+    std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>\n", PLOT_LEFT,
+                 f.py(v), PLOT_RIGHT, f.py(v));
+  }
+  std::fputs("</g>\n<g font-size=\"12\" fill=\"#222\">\n", out);
+  for (double v = f.x.lo; v <= f.x.hi + f.x.step / 2.0; v += f.x.step) {
+    write_tick_label(out, f.x, v, f.px(v), bottom + 18.0, "middle");
+  }
+  for (double v = f.y.lo; v <= f.y.hi + f.y.step / 2.0; v += f.y.step) {
+    write_tick_label(out, f.y, v, PLOT_LEFT - 8.0, f.py(v) + 4.0, "end");
+  }
+  std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" font-size=\"14\">%s</text>\n",
+               (PLOT_LEFT + PLOT_RIGHT) / 2.0, bottom + 42.0, x_title);
+  const double y_middle = f.top + PANEL_HEIGHT / 2.0;
+  std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" font-size=\"14\" "
+                    "transform=\"rotate(-90 %.1f %.1f)\">%s</text>\n</g>\n",
+               PLOT_LEFT - 62.0, y_middle, PLOT_LEFT - 62.0, y_middle, y_title);
+}
+
+// The series as one polyline. Where many raw scores share a pixel column,
+// only the first, lowest, highest and last of them are drawn, which keeps the
+// line's shape and the file small for forms of thousands of items.
+void write_series(std::FILE* out, const Frame& f, const Series& s) {
+  std::vector<std::size_t> kept;
+  for (std::size_t i = 0; i < s.y.size();) {
+    const double column = std::floor(f.px(static_cast<double>(i)));
+    std::size_t low = i, high = i, last = i;
+    for (; last + 1 < s.y.size() && std::floor(f.px(static_cast<double>(last + 1))) == column;) {
+      ++last;
+      if (s.y[last] < s.y[low]) low = last;
+      if (s.y[last] > s.y[high]) high = last;
+    }
+    for (std::size_t k : {i, std::min(low, high), std::max(low, high), last}) {
+      if (kept.empty() || kept.back() != k) kept.push_back(k);
+    }
+    i = last + 1;
+  }
+  std::fprintf(out, "<polyline fill=\"none\" stroke=\"%s\" stroke-width=\"2\" points=\"",
+               s.colour);
+  for (std::size_t k : kept) {
+    std::fprintf(out, "%.1f,%.1f ", f.px(static_cast<double>(k)), f.py(s.y[k]));
+  }
+  std::fputs("\"/>\n", out);
+  if (s.y.size() > MOST_MARKERS) return;
+  std::fprintf(out, "<g fill=\"%s\">\n", s.colour);
+  for (std::size_t i = 0; i < s.y.size(); ++i) {
+    const double x = f.px(static_cast<double>(i)), y = f.py(s.y[i]);
+    if (s.squares) {
+      std::fprintf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"7\" height=\"7\"/>\n", x - 3.5,
+                   y - 3.5);
+    } else {
+      std::fprintf(out, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"3.5\"/>\n", x, y);
+    }
+  }
+  std::fputs("</g>\n", out);
+}
+
+// The legend in a row above the plotting area.
+void write_legend(std::FILE* out, const Frame& f, const std::vector<Series>& series,
+                  const char* zero_line) {
+  double x = PLOT_LEFT;
+  const double y = f.top - 12.0;
+  std::fputs("<g font-size=\"13\" fill=\"#222\">\n", out);
+  for (const Series& s : series) {
+    std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" "
+                      "stroke-width=\"2\"/>\n",
+                 x, y - 4.0, x + 24.0, y - 4.0, s.colour);
+    if (s.squares) {
+      std::fprintf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"7\" height=\"7\" fill=\"%s\"/>\n",
+                   x + 8.5, y - 7.5, s.colour);
+    } else {
+      std::fprintf(out, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"3.5\" fill=\"%s\"/>\n", x + 12.0,
+                   y - 4.0, s.colour);
+    }
+    std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\">%s</text>\n", x + 30.0, y, s.name);
+    x += 210.0;
+  }
+  if (zero_line != nullptr) {
+    std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#777\" "
+                      "stroke-dasharray=\"6 4\"/>\n<text x=\"%.1f\" y=\"%.1f\">%s</text>\n",
+                 x, y - 4.0, x + 24.0, y - 4.0, x + 30.0, y, zero_line);
+  }
+  std::fputs("</g>\n", out);
+}
+
+void write_panel_title(std::FILE* out, double top, const char* title) {
+  std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" font-size=\"16\" font-weight=\"bold\" "
+                    "fill=\"#222\">%s</text>\n",
+               PLOT_LEFT, top - 36.0, title);
+}
+
+// Equated score minus raw score of every raw score of the new form.
+void write_differences(std::FILE* out, const RunResults& r) {
+  std::vector<Series> series;
+  const auto differences = [](std::span<const double> equated) {
+    std::vector<double> d(equated.size());
+    for (std::size_t i = 0; i < d.size(); ++i) d[i] = equated[i] - static_cast<double>(i);
+    return d;
+  };
+  series.push_back({differences(r.true_scores.true_equated), FIRST_COLOUR, "True-score equating",
+                    false});
+  if (r.observed) {
+    series.push_back({differences(r.observed_scores.observed_equated), SECOND_COLOUR,
+                      "Observed-score equating", true});
+  }
+  double lo = 0.0, hi = 0.0;
+  for (const Series& s : series) {
+    lo = std::min(lo, *std::min_element(s.y.begin(), s.y.end()));
+    hi = std::max(hi, *std::max_element(s.y.begin(), s.y.end()));
+  }
+  const auto top = static_cast<double>(r.true_scores.true_equated.size() - 1);
+  const Frame f{FIRST_PANEL_TOP, nice_axis(0.0, top, true), nice_axis(lo, hi, false)};
+  write_panel_title(out, f.top, "Equated score minus raw score");
+  write_legend(out, f, series, "No difference");
+  write_axes(out, f, "Raw score on the new form",
+             "Equated minus raw score (old-form raw-score units)");
+  std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#777\" "
+                    "stroke-dasharray=\"6 4\"/>\n",
+               PLOT_LEFT, f.py(0.0), PLOT_RIGHT, f.py(0.0));
+  for (const Series& s : series) write_series(out, f, s);
+}
+
+void write_distributions(std::FILE* out, const RunResults& r) {
+  write_panel_title(out, SECOND_PANEL_TOP, "Fitted score distributions");
+  if (!r.observed) {
+    std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" font-size=\"14\" fill=\"#222\">The input has "
+                      "no ability distribution, so there are no fitted distributions to draw."
+                      "</text>\n",
+                 PLOT_LEFT, SECOND_PANEL_TOP);
+    return;
+  }
+  const ObservedScoreTable& o = r.observed_scores;
+  const std::vector<Series> series = {
+      {{o.new_distribution.begin(), o.new_distribution.end()}, FIRST_COLOUR, "New form", false},
+      {{o.old_distribution.begin(), o.old_distribution.end()}, SECOND_COLOUR, "Old form", true}};
+  double hi = 0.0;
+  for (const Series& s : series) hi = std::max(hi, *std::max_element(s.y.begin(), s.y.end()));
+  const auto top = static_cast<double>(std::max(o.new_distribution.size(), o.old_distribution.size()) - 1);
+  const Frame f{SECOND_PANEL_TOP, nice_axis(0.0, top, true), nice_axis(0.0, hi, false)};
+  write_legend(out, f, series, nullptr);
+  write_axes(out, f, "Raw score", "Probability");
+  for (const Series& s : series) write_series(out, f, s);
+}
+
+}  // namespace
+
+void write_plot(std::FILE* out, const RunResults& results, const std::string& title) {
+  std::fprintf(out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                    "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" "
+                    "viewBox=\"0 0 %.0f %.0f\" font-family=\"sans-serif\">\n",
+               WIDTH, HEIGHT, WIDTH, HEIGHT);
+  const std::string text = escaped(title);
+  std::fprintf(out, "<title>%s</title>\n<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
+               text.c_str());
+  std::fprintf(out, "<text x=\"%.1f\" y=\"34\" text-anchor=\"middle\" font-size=\"19\" "
+                    "font-weight=\"bold\" fill=\"#222\">%s</text>\n",
+               WIDTH / 2.0, text.c_str());
+  write_differences(out, results);
+  write_distributions(out, results);
+  std::fputs("</svg>\n", out);
+}
+
+}  // namespace zol
