@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "findings.h"
@@ -33,6 +34,8 @@ struct RunOptions {
   // report; none when null.
   const char* csv_path = nullptr;
   const char* plot_path = nullptr;
+  // Put the new form on the old form's scale through common items first.
+  std::optional<LinkMethod> link;
 };
 
 // Where the report goes: the file at path, opened only once the computation

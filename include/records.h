@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
+#include <string>
 
 namespace zol {
 
@@ -125,10 +127,37 @@ struct ObservedScoreTable {
   ScoreVector observed_equated;
 };
 
-// Everything a run reports, by raw score: the true-score table and its scale
-// scores and, when the input has an ability distribution (observed), the
+enum class LinkMethod { MEAN_MEAN, MEAN_SIGMA, HAEBARA, STOCKING_LORD };
+
+enum class LinkStatus {
+  OK,
+  TOO_FEW_COMMON_ITEMS,  // fewer than 2 labels in both forms
+  AMBIGUOUS_LABEL,       // a label twice in one form and also in the other
+  NO_SLOPE,              // A is not a finite number above 0
+  NOT_CONVERGED,         // the minimisation ran out of iterations
+  NO_MEMORY,
+};
+
+// theta_old = A theta_new + B, found on the common items: those whose labels
+// (as the reader cuts them) stand in both forms. The fields after status
+// say where a failure stands: the common items found, the ambiguous label,
+// and the constants and criterion that the minimisation reached.
+struct Linking {
+  LinkMethod method = LinkMethod::STOCKING_LORD;
+  LinkStatus status = LinkStatus::OK;
+  double A = 1.0;
+  double B = 0.0;
+  std::int32_t common_items = 0;
+  std::string ambiguous_label;
+  double criterion = 0.0;
+  int iterations = 0;
+};
+
+// Everything a run reports, by raw score: the constants of the linking, the
+// true-score table and its scale scores and, when the input has an ability distribution (observed), the
 // observed-score table and its scale scores.
 struct RunResults {
+  std::optional<Linking> linking;  // when the new form was linked to the old form's scale
   TrueScoreTable true_scores;
   ScaleScores true_scale;
   bool observed = false;

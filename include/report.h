@@ -13,6 +13,9 @@ namespace zol {
 // Program name, version and the input file name as the user gave it.
 void write_banner(std::FILE* report, const char* input_name);
 
+// The method and the constants of the linking, after the banner.
+void write_linking(std::FILE* report, const Linking& linking);
+
 // "Sum of c parameters" and one line per raw score of the table; scale holds
 // the scale scores of the table's true-score equivalents.
 void write_true_score_report(std::FILE* report, const TrueScoreTable& table,

@@ -21,7 +21,8 @@ void write_csv(std::FILE* out, const RunResults& results);
 
 // A self-contained SVG picture of two panels: the equated score minus the raw
 // score against the raw score, for true-score and observed-score equating;
-// and both forms' fitted score distributions. title names the input.
-void write_plot(std::FILE* out, const RunResults& results, const std::string& title);
+// and both forms' fitted score distributions. Its title names the input and
+// the linking, if any.
+void write_plot(std::FILE* out, const RunResults& results, const std::string& input_name);
 
 }  // namespace zol

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "common/describe.h"
+#include "linking.h"
 
 namespace zol {
 
@@ -21,6 +22,18 @@ const Option OPTIONS[] = {
     {"--csv", true, [](CommandLine& c, const char* file) { c.options.csv_path = file; }},
     {"--explain", false, [](CommandLine& c, const char*) { c.options.explain = true; }},
     {"--help", false, [](CommandLine& c, const char*) { c.help = true; }},
+    {"--link", true,
+     [](CommandLine& c, const char* method) {
+       for (LinkMethod m : {LinkMethod::MEAN_MEAN, LinkMethod::MEAN_SIGMA, LinkMethod::HAEBARA,
+                            LinkMethod::STOCKING_LORD}) {
+         if (std::strcmp(method, link_method_option(m)) == 0) c.options.link = m;
+       }
+       if (!c.options.link) {
+         c.error = describe("unknown linking method '%s': mean-mean, mean-sigma, haebara or "
+                            "stocking-lord",
+                            method);
+       }
+     }},
     {"--plot", true, [](CommandLine& c, const char* file) { c.options.plot_path = file; }},
     {"--version", false, [](CommandLine& c, const char*) { c.version = true; }},
 };
@@ -69,6 +82,7 @@ CommandLine parse_command_line(int argc, char** argv) {
       return command;
     }
     option->apply(command, value);
+    if (!command.error.empty()) return command;
   }
   command.names.assign(argv + i, argv + argc);
   return command;
@@ -109,6 +123,10 @@ const char* usage_text() {
          "Options, before the file names:\n"
          "  --csv FILE   also write the results as CSV to FILE, at full precision\n"
          "  --plot FILE  also draw the results as an SVG picture in FILE\n"
+         "  --link METHOD\n"
+         "               first put the new form on the old form's scale through the\n"
+         "               items whose labels stand in both forms, by the method\n"
+         "               mean-mean, mean-sigma, haebara or stocking-lord\n"
          "  --explain    when the run fails, say on standard error which line of INPUT\n"
          "               or what else is the cause; when it succeeds, warn of values\n"
          "               that are almost always mistakes\n"

@@ -7,6 +7,7 @@
 
 #include "common/describe.h"
 #include "item_model.h"
+#include "linking.h"
 
 namespace zol {
 
@@ -54,10 +55,49 @@ std::string most_extreme_parameter(const InputRecords& input) {
   return text;
 }
 
-double expected_number_correct(double theta, const ItemSet& items) {
-  const std::vector<double> one(static_cast<std::size_t>(items.count), 1.0);
-  const std::vector<double> zero(one.size(), 0.0);
-  return expected_score(theta, Form{items.a(), items.b(), items.c(), one, zero});
+// The new form's expected number-correct score at theta, on the scale it
+// was equated on.
+double expected_number_correct(double theta, const ItemSet& items,
+                               const std::optional<Linking>& linking) {
+  const std::size_t n = static_cast<std::size_t>(items.count);
+  const std::vector<double> one(n, 1.0), zero(n, 0.0);
+  std::vector<double> a(items.a().begin(), items.a().end()), b(items.b().begin(), items.b().end());
+  for (std::size_t i = 0; linking && i < n; ++i) {
+    a[i] = a[i] / linking->A;
+    b[i] = linking->A * b[i] + linking->B;
+  }
+  return expected_score(theta, Form{a, b, items.c(), one, zero});
+}
+
+Finding explain_linking(const Linking& link) {
+  const char* method = link_method_option(link.method);
+  switch (link.status) {
+    case LinkStatus::TOO_FEW_COMMON_ITEMS:
+      return {describe("--link %s: %d common item%s (a label in both forms); at least 2 are "
+                       "needed",
+                       method, link.common_items, link.common_items == 1 ? "" : "s"),
+              false, 0};
+    case LinkStatus::AMBIGUOUS_LABEL:
+      return {describe("--link %s: the label %s stands twice in one form and also in the "
+                       "other, so its common item is ambiguous",
+                       method, printable(link.ambiguous_label.c_str()).c_str()),
+              false, 0};
+    case LinkStatus::NO_SLOPE:
+      return {describe("--link %s: A = %g is not a finite number above 0 on the %d common "
+                       "items",
+                       method, link.A, link.common_items),
+              false, 0};
+    case LinkStatus::NOT_CONVERGED:
+      return {describe("--link %s: the minimisation stopped after %d step%s without "
+                       "converging, at A = %.6f, B = %.6f with the criterion at %g",
+                       method, link.iterations - 1, link.iterations == 2 ? "" : "s", link.A,
+                       link.B, link.criterion),
+              false, 0};
+    case LinkStatus::NO_MEMORY:
+    case LinkStatus::OK:
+      break;
+  }
+  return {describe("--link %s: not enough memory", method), false, 0};
 }
 
 Finding plain(std::string text) {
@@ -67,8 +107,12 @@ Finding plain(std::string text) {
 }  // namespace
 
 Finding explain_equating(EquatingStatus status, const InputRecords& input,
-                         const TrueScoreTable& true_scores, const ObservedScoreTable& observed) {
+                         const RunResults& results) {
+  const TrueScoreTable& true_scores = results.true_scores;
+  const ObservedScoreTable& observed = results.observed_scores;
   switch (status) {
+    case EquatingStatus::LINK_FAILED:
+      return explain_linking(*results.linking);
     case EquatingStatus::OK:
       break;
     case EquatingStatus::NO_MEMORY:
@@ -112,12 +156,11 @@ Finding explain_equating(EquatingStatus status, const InputRecords& input,
   return plain("the equating failed");
 }
 
-Finding explain_stop(const char* message, const InputRecords& input,
-                     const TrueScoreTable& true_scores) {
-  const std::size_t raw = true_scores.searched;
+Finding explain_stop(const char* message, const InputRecords& input, const RunResults& results) {
+  const std::size_t raw = results.true_scores.searched;
   if (std::strstr(message, "bracketed") != nullptr) {
-    const double low = expected_number_correct(-THETA_LIMIT, input.new_form);
-    const double high = expected_number_correct(THETA_LIMIT, input.new_form);
+    const double low = expected_number_correct(-THETA_LIMIT, input.new_form, results.linking);
+    const double high = expected_number_correct(THETA_LIMIT, input.new_form, results.linking);
     const std::string items = flat_or_falling_items(input.new_form);
     return plain(describe("raw score %zu lies outside the new form's expected scores between "
                           "theta -150 and 150 (%.4f and %.4f)%s%s",

@@ -9,12 +9,11 @@ namespace zol {
 
 // Why the pipeline failed, from its status and what it had computed.
 Finding explain_equating(EquatingStatus status, const InputRecords& input,
-                         const TrueScoreTable& true_scores, const ObservedScoreTable& observed);
+                         const RunResults& results);
 
 // Why a root search could not go on: the raw score it sought and the items
 // that make it impossible.
-Finding explain_stop(const char* message, const InputRecords& input,
-                     const TrueScoreTable& true_scores);
+Finding explain_stop(const char* message, const InputRecords& input, const RunResults& results);
 
 // Why a scale score is not a finite number: the rows of the conversion
 // table whose slope overflows.

@@ -8,6 +8,7 @@
 #include "common/allocation.h"
 #include "common/finite.h"
 #include "equipercentile.h"
+#include "linking.h"
 #include "observed_score.h"
 #include "true_score.h"
 
@@ -16,20 +17,32 @@ namespace zol {
 namespace {
 
 // A form under number-correct scoring: its items, and the response scores
-// correct (all 1.0) and incorrect (all 0.0), which share one block.
+// correct (all 1.0) and incorrect (all 0.0), which share one block; a form
+// carried to another scale keeps its transformed a and b there too.
 struct ScoredForm {
-  std::unique_ptr<double[]> scores;
+  std::unique_ptr<double[]> block;
   Form form;
 };
 
-bool score_number_correct(const ItemSet& items, ScoredForm& scored) {
+bool score_number_correct(const ItemSet& items, const Linking* linking, ScoredForm& scored) {
   const auto n = static_cast<std::size_t>(items.count);
-  scored.scores = allocate_array<double>(2 * n);
-  if (!scored.scores) return false;
-  std::fill_n(scored.scores.get(), n, 1.0);
-  std::fill_n(scored.scores.get() + n, n, 0.0);
-  scored.form = Form{items.a(), items.b(), items.c(), {scored.scores.get(), n},
-                     {scored.scores.get() + n, n}};
+  scored.block = allocate_array<double>((linking != nullptr ? 4 : 2) * n);
+  if (!scored.block) return false;
+  double* const correct = scored.block.get();
+  std::fill_n(correct, n, 1.0);
+  std::fill_n(correct + n, n, 0.0);
+  scored.form = Form{items.a(), items.b(), items.c(), {correct, n}, {correct + n, n}};
+  if (linking != nullptr) {
+    // theta_old = A theta_new + B: a / A and A b + B on the old form's scale.
+    double* const a = correct + 2 * n;
+    double* const b = correct + 3 * n;
+    for (std::size_t i = 0; i < n; ++i) {
+      a[i] = items.a()[i] / linking->A;
+      b[i] = linking->A * items.b()[i] + linking->B;
+    }
+    scored.form.a = {a, n};
+    scored.form.b = {b, n};
+  }
   return true;
 }
 
@@ -57,16 +70,23 @@ EquatingStatus status_of(DistributionStatus status) {
 
 }  // namespace
 
-EquatingStatus compute_equating_functions(const InputRecords& input, TrueScoreTable& true_scores,
-                                          ObservedScoreTable& observed) {
+EquatingStatus compute_equating_functions(const InputRecords& input,
+                                          std::optional<LinkMethod> link, RunResults& results) {
   const auto new_count = static_cast<std::size_t>(input.new_form.count) + 1;
   const auto old_count = static_cast<std::size_t>(input.old_form.count) + 1;
+  TrueScoreTable& true_scores = results.true_scores;
+  ObservedScoreTable& observed = results.observed_scores;
+  if (link) {
+    results.linking = link_scales(input.new_form, input.old_form, input.theta, *link);
+    if (results.linking->status != LinkStatus::OK) return EquatingStatus::LINK_FAILED;
+  }
 
   auto raw_scores = allocate_array<double>(new_count);
   if (!raw_scores) return EquatingStatus::NO_MEMORY;
   ScoredForm new_form, old_form;
-  if (!score_number_correct(input.new_form, new_form) ||
-      !score_number_correct(input.old_form, old_form)) {
+  if (!score_number_correct(input.new_form, results.linking ? &*results.linking : nullptr,
+                            new_form) ||
+      !score_number_correct(input.old_form, nullptr, old_form)) {
     return EquatingStatus::NO_MEMORY;
   }
   auto cumulative = allocate_array<double>(new_count + old_count);

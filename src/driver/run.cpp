@@ -13,6 +13,7 @@
 #include "driver.h"
 #include "driver/explain.h"
 #include "input_reader.h"
+#include "linking.h"
 #include "pipeline.h"
 #include "report.h"
 #include "result_files.h"
@@ -171,13 +172,13 @@ RunStatus equate_and_report(const InputRecords& input, const char* input_name,
   EquatingStatus status = EquatingStatus::OK;
   try {
     const ExplainedStops stops(options.explain);
-    status = compute_equating_functions(input, r.true_scores, r.observed_scores);
+    status = compute_equating_functions(input, options.link, r);
   } catch (const FatalNumericStop& stop) {
-    findings.fail(explain_stop(stop.message, input, r.true_scores));
+    findings.fail(explain_stop(stop.message, input, r));
     return RunStatus::NUMERIC_STOP;
   }
   if (status != EquatingStatus::OK) {
-    findings.fail(explain_equating(status, input, r.true_scores, r.observed_scores));
+    findings.fail(explain_equating(status, input, r));
     return RunStatus::EQUATING_ERROR;
   }
   // Nothing reaches the report until every scale score is known to be finite.
@@ -193,15 +194,15 @@ RunStatus equate_and_report(const InputRecords& input, const char* input_name,
 
   const auto report = [&](std::FILE* out) {
     write_banner(out, input_name);
+    if (r.linking) write_linking(out, *r.linking);
     write_true_score_report(out, r.true_scores, r.true_scale);
     if (r.observed) write_observed_score_report(out, r.observed_scores, r.observed_scale);
   };
   // The data and the picture follow a whole report, by the report's rules.
-  const std::string title = std::string("Equating of ") + input_name;
   const Output outputs[] = {
       {target.path, target.stream, "report", report},
       {options.csv_path, nullptr, "CSV", [&](std::FILE* out) { write_csv(out, r); }},
-      {options.plot_path, nullptr, "plot", [&](std::FILE* out) { write_plot(out, r, title); }},
+      {options.plot_path, nullptr, "plot", [&](std::FILE* out) { write_plot(out, r, input_name); }},
   };
   for (const Output& output : outputs) {
     if (output.path == nullptr && output.stream == nullptr) continue;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "linking.h"
 #include "result_files.h"
 
 namespace zol {
@@ -16,8 +17,8 @@ constexpr double HEIGHT = 960.0;
 constexpr double PLOT_LEFT = 90.0;
 constexpr double PLOT_RIGHT = 690.0;
 constexpr double PANEL_HEIGHT = 330.0;
-constexpr double FIRST_PANEL_TOP = 110.0;
-constexpr double SECOND_PANEL_TOP = 560.0;
+constexpr double FIRST_PANEL_TOP = 122.0;
+constexpr double SECOND_PANEL_TOP = 572.0;
 // Above this many points a series is a line only: markers would hide it.
 constexpr std::size_t MOST_MARKERS = 200;
 constexpr int TICKS = 6;
@@ -272,17 +273,26 @@ void write_distributions(std::FILE* out, const RunResults& r) {
 
 }  // namespace
 
-void write_plot(std::FILE* out, const RunResults& results, const std::string& title) {
+void write_plot(std::FILE* out, const RunResults& results, const std::string& input_name) {
   std::fprintf(out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                     "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" "
                     "viewBox=\"0 0 %.0f %.0f\" font-family=\"sans-serif\">\n",
                WIDTH, HEIGHT, WIDTH, HEIGHT);
-  const std::string text = escaped(title);
+  const std::string title = "Equating of " + escaped(input_name);
   std::fprintf(out, "<title>%s</title>\n<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
-               text.c_str());
-  std::fprintf(out, "<text x=\"%.1f\" y=\"34\" text-anchor=\"middle\" font-size=\"19\" "
+               title.c_str());
+  // A long file name gets smaller letters, so that it stays on the page.
+  const double size = std::min(19.0, 19.0 * 56.0 / static_cast<double>(title.size()));
+  std::fprintf(out, "<text x=\"%.1f\" y=\"34\" text-anchor=\"middle\" font-size=\"%.1f\" "
                     "font-weight=\"bold\" fill=\"#222\">%s</text>\n",
-               WIDTH / 2.0, text.c_str());
+               WIDTH / 2.0, size, title.c_str());
+  if (results.linking) {
+    std::fprintf(out, "<text x=\"%.1f\" y=\"56\" text-anchor=\"middle\" font-size=\"14\" "
+                      "fill=\"#222\">New form linked to the old scale by the %s method: "
+                      "A = %.6f, B = %.6f</text>\n",
+                 WIDTH / 2.0, link_method_title(results.linking->method), results.linking->A,
+                 results.linking->B);
+  }
   write_differences(out, results);
   write_distributions(out, results);
   std::fputs("</svg>\n", out);

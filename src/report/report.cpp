@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cassert>
 
+#include "linking.h"
 #include "version.h"
 
 namespace zol {
@@ -19,6 +20,12 @@ void write_scale_columns(std::FILE* report, const ScaleScores& scale, std::size_
 
 void write_banner(std::FILE* report, const char* input_name) {
   std::fprintf(report, "ZOL %s\nInput file: %s\n\n", ZOL_VERSION, input_name);
+}
+
+void write_linking(std::FILE* report, const Linking& linking) {
+  std::fprintf(report, "Scale linking by the %s method on %d common items\n",
+               link_method_title(linking.method), linking.common_items);
+  std::fprintf(report, "A = %.6f  B = %.6f\n\n", linking.A, linking.B);
 }
 
 void write_true_score_report(std::FILE* report, const TrueScoreTable& table,

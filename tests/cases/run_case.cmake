@@ -2,7 +2,8 @@
 #   cmake -DPROGRAM=zol (-DCASE=<case dir> | -DEXAMPLE=<dir>/<name>.txt) -DSCRATCH=<dir>
 #         [-DEMULATOR=<command;args>] -P run_case.cmake
 # An example runs as a case of that one input, its .report as standard output
-# (and its .svg as the picture, when one is shipped).
+# (with the options in its .options, and its .svg as the picture, when they
+# are shipped).
 # A case with a file `explain` runs again with --explain first on its command
 # line: the same outcome, and that file on standard error.
 cmake_minimum_required(VERSION 3.25)
@@ -94,12 +95,17 @@ if(EXAMPLE)
   string(REGEX REPLACE "[.]txt$" ".report" report "${EXAMPLE}")
   file(COPY_FILE "${report}" "${CASE}/stdout")
   get_filename_component(name "${EXAMPLE}" NAME)
-  file(WRITE "${CASE}/cmd" "${name}\n")
+  set(options "")
+  string(REGEX REPLACE "[.]txt$" ".options" options_file "${EXAMPLE}")
+  if(EXISTS "${options_file}") # its options, one a line, before its name
+    file(READ "${options_file}" options)
+  endif()
+  file(WRITE "${CASE}/cmd" "${options}${name}\n")
   string(REGEX REPLACE "[.]txt$" ".svg" picture "${EXAMPLE}") # and its picture, if shipped
   if(EXISTS "${picture}")
     get_filename_component(picture_name "${picture}" NAME)
     file(COPY "${picture}" DESTINATION "${CASE}/out")
-    file(WRITE "${CASE}/cmd" "--plot\n${picture_name}\n${name}\n")
+    file(WRITE "${CASE}/cmd" "${options}--plot\n${picture_name}\n${name}\n")
   endif()
 endif()
 file(WRITE "${SCRATCH}.none" "") # each stream file a case leaves out

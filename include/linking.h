@@ -1,0 +1,24 @@
+// Linking the new form's scale to the old form's through common items
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "records.h"
+
+namespace zol {
+
+// The method's name as the report writes it ("Stocking-Lord"), and as the
+// command line takes it ("stocking-lord").
+const char* link_method_title(LinkMethod method);
+const char* link_method_option(LinkMethod method);
+
+// Finds A and B by the method over the common items. The characteristic-
+// curve methods (Haebara, Stocking-Lord) weigh the points of the input's
+// ability distribution, or without one 41 points from -4 to 4 with normal
+// weights, and minimise their criterion by Newton's method from the
+// mean-sigma constants until A and B are within 1e-9 of the minimiser.
+[[nodiscard]] Linking link_scales(const ItemSet& new_form, const ItemSet& old_form,
+                                  const ThetaDistribution& theta, LinkMethod method);
+
+}  // namespace zol

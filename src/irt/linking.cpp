@@ -1,0 +1,271 @@
+// Linking the new form's scale to the old form's: common items, the four methods, the minimisation
+#include "linking.h"
+
+#include <cmath>
+#include <map>
+#include <vector>
+
+#include "deterministic_exp.h"
+#include "item_model.h"
+
+namespace zol {
+
+namespace {
+
+constexpr double LOGISTIC_SCALE = 1.7;
+constexpr int MOST_NEWTON_STEPS = 100;
+constexpr int MOST_HALVINGS = 60;
+// Newton's steps shrink quadratically near the minimiser, so a step this short
+// is about the distance left to it: taken, it puts A and B well within 1e-9.
+// (The criterion itself cannot tell points much closer apart: its rounding
+// outweighs what a step of 1e-10 changes.)
+constexpr double STEP_TOLERANCE = 1e-9;
+// Without an ability distribution: 41 points from -4 to 4, normal weights.
+constexpr int DEFAULT_POINTS = 41;
+constexpr double DEFAULT_SPACING = 0.2;
+
+// The common items' parameters on the old scale (a, b, c) and on the new
+// one (alpha, beta, gamma), in the new form's order.
+struct CommonItems {
+  std::vector<double> a, b, c, alpha, beta, gamma;
+};
+
+struct Quadrature {
+  std::vector<double> points, weights;
+};
+
+LinkStatus find_common_items(const ItemSet& new_form, const ItemSet& old_form, CommonItems& items,
+                             std::string& ambiguous) {
+  struct Seen {
+    std::size_t count = 0;
+    std::size_t index = 0;
+  };
+  std::map<std::string, Seen> in_old;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(old_form.count); ++i) {
+    Seen& seen = in_old[old_form.label(i)];
+    if (seen.count++ == 0) seen.index = i;
+  }
+  std::map<std::string, std::size_t> in_new;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(new_form.count); ++i) {
+    ++in_new[new_form.label(i)];
+  }
+  for (std::size_t i = 0; i < static_cast<std::size_t>(new_form.count); ++i) {
+    const std::string label = new_form.label(i);
+    const auto old_item = in_old.find(label);
+    if (old_item == in_old.end()) continue;
+    if (old_item->second.count > 1 || in_new[label] > 1) {
+      ambiguous = label;
+      return LinkStatus::AMBIGUOUS_LABEL;
+    }
+    const std::size_t j = old_item->second.index;
+    items.a.push_back(old_form.a()[j]);
+    items.b.push_back(old_form.b()[j]);
+    items.c.push_back(old_form.c()[j]);
+    items.alpha.push_back(new_form.a()[i]);
+    items.beta.push_back(new_form.b()[i]);
+    items.gamma.push_back(new_form.c()[i]);
+  }
+  return items.a.size() < 2 ? LinkStatus::TOO_FEW_COMMON_ITEMS : LinkStatus::OK;
+}
+
+Quadrature quadrature_of(const ThetaDistribution& theta) {
+  Quadrature q;
+  if (theta.count > 0) {
+    q.points.assign(theta.points().begin(), theta.points().end());
+    q.weights.assign(theta.weights().begin(), theta.weights().end());
+    return q;
+  }
+  double total = 0.0;
+  for (int k = 0; k < DEFAULT_POINTS; ++k) {
+    const double point = (k - DEFAULT_POINTS / 2) * DEFAULT_SPACING;
+    q.points.push_back(point);
+    q.weights.push_back(deterministic_exp(-point * point / 2.0));
+    total += q.weights.back();
+  }
+  for (double& weight : q.weights) weight /= total;
+  return q;
+}
+
+double mean(const std::vector<double>& values) {
+  double total = 0.0;
+  for (double v : values) total += v;
+  return total / static_cast<double>(values.size());
+}
+
+// Standard deviation with the divisor n, the same for both forms.
+double deviation(const std::vector<double>& values) {
+  const double m = mean(values);
+  double total = 0.0;
+  for (double v : values) total += (v - m) * (v - m);
+  return std::sqrt(total / static_cast<double>(values.size()));
+}
+
+// A criterion, its gradient and its Hessian in (A, B).
+struct Value {
+  double f = 0.0;
+  double fa = 0.0, fb = 0.0;
+  double faa = 0.0, fab = 0.0, fbb = 0.0;
+};
+
+// A common item's probability on the new scale carried to the old one,
+// P(theta; alpha / A, A beta + B, gamma), with its first and second
+// derivatives in A and B.
+struct Carried {
+  double p = 0.0;
+  double pa = 0.0, pb = 0.0;
+  double paa = 0.0, pab = 0.0, pbb = 0.0;
+};
+
+Carried carried(double theta, const CommonItems& items, std::size_t j, double A, double B) {
+  const double alpha = items.alpha[j], gamma = items.gamma[j];
+  // Written as prob_3pl writes it, for the transformed parameters.
+  const double e = deterministic_exp(LOGISTIC_SCALE * (alpha / A) * ((A * items.beta[j] + B) - theta));
+  const double sigma = 1.0 / (1.0 + e);
+  // sigma (1 - sigma), written so that e of 0 or infinity gives 0.
+  const double s1 = 1.0 / (e + 2.0 + 1.0 / e);
+  const double s2 = s1 * (1.0 - 2.0 * sigma);
+  // z = D alpha ((theta - B) / A - beta), sigma = 1 / (1 + e^-z).
+  const double da = LOGISTIC_SCALE * alpha;
+  const double za = -da * (theta - B) / (A * A), zb = -da / A;
+  const double zaa = 2.0 * da * (theta - B) / (A * A * A), zab = da / (A * A);
+  const double scale = 1.0 - gamma;
+  return {gamma + scale * sigma,
+          scale * s1 * za,
+          scale * s1 * zb,
+          scale * (s2 * za * za + s1 * zaa),
+          scale * (s2 * za * zb + s1 * zab),
+          scale * s2 * zb * zb};
+}
+
+// Haebara: sum over points and items of the squared differences of the
+// item curves; Stocking-Lord: sum over points of the squared difference of
+// the test curves. Both weighted by the quadrature.
+Value criterion(const CommonItems& items, const Quadrature& q, LinkMethod method, double A,
+                double B) {
+  Value v;
+  for (std::size_t k = 0; k < q.points.size(); ++k) {
+    const double theta = q.points[k], w = q.weights[k];
+    double old_sum = 0.0;
+    Carried sum;
+    for (std::size_t j = 0; j < items.a.size(); ++j) {
+      const double old_p = prob_3pl(theta, items.a[j], items.b[j], items.c[j]);
+      const Carried c = carried(theta, items, j, A, B);
+      if (method == LinkMethod::HAEBARA) {
+        const double r = old_p - c.p;
+        v.f += w * r * r;
+        v.fa += -2.0 * w * r * c.pa;
+        v.fb += -2.0 * w * r * c.pb;
+        v.faa += 2.0 * w * (c.pa * c.pa - r * c.paa);
+        v.fab += 2.0 * w * (c.pa * c.pb - r * c.pab);
+        v.fbb += 2.0 * w * (c.pb * c.pb - r * c.pbb);
+      } else {
+        old_sum += old_p;
+        sum.p += c.p, sum.pa += c.pa, sum.pb += c.pb;
+        sum.paa += c.paa, sum.pab += c.pab, sum.pbb += c.pbb;
+      }
+    }
+    if (method == LinkMethod::STOCKING_LORD) {
+      const double r = old_sum - sum.p;
+      v.f += w * r * r;
+      v.fa += -2.0 * w * r * sum.pa;
+      v.fb += -2.0 * w * r * sum.pb;
+      v.faa += 2.0 * w * (sum.pa * sum.pa - r * sum.paa);
+      v.fab += 2.0 * w * (sum.pa * sum.pb - r * sum.pab);
+      v.fbb += 2.0 * w * (sum.pb * sum.pb - r * sum.pbb);
+    }
+  }
+  return v;
+}
+
+// Newton's method on (A, B) with a line search that halves the step until
+// the criterion does not rise and A stays above 0. Where the Hessian is not
+// positive definite the step goes down the gradient instead.
+void minimise(const CommonItems& items, const Quadrature& q, Linking& link) {
+  Value v = criterion(items, q, link.method, link.A, link.B);
+  for (link.iterations = 1; link.iterations <= MOST_NEWTON_STEPS; ++link.iterations) {
+    link.criterion = v.f;
+    if (!std::isfinite(v.f)) break;
+    const double det = v.faa * v.fbb - v.fab * v.fab;
+    const bool newton = v.faa > 0.0 && det > 0.0;
+    const double step_a = newton ? -(v.fbb * v.fa - v.fab * v.fb) / det : -v.fa;
+    const double step_b = newton ? -(v.faa * v.fb - v.fab * v.fa) / det : -v.fb;
+    if (newton && std::fabs(step_a) < STEP_TOLERANCE && std::fabs(step_b) < STEP_TOLERANCE) {
+      link.A += step_a;
+      link.B += step_b;
+      link.status = LinkStatus::OK;
+      return;
+    }
+    double t = 1.0;
+    bool moved = false;
+    for (int halving = 0; halving < MOST_HALVINGS && !moved; ++halving, t /= 2.0) {
+      const double A = link.A + t * step_a, B = link.B + t * step_b;
+      if (!(A > 0.0)) continue;
+      if (A == link.A && B == link.B) break;  // the step no longer moves them
+      const Value next = criterion(items, q, link.method, A, B);
+      if (next.f <= v.f) {
+        link.A = A, link.B = B, v = next;
+        moved = true;
+      }
+    }
+    if (!moved) break;
+  }
+  link.status = LinkStatus::NOT_CONVERGED;
+}
+
+}  // namespace
+
+const char* link_method_title(LinkMethod method) {
+  switch (method) {
+    case LinkMethod::MEAN_MEAN:
+      return "Mean-Mean";
+    case LinkMethod::MEAN_SIGMA:
+      return "Mean-Sigma";
+    case LinkMethod::HAEBARA:
+      return "Haebara";
+    case LinkMethod::STOCKING_LORD:
+      break;
+  }
+  return "Stocking-Lord";
+}
+
+const char* link_method_option(LinkMethod method) {
+  switch (method) {
+    case LinkMethod::MEAN_MEAN:
+      return "mean-mean";
+    case LinkMethod::MEAN_SIGMA:
+      return "mean-sigma";
+    case LinkMethod::HAEBARA:
+      return "haebara";
+    case LinkMethod::STOCKING_LORD:
+      break;
+  }
+  return "stocking-lord";
+}
+
+Linking link_scales(const ItemSet& new_form, const ItemSet& old_form,
+                    const ThetaDistribution& theta, LinkMethod method) {
+  Linking link;
+  link.method = method;
+  CommonItems items;
+  link.status = find_common_items(new_form, old_form, items, link.ambiguous_label);
+  link.common_items = static_cast<std::int32_t>(items.a.size());
+  if (link.status != LinkStatus::OK) return link;
+
+  if (method == LinkMethod::MEAN_MEAN) {
+    link.A = mean(items.alpha) / mean(items.a);
+  } else {
+    link.A = deviation(items.b) / deviation(items.beta);
+  }
+  link.B = mean(items.b) - link.A * mean(items.beta);
+  // Written so that a quotient that is not a number fails too.
+  if (!(link.A > 0.0 && std::isfinite(link.A) && std::isfinite(link.B))) {
+    link.status = LinkStatus::NO_SLOPE;
+    return link;
+  }
+  if (method == LinkMethod::HAEBARA || method == LinkMethod::STOCKING_LORD) {
+    minimise(items, quadrature_of(theta), link);
+  }
+  return link;
+}
+
+}  // namespace zol

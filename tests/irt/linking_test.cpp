@@ -1,0 +1,140 @@
+// Linking by common items: exact transformations are undone, and the criteria end at their minima
+#include "linking.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "item_model.h"
+
+namespace zol {
+namespace {
+
+struct Item {
+  const char* label;
+  double a, b, c;
+};
+
+ItemSet item_set(const std::vector<Item>& items) {
+  ItemSet set;
+  const std::size_t n = items.size();
+  set.count = static_cast<std::int32_t>(n);
+  set.block = std::make_unique<double[]>(3 * n);
+  set.labels = std::make_unique<Label[]>(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    set.block[i] = items[i].a;
+    set.block[n + i] = items[i].b;
+    set.block[2 * n + i] = items[i].c;
+    std::strncpy(set.labels[i].data(), items[i].label, 8);
+  }
+  return set;
+}
+
+const char* const LABELS[] = {"C01", "C02", "C03", "C04", "C05", "C06", "C07", "C08",
+                              "C09", "C10", "C11", "C12", "U1",  "U2",  "U3"};
+constexpr double D = 1.7;
+
+// An old form of 12 common items and 3 of its own; the new form holds the
+// same common items on a scale theta_new = (theta_old - B) / A, each moved by
+// noise, and 3 items of its own.
+struct Forms {
+  ItemSet old_form, new_form;
+};
+
+Forms forms(double A, double B, double noise, unsigned seed) {
+  std::mt19937 engine(seed);
+  std::normal_distribution<double> normal;
+  std::vector<Item> old_items, new_items;
+  for (std::size_t i = 0; i < 15; ++i) {
+    const double a = std::exp(0.3 * normal(engine)), b = normal(engine), c = 0.1 + 0.02 * (i % 5);
+    old_items.push_back({LABELS[i], a, b, c});
+    const char* label = i < 12 ? LABELS[i] : "NEW";
+    new_items.push_back({label, a * A * std::exp(noise * normal(engine)),
+                         (b - B) / A + noise * normal(engine), c});
+  }
+  new_items[13].label = "NEW2", new_items[14].label = "NEW3";
+  return {item_set(old_items), item_set(new_items)};
+}
+
+// The criteria as defined, from the item model alone, over 41 points from -4
+// to 4 with normal weights.
+double criterion(const Forms& f, LinkMethod method, double A, double B) {
+  double total = 0.0, weights = 0.0;
+  for (int k = -20; k <= 20; ++k) weights += std::exp(-(k * 0.2) * (k * 0.2) / 2.0);
+  for (int k = -20; k <= 20; ++k) {
+    const double theta = k * 0.2, w = std::exp(-theta * theta / 2.0) / weights;
+    double old_sum = 0.0, new_sum = 0.0;
+    for (std::size_t j = 0; j < 12; ++j) {
+      const double p_old = prob_3pl(theta, f.old_form.a()[j], f.old_form.b()[j], f.old_form.c()[j]);
+      const double p_new = prob_3pl(theta, f.new_form.a()[j] / A, A * f.new_form.b()[j] + B,
+                                    f.new_form.c()[j]);
+      if (method == LinkMethod::HAEBARA) total += w * (p_old - p_new) * (p_old - p_new);
+      old_sum += p_old, new_sum += p_new;
+    }
+    if (method == LinkMethod::STOCKING_LORD) total += w * (old_sum - new_sum) * (old_sum - new_sum);
+  }
+  return total;
+}
+
+const LinkMethod METHODS[] = {LinkMethod::MEAN_MEAN, LinkMethod::MEAN_SIGMA, LinkMethod::HAEBARA,
+                              LinkMethod::STOCKING_LORD};
+
+TEST(LinkingTest, AnExactTransformationIsUndoneByEveryMethod) {
+  for (const auto& [A, B] : {std::pair{1.2, -0.3}, {0.8, 0.55}, {1.0, 0.0}}) {
+    const Forms f = forms(A, B, 0.0, 11);
+    for (LinkMethod method : METHODS) {
+      const Linking link = link_scales(f.new_form, f.old_form, {}, method);
+      ASSERT_EQ(link.status, LinkStatus::OK) << link_method_title(method);
+      EXPECT_EQ(link.common_items, 12);
+      EXPECT_NEAR(link.A, A, 1e-9) << link_method_title(method);
+      EXPECT_NEAR(link.B, B, 1e-9) << link_method_title(method);
+    }
+  }
+}
+
+TEST(LinkingTest, TheCharacteristicCurveMethodsEndAtTheirMinima) {
+  const Forms f = forms(1.15, -0.4, 0.08, 5);
+  for (LinkMethod method : {LinkMethod::HAEBARA, LinkMethod::STOCKING_LORD}) {
+    const Linking link = link_scales(f.new_form, f.old_form, {}, method);
+    ASSERT_EQ(link.status, LinkStatus::OK) << link_method_title(method);
+    const double at = criterion(f, method, link.A, link.B);
+    // The gradient vanishes (to what a distance of 1e-9 from the minimum and
+    // a central difference leave), and every small step away costs.
+    double h = 1e-5;
+    const double slope_a = (criterion(f, method, link.A + h, link.B) -
+                            criterion(f, method, link.A - h, link.B)) / (2 * h);
+    const double slope_b = (criterion(f, method, link.A, link.B + h) -
+                            criterion(f, method, link.A, link.B - h)) / (2 * h);
+    EXPECT_LT(std::fabs(slope_a), 1e-8) << link_method_title(method);
+    EXPECT_LT(std::fabs(slope_b), 1e-8) << link_method_title(method);
+    h = 1e-4;
+    for (const auto& [da, db] : {std::pair{h, 0.0}, {-h, 0.0}, {0.0, h}, {0.0, -h}}) {
+      EXPECT_GT(criterion(f, method, link.A + da, link.B + db), at) << link_method_title(method);
+    }
+  }
+}
+
+TEST(LinkingTest, TheMomentMethodsAreTheirClosedForms) {
+  const Forms f = forms(1.15, -0.4, 0.08, 5);
+  double a = 0, alpha = 0, b = 0, beta = 0, bb = 0, betabeta = 0;
+  for (std::size_t j = 0; j < 12; ++j) {
+    a += f.old_form.a()[j] / 12, alpha += f.new_form.a()[j] / 12;
+    b += f.old_form.b()[j] / 12, beta += f.new_form.b()[j] / 12;
+  }
+  for (std::size_t j = 0; j < 12; ++j) {
+    bb += (f.old_form.b()[j] - b) * (f.old_form.b()[j] - b);
+    betabeta += (f.new_form.b()[j] - beta) * (f.new_form.b()[j] - beta);
+  }
+  const Linking mean_mean = link_scales(f.new_form, f.old_form, {}, LinkMethod::MEAN_MEAN);
+  EXPECT_NEAR(mean_mean.A, alpha / a, 1e-14);
+  EXPECT_NEAR(mean_mean.B, b - alpha / a * beta, 1e-14);
+  const Linking mean_sigma = link_scales(f.new_form, f.old_form, {}, LinkMethod::MEAN_SIGMA);
+  EXPECT_NEAR(mean_sigma.A, std::sqrt(bb / betabeta), 1e-14);
+  EXPECT_NEAR(mean_sigma.B, b - std::sqrt(bb / betabeta) * beta, 1e-14);
+}
+
+}  // namespace
+}  // namespace zol
