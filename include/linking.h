@@ -1,8 +1,7 @@
 // Linking the new form's scale to the old form's through common items
 #pragma once
 
-#include <cstdint>
-#include <string>
+#include <optional>
 
 #include "records.h"
 
@@ -12,6 +11,9 @@ namespace zol {
 // command line takes it ("stocking-lord").
 const char* link_method_title(LinkMethod method);
 const char* link_method_option(LinkMethod method);
+
+// The method that the command line names, if any.
+std::optional<LinkMethod> link_method_named(const char* option);
 
 // Finds A and B by the method over the common items. The characteristic-
 // curve methods (Haebara, Stocking-Lord) weigh the points of the input's

@@ -24,10 +24,7 @@ const Option OPTIONS[] = {
     {"--help", false, [](CommandLine& c, const char*) { c.help = true; }},
     {"--link", true,
      [](CommandLine& c, const char* method) {
-       for (LinkMethod m : {LinkMethod::MEAN_MEAN, LinkMethod::MEAN_SIGMA, LinkMethod::HAEBARA,
-                            LinkMethod::STOCKING_LORD}) {
-         if (std::strcmp(method, link_method_option(m)) == 0) c.options.link = m;
-       }
+       c.options.link = link_method_named(method);
        if (!c.options.link) {
          c.error = describe("unknown linking method '%s': mean-mean, mean-sigma, haebara or "
                             "stocking-lord",

@@ -2,6 +2,7 @@
 #include "linking.h"
 
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -23,6 +24,19 @@ constexpr double STEP_TOLERANCE = 1e-9;
 // Without an ability distribution: 41 points from -4 to 4, normal weights.
 constexpr int DEFAULT_POINTS = 41;
 constexpr double DEFAULT_SPACING = 0.2;
+
+struct MethodName {
+  LinkMethod method;
+  const char* title;   // as the report writes it
+  const char* option;  // as the command line takes it
+};
+
+constexpr MethodName METHOD_NAMES[] = {
+    {LinkMethod::MEAN_MEAN, "Mean-Mean", "mean-mean"},
+    {LinkMethod::MEAN_SIGMA, "Mean-Sigma", "mean-sigma"},
+    {LinkMethod::HAEBARA, "Haebara", "haebara"},
+    {LinkMethod::STOCKING_LORD, "Stocking-Lord", "stocking-lord"},
+};
 
 // The common items' parameters on the old scale (a, b, c) and on the new
 // one (alpha, beta, gamma), in the new form's order.
@@ -137,6 +151,17 @@ Carried carried(double theta, const CommonItems& items, std::size_t j, double A,
           scale * s2 * zb * zb};
 }
 
+// Adds w (old - carried)^2 and its derivatives to v.
+void add_squared_difference(double w, double old_p, const Carried& c, Value& v) {
+  const double r = old_p - c.p;
+  v.f += w * r * r;
+  v.fa += -2.0 * w * r * c.pa;
+  v.fb += -2.0 * w * r * c.pb;
+  v.faa += 2.0 * w * (c.pa * c.pa - r * c.paa);
+  v.fab += 2.0 * w * (c.pa * c.pb - r * c.pab);
+  v.fbb += 2.0 * w * (c.pb * c.pb - r * c.pbb);
+}
+
 // Haebara: sum over points and items of the squared differences of the
 // item curves; Stocking-Lord: sum over points of the squared difference of
 // the test curves. Both weighted by the quadrature.
@@ -151,28 +176,14 @@ Value criterion(const CommonItems& items, const Quadrature& q, LinkMethod method
       const double old_p = prob_3pl(theta, items.a[j], items.b[j], items.c[j]);
       const Carried c = carried(theta, items, j, A, B);
       if (method == LinkMethod::HAEBARA) {
-        const double r = old_p - c.p;
-        v.f += w * r * r;
-        v.fa += -2.0 * w * r * c.pa;
-        v.fb += -2.0 * w * r * c.pb;
-        v.faa += 2.0 * w * (c.pa * c.pa - r * c.paa);
-        v.fab += 2.0 * w * (c.pa * c.pb - r * c.pab);
-        v.fbb += 2.0 * w * (c.pb * c.pb - r * c.pbb);
+        add_squared_difference(w, old_p, c, v);
       } else {
         old_sum += old_p;
         sum.p += c.p, sum.pa += c.pa, sum.pb += c.pb;
         sum.paa += c.paa, sum.pab += c.pab, sum.pbb += c.pbb;
       }
     }
-    if (method == LinkMethod::STOCKING_LORD) {
-      const double r = old_sum - sum.p;
-      v.f += w * r * r;
-      v.fa += -2.0 * w * r * sum.pa;
-      v.fb += -2.0 * w * r * sum.pb;
-      v.faa += 2.0 * w * (sum.pa * sum.pa - r * sum.paa);
-      v.fab += 2.0 * w * (sum.pa * sum.pb - r * sum.pab);
-      v.fbb += 2.0 * w * (sum.pb * sum.pb - r * sum.pbb);
-    }
+    if (method == LinkMethod::STOCKING_LORD) add_squared_difference(w, old_sum, sum, v);
   }
   return v;
 }
@@ -215,31 +226,24 @@ void minimise(const CommonItems& items, const Quadrature& q, Linking& link) {
 }  // namespace
 
 const char* link_method_title(LinkMethod method) {
-  switch (method) {
-    case LinkMethod::MEAN_MEAN:
-      return "Mean-Mean";
-    case LinkMethod::MEAN_SIGMA:
-      return "Mean-Sigma";
-    case LinkMethod::HAEBARA:
-      return "Haebara";
-    case LinkMethod::STOCKING_LORD:
-      break;
+  for (const MethodName& name : METHOD_NAMES) {
+    if (name.method == method) return name.title;
   }
-  return "Stocking-Lord";
+  return "";
 }
 
 const char* link_method_option(LinkMethod method) {
-  switch (method) {
-    case LinkMethod::MEAN_MEAN:
-      return "mean-mean";
-    case LinkMethod::MEAN_SIGMA:
-      return "mean-sigma";
-    case LinkMethod::HAEBARA:
-      return "haebara";
-    case LinkMethod::STOCKING_LORD:
-      break;
+  for (const MethodName& name : METHOD_NAMES) {
+    if (name.method == method) return name.option;
   }
-  return "stocking-lord";
+  return "";
+}
+
+std::optional<LinkMethod> link_method_named(const char* option) {
+  for (const MethodName& name : METHOD_NAMES) {
+    if (std::strcmp(name.option, option) == 0) return name.method;
+  }
+  return std::nullopt;
 }
 
 Linking link_scales(const ItemSet& new_form, const ItemSet& old_form,
