@@ -4,6 +4,8 @@
 // program's failures, never in a crash, a hang, undefined behaviour, a leak or
 // a partial report. The sanitizers catch the first four; the checks below turn
 // a broken promise about the report into a crash that the fuzzer keeps.
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -14,8 +16,6 @@
 #include <span>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "driver.h"
 #include "input_reader.h"
@@ -209,7 +209,8 @@ void check_svg(const std::string& svg) {
     const std::size_t end = svg.find('>', at);
     require(end != std::string::npos, "every tag ends");
     const std::string tag = svg.substr(at + 1, end - at - 1);
-    const std::string name = tag.substr(tag[0] == '/' ? 1 : 0, tag.find_first_of(" />", 1) - (tag[0] == '/' ? 1 : 0));
+    const std::string name =
+        tag.substr(tag[0] == '/' ? 1 : 0, tag.find_first_of(" />", 1) - (tag[0] == '/' ? 1 : 0));
     if (tag[0] == '?' || tag.back() == '/') continue;
     if (tag[0] == '/') {
       require(!open.empty() && open.back() == name, "elements close in order");

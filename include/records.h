@@ -154,8 +154,8 @@ struct Linking {
 };
 
 // Everything a run reports, by raw score: the constants of the linking, the
-// true-score table and its scale scores and, when the input has an ability distribution (observed), the
-// observed-score table and its scale scores.
+// true-score table and its scale scores and, when the input has an ability distribution (observed),
+// the observed-score table and its scale scores.
 struct RunResults {
   std::optional<Linking> linking;  // when the new form was linked to the old form's scale
   TrueScoreTable true_scores;

@@ -1,4 +1,5 @@
-// Text of a cause or warning: formatted as the C library formats it, and words of the input made safe to show
+// Text of a cause or warning: formatted as the C library formats it, and words of the input made
+// safe to show
 #pragma once
 
 #include <cstdio>

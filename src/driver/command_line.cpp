@@ -26,9 +26,10 @@ const Option OPTIONS[] = {
      [](CommandLine& c, const char* method) {
        c.options.link = link_method_named(method);
        if (!c.options.link) {
-         c.error = describe("unknown linking method '%s': mean-mean, mean-sigma, haebara or "
-                            "stocking-lord",
-                            method);
+         c.error = describe(
+             "unknown linking method '%s': mean-mean, mean-sigma, haebara or "
+             "stocking-lord",
+             method);
        }
      }},
     {"--plot", true, [](CommandLine& c, const char* file) { c.options.plot_path = file; }},
@@ -49,8 +50,8 @@ CommandLine parse_command_line(int argc, char** argv) {
     if (word[0] != '-' || word[1] == '\0') break;
     // --name or --name=value
     const char* equals = std::strchr(word, '=');
-    const std::size_t name_length = equals != nullptr ? static_cast<std::size_t>(equals - word)
-                                                      : std::strlen(word);
+    const std::size_t name_length =
+        equals != nullptr ? static_cast<std::size_t>(equals - word) : std::strlen(word);
     const Option* option = nullptr;
     for (const Option& candidate : OPTIONS) {
       if (std::strlen(candidate.name) == name_length &&

@@ -46,8 +46,8 @@ std::string most_extreme_parameter(const InputRecords& input) {
       for (std::size_t k = 0; k < 3; ++k) {
         if (std::fabs(values[k]) > largest) {
           largest = std::fabs(values[k]);
-          text = describe("item %s of the %s form has %c = %g",
-                          printable(form->label(i)).c_str(), which, "abc"[k], values[k]);
+          text = describe("item %s of the %s form has %c = %g", printable(form->label(i)).c_str(),
+                          which, "abc"[k], values[k]);
         }
       }
     }
@@ -90,8 +90,8 @@ Finding explain_linking(const Linking& link) {
     case LinkStatus::NOT_CONVERGED:
       return {describe("--link %s: the minimisation stopped after %d step%s without "
                        "converging, at A = %.6f, B = %.6f with the criterion at %g",
-                       method, link.iterations - 1, link.iterations == 2 ? "" : "s", link.A,
-                       link.B, link.criterion),
+                       method, link.iterations - 1, link.iterations == 2 ? "" : "s", link.A, link.B,
+                       link.criterion),
               false, 0};
     case LinkStatus::NO_MEMORY:
     case LinkStatus::OK:
@@ -116,8 +116,7 @@ Finding explain_equating(EquatingStatus status, const InputRecords& input,
     case EquatingStatus::OK:
       break;
     case EquatingStatus::NO_MEMORY:
-      return plain(describe("not enough memory to equate %d raw scores",
-                            input.new_form.count + 1));
+      return plain(describe("not enough memory to equate %d raw scores", input.new_form.count + 1));
     case EquatingStatus::WEIGHT_TOTAL: {
       double total = 0.0;
       for (double weight : input.theta.weights()) total += weight;
@@ -126,8 +125,8 @@ Finding explain_equating(EquatingStatus status, const InputRecords& input,
     case EquatingStatus::UNUSABLE_SCORES:
       return plain("the response scores do not fit the score grid");
     case EquatingStatus::NOT_FINITE: {
-      const std::string cause = "; parameters this extreme overflow the model: " +
-                                most_extreme_parameter(input);
+      const std::string cause =
+          "; parameters this extreme overflow the model: " + most_extreme_parameter(input);
       if (!std::isfinite(true_scores.chance_score)) {
         return plain(describe("the sum of c parameters is %g, not a finite number",
                               true_scores.chance_score) +
@@ -162,13 +161,15 @@ Finding explain_stop(const char* message, const InputRecords& input, const RunRe
     const double low = expected_number_correct(-THETA_LIMIT, input.new_form, results.linking);
     const double high = expected_number_correct(THETA_LIMIT, input.new_form, results.linking);
     const std::string items = flat_or_falling_items(input.new_form);
-    return plain(describe("raw score %zu lies outside the new form's expected scores between "
-                          "theta -150 and 150 (%.4f and %.4f)%s%s",
-                          raw, low, high, items.empty() ? "" : "; ", items.c_str()));
+    return plain(
+        describe("raw score %zu lies outside the new form's expected scores between "
+                 "theta -150 and 150 (%.4f and %.4f)%s%s",
+                 raw, low, high, items.empty() ? "" : "; ", items.c_str()));
   }
-  return plain(describe("the search for the theta of raw score %zu did not converge in 100 "
-                        "iterations; parameters this extreme overflow the model: %s",
-                        raw, most_extreme_parameter(input).c_str()));
+  return plain(
+      describe("the search for the theta of raw score %zu did not converge in 100 "
+               "iterations; parameters this extreme overflow the model: %s",
+               raw, most_extreme_parameter(input).c_str()));
 }
 
 Finding explain_scale(const InputRecords& input, std::span<const double> scores,
@@ -181,10 +182,11 @@ Finding explain_scale(const InputRecords& input, std::span<const double> scores,
   const std::span<const double> rows = input.conversion.scale_scores();
   for (std::size_t k = 0; k + 1 < rows.size(); ++k) {
     if (!std::isfinite((rows[k + 1] - rows[k]) / input.conversion.increment)) {
-      return plain(describe("the scale score of raw score %zu is not a finite number: the "
-                            "slope between conversion rows %zu and %zu (scale scores %g and %g) "
-                            "overflows",
-                            raw, k, k + 1, rows[k], rows[k + 1]));
+      return plain(
+          describe("the scale score of raw score %zu is not a finite number: the "
+                   "slope between conversion rows %zu and %zu (scale scores %g and %g) "
+                   "overflows",
+                   raw, k, k + 1, rows[k], rows[k + 1]));
     }
   }
   return plain(describe("the scale score of raw score %zu is not a finite number", raw));

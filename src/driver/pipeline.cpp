@@ -70,8 +70,8 @@ EquatingStatus status_of(DistributionStatus status) {
 
 }  // namespace
 
-EquatingStatus compute_equating_functions(const InputRecords& input,
-                                          std::optional<LinkMethod> link, RunResults& results) {
+EquatingStatus compute_equating_functions(const InputRecords& input, std::optional<LinkMethod> link,
+                                          RunResults& results) {
   const auto new_count = static_cast<std::size_t>(input.new_form.count) + 1;
   const auto old_count = static_cast<std::size_t>(input.old_form.count) + 1;
   TrueScoreTable& true_scores = results.true_scores;

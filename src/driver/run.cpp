@@ -1,11 +1,10 @@
 // The run of one input file: workspace, pipeline, scale conversion and report
 #include <algorithm>
 #include <cctype>
-#include <functional>
-#include <memory>
-
 #include <cerrno>
 #include <cstring>
+#include <functional>
+#include <memory>
 
 #include "common/allocation.h"
 #include "common/describe.h"
@@ -13,7 +12,6 @@
 #include "driver.h"
 #include "driver/explain.h"
 #include "input_reader.h"
-#include "linking.h"
 #include "pipeline.h"
 #include "report.h"
 #include "result_files.h"
@@ -118,9 +116,10 @@ RunStatus write_output(const Output& output, Findings& findings) {
     }
     out = opened.get();
   }
-  output.write(out);
-  // A full device or a failed close must not pass for a finished file.
+  // A full device or a failed close must not pass for a finished file; the
+  // first failed write leaves its cause in errno.
   errno = 0;
+  output.write(out);
   bool written = std::fflush(out) == 0 && !std::ferror(out);
   if (opened && std::fclose(opened.release()) != 0) written = false;
   if (!written) {
@@ -164,8 +163,8 @@ RunStatus equate_and_report(const InputRecords& input, const char* input_name,
                             Findings& findings) {
   Workspace ws;
   if (!allocate_workspace(input, ws)) {
-    findings.fail(without_line(describe("not enough memory for the results of %d raw scores",
-                                        input.new_form.count + 1)));
+    findings.fail(without_line(
+        describe("not enough memory for the results of %d raw scores", input.new_form.count + 1)));
     return RunStatus::NO_MEMORY;
   }
   RunResults& r = ws.results;
@@ -186,8 +185,8 @@ RunStatus equate_and_report(const InputRecords& input, const char* input_name,
     findings.fail(explain_scale(input, r.true_scores.true_equated, r.true_scale));
     return RunStatus::EQUATING_ERROR;
   }
-  if (r.observed && !converts_finitely(r.observed_scores.observed_equated, input.conversion,
-                                       r.observed_scale)) {
+  if (r.observed &&
+      !converts_finitely(r.observed_scores.observed_equated, input.conversion, r.observed_scale)) {
     findings.fail(explain_scale(input, r.observed_scores.observed_equated, r.observed_scale));
     return RunStatus::EQUATING_ERROR;
   }
@@ -242,8 +241,8 @@ void write_findings(std::FILE* stream, const char* input_name, const Findings& f
     } else if (finding.line == 0) {
       std::fprintf(stream, "zol: %s: %s\n", input_name, finding.text.c_str());
     } else {
-      std::fprintf(stream, "zol: %s:%lld: %s\n", input_name,
-                   static_cast<long long>(finding.line), finding.text.c_str());
+      std::fprintf(stream, "zol: %s:%lld: %s\n", input_name, static_cast<long long>(finding.line),
+                   finding.text.c_str());
     }
   };
   if (failed) {
@@ -252,7 +251,8 @@ void write_findings(std::FILE* stream, const char* input_name, const Findings& f
   }
   for (const Finding& warning : findings.warnings) write(warning);
   if (findings.warnings_not_kept > 0) {
-    write({describe("warning: %lld more like these", static_cast<long long>(findings.warnings_not_kept)),
+    write({describe("warning: %lld more like these",
+                    static_cast<long long>(findings.warnings_not_kept)),
            true, 0});
   }
 }

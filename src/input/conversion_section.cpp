@@ -40,8 +40,7 @@ bool usable_grid(const TableHeader& h, std::string& why) {
     why = describe("%lld row%s announced; at least 2 are needed", h.rows, h.rows == 1 ? "" : "s");
   } else if (h.rows > MOST_ROWS) {
     why = describe("%lld rows announced; at most %lld are allowed", h.rows, MOST_ROWS);
-  } else if (!std::isfinite(h.lowest) || !std::isfinite(h.highest) ||
-             !std::isfinite(h.increment)) {
+  } else if (!std::isfinite(h.lowest) || !std::isfinite(h.highest) || !std::isfinite(h.increment)) {
     why = describe("lowest %g, highest %g and increment %g must be finite numbers", h.lowest,
                    h.highest, h.increment);
   } else if (!(h.increment > 0.0)) {
@@ -100,8 +99,7 @@ std::string header_hint(const std::string& skipped, const std::string& header) {
 
 }  // namespace
 
-bool read_conversion_section(LineReader& reader, ScaleConversion& conversion,
-                             Findings& findings) {
+bool read_conversion_section(LineReader& reader, ScaleConversion& conversion, Findings& findings) {
   // The line after the section's header names the columns and is not read.
   std::string skipped;
   if (next_line(reader)) skipped = reader.line;
@@ -111,16 +109,15 @@ bool read_conversion_section(LineReader& reader, ScaleConversion& conversion,
   }
   TableHeader h;
   if (const int scanned = scan_header(reader.line, h); scanned != 5) {
-    findings.fail(at_line(reader, describe("conversion table: header %s has %d of the five "
-                                           "values rows, lowest, highest, increment and flag%s",
-                                           quoted(reader.line.c_str()).c_str(),
-                                           scanned < 0 ? 0 : scanned,
-                                           header_hint(skipped, reader.line).c_str())));
+    findings.fail(
+        at_line(reader, describe("conversion table: header %s has %d of the five "
+                                 "values rows, lowest, highest, increment and flag%s",
+                                 quoted(reader.line.c_str()).c_str(), scanned < 0 ? 0 : scanned,
+                                 header_hint(skipped, reader.line).c_str())));
     return false;
   }
   if (std::string why; !usable_grid(h, why)) {
-    findings.fail(
-        at_line(reader, "conversion table: " + why + header_hint(skipped, reader.line)));
+    findings.fail(at_line(reader, "conversion table: " + why + header_hint(skipped, reader.line)));
     return false;
   }
   // A row count beyond the end of the file is refused before the table is
@@ -134,8 +131,8 @@ bool read_conversion_section(LineReader& reader, ScaleConversion& conversion,
 
   ScaleConversion table;
   if (!allocate_table(h.rows, h.lowest, h.increment, table)) {
-    findings.fail(at_line(reader, describe("not enough memory for a conversion table of %lld rows",
-                                           h.rows)));
+    findings.fail(
+        at_line(reader, describe("not enough memory for a conversion table of %lld rows", h.rows)));
     return false;
   }
   table.flag = low_16_bits(h.flag);

@@ -80,9 +80,10 @@ std::string unscannable_record(const std::string& line, bool with_label, const c
     // was read in part as that field.
     const bool glued = next == at && at != line.c_str() && !is_space(at[-1]);
     if (glued && k == 0 && with_label) {
-      return describe("%s: a %s is not a number; a label is at most 8 characters, and the rest "
-                      "of a longer one is read as a",
-                      record.c_str(), quoted(word_at(next).c_str()).c_str());
+      return describe(
+          "%s: a %s is not a number; a label is at most 8 characters, and the rest "
+          "of a longer one is read as a",
+          record.c_str(), quoted(word_at(next).c_str()).c_str());
     }
     if (glued && field_start != nullptr) {
       return describe("%s: %s %s is not a number", record.c_str(), fields[k - 1].c_str(),
@@ -103,7 +104,8 @@ std::string field_text(const std::string& line, bool with_label, std::size_t k) 
     at += used;
     while (is_space(*at)) ++at;
     double value = 0.0;
-    if (field == k || std::sscanf(at, "%lf%n", &value, &used) != 1) return quoted(word_at(at).c_str());
+    if (field == k || std::sscanf(at, "%lf%n", &value, &used) != 1)
+      return quoted(word_at(at).c_str());
   }
 }
 

@@ -28,8 +28,7 @@ constexpr SectionName SECTION_NAMES[] = {
 };
 
 // A section that occurs again replaces the record that the earlier one filled.
-bool read_section(SectionKind kind, LineReader& reader, InputRecords& records,
-                  Findings& findings) {
+bool read_section(SectionKind kind, LineReader& reader, InputRecords& records, Findings& findings) {
   switch (kind) {
     case SectionKind::ITEM_PARAMETERS:
       return read_item_section(reader, kind, records.new_form, findings);
@@ -70,10 +69,10 @@ Finding missing_form(const LineReader& reader, const char* title, const std::str
                          : "";
   if (reader.line.empty()) return about_file(describe("the file ends without %s%s", title, hint));
   const bool blank = reader.line[0] == '\n' || reader.line[0] == '\r';
-  return at_line(reader, describe("the input ends at this %s, without %s; only a header may "
-                                  "follow a section%s",
-                                  blank ? "blank line" : "line, which is no section header",
-                                  title, hint));
+  return at_line(reader,
+                 describe("the input ends at this %s, without %s; only a header may "
+                          "follow a section%s",
+                          blank ? "blank line" : "line, which is no section header", title, hint));
 }
 
 bool read_sections(LineReader& reader, InputRecords& records, Findings& findings) {
@@ -114,11 +113,12 @@ bool read_sections(LineReader& reader, InputRecords& records, Findings& findings
       return false;
     }
   }
-  const bool defaults = (records.conversion.row_count != 0 ||
-                         install_identity_conversion(records.old_form.count, records.conversion)) &&
-                        (!records.theta.block || records.theta.has_weights ||
-                         install_equal_weights(records.theta));
-  if (!defaults) findings.fail(about_file("not enough memory for the default conversion or weights"));
+  const bool defaults =
+      (records.conversion.row_count != 0 ||
+       install_identity_conversion(records.old_form.count, records.conversion)) &&
+      (!records.theta.block || records.theta.has_weights || install_equal_weights(records.theta));
+  if (!defaults)
+    findings.fail(about_file("not enough memory for the default conversion or weights"));
   return defaults;
 }
 

@@ -52,10 +52,9 @@ bool next_line(LineReader& reader) {
 }
 
 std::int64_t count_records(LineReader& reader) {
-  return count_ahead(reader.input, std::numeric_limits<std::int64_t>::max(),
-                     [](const std::string& line) {
-                       return line[0] == '\n' || line[0] == '\r' || line[0] == '$';
-                     });
+  return count_ahead(
+      reader.input, std::numeric_limits<std::int64_t>::max(),
+      [](const std::string& line) { return line[0] == '\n' || line[0] == '\r' || line[0] == '$'; });
 }
 
 std::int64_t count_lines_ahead(LineReader& reader, std::int64_t most) {

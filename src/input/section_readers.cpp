@@ -47,8 +47,8 @@ bool usable_count(const LineReader& reader, std::int64_t count, const std::strin
   }
   if (count > MOST_RECORDS) {
     findings.fail(at_line(reader, describe("%s has %lld %s; at most %lld are allowed",
-                                           section.c_str(), static_cast<long long>(count),
-                                           records, static_cast<long long>(MOST_RECORDS))));
+                                           section.c_str(), static_cast<long long>(count), records,
+                                           static_cast<long long>(MOST_RECORDS))));
     return false;
   }
   return true;
@@ -77,8 +77,8 @@ bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Find
   auto block = allocate_array<double>(3 * n);
   auto labels = allocate_array<Label>(n);
   if (!block || !labels) {
-    findings.fail(at_line(reader, describe("not enough memory for the %zu items of %s", n,
-                                           title.c_str())));
+    findings.fail(
+        at_line(reader, describe("not enough memory for the %zu items of %s", n, title.c_str())));
     return false;
   }
 
@@ -91,17 +91,17 @@ bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Find
     double c = 0.0;
     // Even the last line of the file must hold a whole record.
     if (std::sscanf(line, "%8s %lf %lf %lf", label, &a, &b, &c) != 4) {
-      const std::string record = label[0] == '\0' ? std::string("an item (label, a, b, c)")
-                                                  : "item " + printable(label);
+      const std::string record =
+          label[0] == '\0' ? std::string("an item (label, a, b, c)") : "item " + printable(label);
       findings.fail(at_line(reader, unscannable_record(reader.line, true, "a,b,c", record)));
       return false;
     }
     const double values[] = {a, b, c};
     for (std::size_t k = 0; k < 3; ++k) {
       if (!std::isfinite(values[k])) {
-        findings.fail(at_line(reader, describe("item %s: %c %s is not a finite number",
-                                               printable(label).c_str(), "abc"[k],
-                                               field_text(reader.line, true, k).c_str())));
+        findings.fail(at_line(
+            reader, describe("item %s: %c %s is not a finite number", printable(label).c_str(),
+                             "abc"[k], field_text(reader.line, true, k).c_str())));
         return false;
       }
     }
@@ -147,22 +147,21 @@ bool read_theta_section(LineReader& reader, ThetaDistribution& theta, Findings& 
     const int scanned = columns == 2 ? std::sscanf(line, "%lf %lf", &point, &weight)
                                      : std::sscanf(line, "%lf", &point);
     if (scanned != columns) {
-      findings.fail(at_line(reader, unscannable_record(reader.line, false,
-                                                       columns == 2 ? "theta,weight" : "theta",
-                                                       "quadrature line")));
+      findings.fail(at_line(
+          reader, unscannable_record(reader.line, false, columns == 2 ? "theta,weight" : "theta",
+                                     "quadrature line")));
       return false;
     }
     if (!std::isfinite(point) || !std::isfinite(weight)) {
       const bool bad_point = !std::isfinite(point);
-      findings.fail(at_line(reader, describe("theta %s %s is not a finite number",
-                                             bad_point ? "point" : "weight",
-                                             field_text(reader.line, false, bad_point ? 0 : 1)
-                                                 .c_str())));
+      findings.fail(at_line(
+          reader, describe("theta %s %s is not a finite number", bad_point ? "point" : "weight",
+                           field_text(reader.line, false, bad_point ? 0 : 1).c_str())));
       return false;
     }
     if (weight < 0.0) {
-      findings.warn(at_line(reader, describe("warning: theta %g has the negative weight %g",
-                                             point, weight)));
+      findings.warn(
+          at_line(reader, describe("warning: theta %g has the negative weight %g", point, weight)));
     }
     block[i] = point;
     if (columns == 2) block[q + i] = weight;

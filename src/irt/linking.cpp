@@ -133,7 +133,8 @@ struct Carried {
 Carried carried(double theta, const CommonItems& items, std::size_t j, double A, double B) {
   const double alpha = items.alpha[j], gamma = items.gamma[j];
   // Written as prob_3pl writes it, for the transformed parameters.
-  const double e = deterministic_exp(LOGISTIC_SCALE * (alpha / A) * ((A * items.beta[j] + B) - theta));
+  const double e =
+      deterministic_exp(LOGISTIC_SCALE * (alpha / A) * ((A * items.beta[j] + B) - theta));
   const double sigma = 1.0 / (1.0 + e);
   // sigma (1 - sigma), written so that e of 0 or infinity gives 0.
   const double s1 = 1.0 / (e + 2.0 + 1.0 / e);

@@ -41,8 +41,8 @@ double predecessor_index(const DoubleDouble& total, double score, const ScoreGri
 
 bool scored(const Form& form) {
   const std::size_t n = form.a.size();
-  return form.correct_score.size() == n && form.incorrect_score.size() == n &&
-         form.b.size() == n && form.c.size() == n;
+  return form.correct_score.size() == n && form.incorrect_score.size() == n && form.b.size() == n &&
+         form.c.size() == n;
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Steps of the Lord-Wingersky recursion over many items: a plain path and, where the program has one, an AVX2 path
+// Steps of the Lord-Wingersky recursion over many items: a plain path and, where the program has
+// one, an AVX2 path
 #pragma once
 
 #include <cstdint>

@@ -25,9 +25,10 @@ void write_cell(std::FILE* out, std::span<const double> column, std::size_t raw,
 }  // namespace
 
 void write_csv(std::FILE* out, const RunResults& results) {
-  std::fputs("raw,theta,true_equated,true_scale,true_scale_rounded,new_fitted,old_fitted,"
-             "observed_equated,observed_scale,observed_scale_rounded\n",
-             out);
+  std::fputs(
+      "raw,theta,true_equated,true_scale,true_scale_rounded,new_fitted,old_fitted,"
+      "observed_equated,observed_scale,observed_scale_rounded\n",
+      out);
   const TrueScoreTable& t = results.true_scores;
   const ObservedScoreTable& o = results.observed_scores;
   const bool observed = results.observed;
@@ -35,8 +36,7 @@ void write_csv(std::FILE* out, const RunResults& results) {
   for (std::size_t raw = 0; raw < rows; ++raw) {
     std::fprintf(out, "%zu", raw);
     // The bracket ends mark raw scores that have no theta of their own.
-    const bool theta = raw < t.theta_equivalent.size() &&
-                       t.theta_equivalent[raw] > -THETA_LIMIT &&
+    const bool theta = raw < t.theta_equivalent.size() && t.theta_equivalent[raw] > -THETA_LIMIT &&
                        t.theta_equivalent[raw] < THETA_LIMIT;
     write_cell(out, t.theta_equivalent, raw, theta);
     write_cell(out, t.true_equated, raw, true);

@@ -87,7 +87,11 @@ std::string escaped(const std::string& text) {
     const auto c = static_cast<unsigned char>(text[i]);
     // Bytes of a well-formed UTF-8 sequence pass; any other byte that XML
     // cannot hold becomes '?'.
-    std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    std::size_t length = c < 0x80           ? 1
+                         : (c >> 5) == 0x6  ? 2
+                         : (c >> 4) == 0xE  ? 3
+                         : (c >> 3) == 0x1E ? 4
+                                            : 0;
     for (std::size_t k = 1; k < length; ++k) {
       if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) >> 6) != 0x2) length = 0;
     }
@@ -119,8 +123,9 @@ void write_tick_label(std::FILE* out, const Axis& axis, double value, double x, 
 
 void write_axes(std::FILE* out, const Frame& f, const char* x_title, const char* y_title) {
   const double bottom = f.top + PANEL_HEIGHT;
-  std::fprintf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" "
-                    "stroke=\"#444\"/>\n",
+  std::fprintf(out,
+               "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" "
+               "stroke=\"#444\"/>\n",
                PLOT_LEFT, f.top, PLOT_RIGHT - PLOT_LEFT, PANEL_HEIGHT);
   std::fputs("<g stroke=\"#ddd\">\n", out);
   for (double v = f.x.lo; v <= f.x.hi + f.x.step / 2.0; v += f.x.step) {
@@ -138,11 +143,13 @@ void write_axes(std::FILE* out, const Frame& f, const char* x_title, const char*
   for (double v = f.y.lo; v <= f.y.hi + f.y.step / 2.0; v += f.y.step) {
     write_tick_label(out, f.y, v, PLOT_LEFT - 8.0, f.py(v) + 4.0, "end");
   }
-  std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" font-size=\"14\">%s</text>\n",
+  std::fprintf(out,
+               "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" font-size=\"14\">%s</text>\n",
                (PLOT_LEFT + PLOT_RIGHT) / 2.0, bottom + 42.0, x_title);
   const double y_middle = f.top + PANEL_HEIGHT / 2.0;
-  std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" font-size=\"14\" "
-                    "transform=\"rotate(-90 %.1f %.1f)\">%s</text>\n</g>\n",
+  std::fprintf(out,
+               "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" font-size=\"14\" "
+               "transform=\"rotate(-90 %.1f %.1f)\">%s</text>\n</g>\n",
                PLOT_LEFT - 62.0, y_middle, PLOT_LEFT - 62.0, y_middle, y_title);
 }
 
@@ -164,8 +171,7 @@ void write_series(std::FILE* out, const Frame& f, const Series& s) {
     }
     i = last + 1;
   }
-  std::fprintf(out, "<polyline fill=\"none\" stroke=\"%s\" stroke-width=\"2\" points=\"",
-               s.colour);
+  std::fprintf(out, "<polyline fill=\"none\" stroke=\"%s\" stroke-width=\"2\" points=\"", s.colour);
   for (std::size_t k : kept) {
     std::fprintf(out, "%.1f,%.1f ", f.px(static_cast<double>(k)), f.py(s.y[k]));
   }
@@ -191,8 +197,9 @@ void write_legend(std::FILE* out, const Frame& f, const std::vector<Series>& ser
   const double y = f.top - 12.0;
   std::fputs("<g font-size=\"13\" fill=\"#222\">\n", out);
   for (const Series& s : series) {
-    std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" "
-                      "stroke-width=\"2\"/>\n",
+    std::fprintf(out,
+                 "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" "
+                 "stroke-width=\"2\"/>\n",
                  x, y - 4.0, x + 24.0, y - 4.0, s.colour);
     if (s.squares) {
       std::fprintf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"7\" height=\"7\" fill=\"%s\"/>\n",
@@ -205,16 +212,18 @@ void write_legend(std::FILE* out, const Frame& f, const std::vector<Series>& ser
     x += 210.0;
   }
   if (zero_line != nullptr) {
-    std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#777\" "
-                      "stroke-dasharray=\"6 4\"/>\n<text x=\"%.1f\" y=\"%.1f\">%s</text>\n",
+    std::fprintf(out,
+                 "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#777\" "
+                 "stroke-dasharray=\"6 4\"/>\n<text x=\"%.1f\" y=\"%.1f\">%s</text>\n",
                  x, y - 4.0, x + 24.0, y - 4.0, x + 30.0, y, zero_line);
   }
   std::fputs("</g>\n", out);
 }
 
 void write_panel_title(std::FILE* out, double top, const char* title) {
-  std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" font-size=\"16\" font-weight=\"bold\" "
-                    "fill=\"#222\">%s</text>\n",
+  std::fprintf(out,
+               "<text x=\"%.1f\" y=\"%.1f\" font-size=\"16\" font-weight=\"bold\" "
+               "fill=\"#222\">%s</text>\n",
                PLOT_LEFT, top - 36.0, title);
 }
 
@@ -226,8 +235,8 @@ void write_differences(std::FILE* out, const RunResults& r) {
     for (std::size_t i = 0; i < d.size(); ++i) d[i] = equated[i] - static_cast<double>(i);
     return d;
   };
-  series.push_back({differences(r.true_scores.true_equated), FIRST_COLOUR, "True-score equating",
-                    false});
+  series.push_back(
+      {differences(r.true_scores.true_equated), FIRST_COLOUR, "True-score equating", false});
   if (r.observed) {
     series.push_back({differences(r.observed_scores.observed_equated), SECOND_COLOUR,
                       "Observed-score equating", true});
@@ -243,8 +252,9 @@ void write_differences(std::FILE* out, const RunResults& r) {
   write_legend(out, f, series, "No difference");
   write_axes(out, f, "Raw score on the new form",
              "Equated minus raw score (old-form raw-score units)");
-  std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#777\" "
-                    "stroke-dasharray=\"6 4\"/>\n",
+  std::fprintf(out,
+               "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#777\" "
+               "stroke-dasharray=\"6 4\"/>\n",
                PLOT_LEFT, f.py(0.0), PLOT_RIGHT, f.py(0.0));
   for (const Series& s : series) write_series(out, f, s);
 }
@@ -252,9 +262,10 @@ void write_differences(std::FILE* out, const RunResults& r) {
 void write_distributions(std::FILE* out, const RunResults& r) {
   write_panel_title(out, SECOND_PANEL_TOP, "Fitted score distributions");
   if (!r.observed) {
-    std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" font-size=\"14\" fill=\"#222\">The input has "
-                      "no ability distribution, so there are no fitted distributions to draw."
-                      "</text>\n",
+    std::fprintf(out,
+                 "<text x=\"%.1f\" y=\"%.1f\" font-size=\"14\" fill=\"#222\">The input has "
+                 "no ability distribution, so there are no fitted distributions to draw."
+                 "</text>\n",
                  PLOT_LEFT, SECOND_PANEL_TOP);
     return;
   }
@@ -264,7 +275,8 @@ void write_distributions(std::FILE* out, const RunResults& r) {
       {{o.old_distribution.begin(), o.old_distribution.end()}, SECOND_COLOUR, "Old form", true}};
   double hi = 0.0;
   for (const Series& s : series) hi = std::max(hi, *std::max_element(s.y.begin(), s.y.end()));
-  const auto top = static_cast<double>(std::max(o.new_distribution.size(), o.old_distribution.size()) - 1);
+  const auto top =
+      static_cast<double>(std::max(o.new_distribution.size(), o.old_distribution.size()) - 1);
   const Frame f{SECOND_PANEL_TOP, nice_axis(0.0, top, true), nice_axis(0.0, hi, false)};
   write_legend(out, f, series, nullptr);
   write_axes(out, f, "Raw score", "Probability");
@@ -274,22 +286,25 @@ void write_distributions(std::FILE* out, const RunResults& r) {
 }  // namespace
 
 void write_plot(std::FILE* out, const RunResults& results, const std::string& input_name) {
-  std::fprintf(out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                    "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" "
-                    "viewBox=\"0 0 %.0f %.0f\" font-family=\"sans-serif\">\n",
+  std::fprintf(out,
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" "
+               "viewBox=\"0 0 %.0f %.0f\" font-family=\"sans-serif\">\n",
                WIDTH, HEIGHT, WIDTH, HEIGHT);
   const std::string title = "Equating of " + escaped(input_name);
   std::fprintf(out, "<title>%s</title>\n<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
                title.c_str());
   // A long file name gets smaller letters, so that it stays on the page.
   const double size = std::min(19.0, 19.0 * 56.0 / static_cast<double>(title.size()));
-  std::fprintf(out, "<text x=\"%.1f\" y=\"34\" text-anchor=\"middle\" font-size=\"%.1f\" "
-                    "font-weight=\"bold\" fill=\"#222\">%s</text>\n",
+  std::fprintf(out,
+               "<text x=\"%.1f\" y=\"34\" text-anchor=\"middle\" font-size=\"%.1f\" "
+               "font-weight=\"bold\" fill=\"#222\">%s</text>\n",
                WIDTH / 2.0, size, title.c_str());
   if (results.linking) {
-    std::fprintf(out, "<text x=\"%.1f\" y=\"56\" text-anchor=\"middle\" font-size=\"14\" "
-                      "fill=\"#222\">New form linked to the old scale by the %s method: "
-                      "A = %.6f, B = %.6f</text>\n",
+    std::fprintf(out,
+                 "<text x=\"%.1f\" y=\"56\" text-anchor=\"middle\" font-size=\"14\" "
+                 "fill=\"#222\">New form linked to the old scale by the %s method: "
+                 "A = %.6f, B = %.6f</text>\n",
                  WIDTH / 2.0, link_method_title(results.linking->method), results.linking->A,
                  results.linking->B);
   }

@@ -12,8 +12,8 @@ namespace {
 // Value at raw score x on the line through the table's rows j and j + 1. It is
 // formed as intercept plus slope times x, not as row value plus slope times
 // offset: the order of the operations decides the last bit of every scale score.
-double segment_value(std::span<const double> rows, std::size_t j, double left_end,
-                     double increment, double x) {
+double segment_value(std::span<const double> rows, std::size_t j, double left_end, double increment,
+                     double x) {
   assert(j + 1 < rows.size());
   const double slope = (rows[j + 1] - rows[j]) / increment;
   return (rows[j] - slope * left_end) + slope * x;

@@ -1,10 +1,11 @@
 // A whole run from input file to report file, with each of its allocations failing in turn
+#include "common/allocation_failure.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "common/allocation_failure.h"
 #include "driver.h"
 #include "support/files.h"
 
@@ -23,8 +24,8 @@ const std::string TABLE =
 
 // The stages that a failed allocation can stop, in the order a run meets
 // them; a later stage needs all that the earlier ones hold.
-const RunStatus STAGES[] = {RunStatus::READ_ERROR, RunStatus::NO_MEMORY,
-                            RunStatus::EQUATING_ERROR, RunStatus::OK};
+const RunStatus STAGES[] = {RunStatus::READ_ERROR, RunStatus::NO_MEMORY, RunStatus::EQUATING_ERROR,
+                            RunStatus::OK};
 
 TEST(RunAllocationFailureTest, EachFailedAllocationEndsTheRunInOrderWithNoReport) {
   const std::string inputs[] = {

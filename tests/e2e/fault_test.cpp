@@ -1,4 +1,5 @@
-// Faults around the files: full devices, impossible paths, odd standard streams, other users, memory
+// Faults around the files: full devices, impossible paths, odd standard streams, other users,
+// memory
 #include <gtest/gtest.h>
 
 #if defined(__linux__) && !ZOL_TESTS_EMULATED
@@ -120,7 +121,9 @@ TEST(FaultTest, AReportThatCannotBeWrittenWholeEndsInItsMessage) {
        PROMPTS + WRITE_ERROR,
        {"out.txt"}},
       {"file size limit through a symbolic link",
-       {{"in.txt", "link.txt"}, "", FILE_SIZE_LIMIT + "echo old >target.txt; ln -s target.txt link.txt;"},
+       {{"in.txt", "link.txt"},
+        "",
+        FILE_SIZE_LIMIT + "echo old >target.txt; ln -s target.txt link.txt;"},
        WRITE_ERROR,
        {"link.txt", "target.txt"}},
       // The message itself cannot reach a full standard output; the status can.
@@ -136,7 +139,11 @@ TEST(FaultTest, AReportThatCannotBeWrittenWholeEndsInItsMessage) {
 TEST(FaultTest, InputsThatAreNoFileOfFormsEndInTheirMessage) {
   const Case cases[] = {
       // A directory opens for reading here, and its first read fails.
-      {"input a directory", {{"forms", "out.txt"}, "", "mkdir forms;"}, READ_ERROR, {}, {"out.txt"}},
+      {"input a directory",
+       {{"forms", "out.txt"}, "", "mkdir forms;"},
+       READ_ERROR,
+       {},
+       {"out.txt"}},
       // The sections are counted ahead and read again, which a pipe cannot do.
       {"input a named pipe",
        {{"pipe", "out.txt"}, "", "mkfifo pipe; cat in.txt >pipe &"},
@@ -149,7 +156,9 @@ TEST(FaultTest, InputsThatAreNoFileOfFormsEndInTheirMessage) {
        CANNOT_OPEN_INPUT,
        {},
        {"out.txt", "nowhere.txt"}},
-      {"standard input closed at the prompts", {{}, "", "", "", "<&-"}, PROMPTS + CANNOT_OPEN_INPUT},
+      {"standard input closed at the prompts",
+       {{}, "", "", "", "<&-"},
+       PROMPTS + CANNOT_OPEN_INPUT},
   };
   for (const Case& c : cases) run_case(c);
 }
@@ -159,8 +168,8 @@ TEST(FaultTest, PromptsOnAFullStandardOutputStillGiveTheWholeReport) {
   dir.write("in.txt", read_file(source_path("examples/forms40.txt")));
   const ProgramRun run = run_program(dir, {{}, "in.txt out.txt\n", "", "", ">/dev/full"});
   EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(read_file(dir.path / "out.txt"), read_file(source_path("examples/forms40.report"))
-                                                 .replace(20, 11, "in.txt"));
+  EXPECT_EQ(read_file(dir.path / "out.txt"),
+            read_file(source_path("examples/forms40.report")).replace(20, 11, "in.txt"));
 }
 
 // Permission bits stop only other users: as root the program runs as nobody,
@@ -168,14 +177,20 @@ TEST(FaultTest, PromptsOnAFullStandardOutputStillGiveTheWholeReport) {
 TEST(FaultTest, FilesClosedToTheUserEndInTheOpenMessages) {
   const std::string as_nobody =
       geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
-  const std::string closed = "chmod 777 .; chmod 444 in.txt; cp in.txt closed.txt; chmod 0 closed.txt;"
-                             "mkdir read-only; chmod 555 read-only;";
+  const std::string closed =
+      "chmod 777 .; chmod 444 in.txt; cp in.txt closed.txt; chmod 0 closed.txt;"
+      "mkdir read-only; chmod 555 read-only;";
   const Case cases[] = {
-      {"input without read permission", {{"closed.txt", "out.txt"}, "", closed, as_nobody},
-       CANNOT_OPEN_INPUT, {}, {"out.txt"}},
+      {"input without read permission",
+       {{"closed.txt", "out.txt"}, "", closed, as_nobody},
+       CANNOT_OPEN_INPUT,
+       {},
+       {"out.txt"}},
       {"output in a directory without write permission",
        {{"in.txt", "read-only/out.txt"}, "", closed, as_nobody},
-       CANNOT_OPEN_OUTPUT, {}, {"read-only/out.txt"}},
+       CANNOT_OPEN_OUTPUT,
+       {},
+       {"read-only/out.txt"}},
   };
   for (const Case& c : cases) {
     ScratchDir dir;
@@ -225,7 +240,8 @@ TEST(FaultTest, RunningOutOfMemoryAnywhereEndsInAMessageNeverInAWrongReport) {
     const ProgramRun run = run_program(dir, {{"in.txt", "out.txt"}, "", limit});
     const int now = progress(run);
     if (now < 0 && furthest < 0) continue;  // the program itself could not be loaded
-    ASSERT_GE(now, furthest) << megabytes << " MB: " << run.exit_status << " " << run.out << run.err;
+    ASSERT_GE(now, furthest) << megabytes << " MB: " << run.exit_status << " " << run.out
+                             << run.err;
     furthest = now;
     ++reached[static_cast<std::size_t>(now)];
     EXPECT_EQ(run.err, "") << megabytes << " MB";

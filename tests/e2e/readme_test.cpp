@@ -30,9 +30,9 @@ TEST(ReadmeTest, MessageTableListsExactlyTheProgramsMessages) {
     documented.insert((*it)[1]);
   }
   std::set<std::string> program;
-  for (RunStatus status : {RunStatus::CANNOT_OPEN_INPUT, RunStatus::READ_ERROR,
-                           RunStatus::NO_MEMORY, RunStatus::EQUATING_ERROR,
-                           RunStatus::CANNOT_OPEN_OUTPUT, RunStatus::WRITE_ERROR}) {
+  for (RunStatus status :
+       {RunStatus::CANNOT_OPEN_INPUT, RunStatus::READ_ERROR, RunStatus::NO_MEMORY,
+        RunStatus::EQUATING_ERROR, RunStatus::CANNOT_OPEN_OUTPUT, RunStatus::WRITE_ERROR}) {
     const std::string message = run_status_message(status);
     program.insert(message.substr(0, message.size() - 1));  // without its newline
   }
@@ -43,8 +43,8 @@ TEST(ReadmeTest, MessageTableListsExactlyTheProgramsMessages) {
 // The cases of the two fatal stops hold what the program writes on standard error.
 TEST(ReadmeTest, FatalSearchMessagesAreTheOnesTheProgramPrints) {
   const std::string section = readme_section("Messages and exit status");
-  for (const std::string name : {"root_not_bracketed_items_falling_and_rising",
-                                 "root_search_not_converging"}) {
+  for (const std::string name :
+       {"root_not_bracketed_items_falling_and_rising", "root_search_not_converging"}) {
     std::istringstream lines(read_file(source_path("tests/cases/equating/" + name + "/stderr")));
     std::string first, second, third;
     ASSERT_TRUE(std::getline(lines, first) && std::getline(lines, second) &&

@@ -62,7 +62,8 @@ TEST_F(BitIdentityTest, Exponential) {
     item_kernels::plain::exp_batch(x, plain);
     item_kernels::avx2::exp_batch(x, avx2);
     for (std::size_t i = 0; i < length; ++i) {
-      ASSERT_TRUE(same_bits(plain[i], avx2[i])) << "x = " << x[i] << " at " << i << " of " << length;
+      ASSERT_TRUE(same_bits(plain[i], avx2[i]))
+          << "x = " << x[i] << " at " << i << " of " << length;
     }
   }
 }
@@ -75,8 +76,7 @@ TEST_F(BitIdentityTest, ItemProbabilitiesAndSums) {
     for (int trial = 0; trial < 20; ++trial) {
       const std::vector<double> a = mixed(engine, n, 3.0), b = mixed(engine, n, 4.0),
                                 c = mixed(engine, n, 0.3);
-      const std::vector<double> correct = mixed(engine, n, 2.0),
-                                incorrect = mixed(engine, n, 2.0);
+      const std::vector<double> correct = mixed(engine, n, 2.0), incorrect = mixed(engine, n, 2.0);
       const Form form{a, b, c, correct, incorrect};
       for (double theta : thetas) {
         std::vector<double> plain(n), avx2(n);

@@ -52,8 +52,8 @@ Forms forms(double A, double B, double noise, unsigned seed) {
     const double a = std::exp(0.3 * normal(engine)), b = normal(engine), c = 0.1 + 0.02 * (i % 5);
     old_items.push_back({LABELS[i], a, b, c});
     const char* label = i < 12 ? LABELS[i] : "NEW";
-    new_items.push_back({label, a * A * std::exp(noise * normal(engine)),
-                         (b - B) / A + noise * normal(engine), c});
+    new_items.push_back(
+        {label, a * A * std::exp(noise * normal(engine)), (b - B) / A + noise * normal(engine), c});
   }
   new_items[13].label = "NEW2", new_items[14].label = "NEW3";
   return {item_set(old_items), item_set(new_items)};
@@ -69,8 +69,8 @@ double criterion(const Forms& f, LinkMethod method, double A, double B) {
     double old_sum = 0.0, new_sum = 0.0;
     for (std::size_t j = 0; j < 12; ++j) {
       const double p_old = prob_3pl(theta, f.old_form.a()[j], f.old_form.b()[j], f.old_form.c()[j]);
-      const double p_new = prob_3pl(theta, f.new_form.a()[j] / A, A * f.new_form.b()[j] + B,
-                                    f.new_form.c()[j]);
+      const double p_new =
+          prob_3pl(theta, f.new_form.a()[j] / A, A * f.new_form.b()[j] + B, f.new_form.c()[j]);
       if (method == LinkMethod::HAEBARA) total += w * (p_old - p_new) * (p_old - p_new);
       old_sum += p_old, new_sum += p_new;
     }
@@ -104,10 +104,12 @@ TEST(LinkingTest, TheCharacteristicCurveMethodsEndAtTheirMinima) {
     // The gradient vanishes (to what a distance of 1e-9 from the minimum and
     // a central difference leave), and every small step away costs.
     double h = 1e-5;
-    const double slope_a = (criterion(f, method, link.A + h, link.B) -
-                            criterion(f, method, link.A - h, link.B)) / (2 * h);
-    const double slope_b = (criterion(f, method, link.A, link.B + h) -
-                            criterion(f, method, link.A, link.B - h)) / (2 * h);
+    const double slope_a =
+        (criterion(f, method, link.A + h, link.B) - criterion(f, method, link.A - h, link.B)) /
+        (2 * h);
+    const double slope_b =
+        (criterion(f, method, link.A, link.B + h) - criterion(f, method, link.A, link.B - h)) /
+        (2 * h);
     EXPECT_LT(std::fabs(slope_a), 1e-8) << link_method_title(method);
     EXPECT_LT(std::fabs(slope_b), 1e-8) << link_method_title(method);
     h = 1e-4;

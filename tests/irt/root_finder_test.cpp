@@ -134,7 +134,7 @@ TEST(RootFinderDeathTest, EndsTheProcess) {
   // The bracket can be halved about 1000 times before it closes round 1e-300.
   EXPECT_EXIT(Solve()(step(1e-300), -150, 150, 0.0), testing::ExitedWithCode(1), iterations);
   const Fn nan_inside = [](double x) {
-    return RootValue{x == -150   ? 1.0
+    return RootValue{x == -150  ? 1.0
                      : x == 150 ? -1.0
                                 : std::numeric_limits<double>::quiet_NaN(),
                      1.0};

@@ -1,4 +1,5 @@
-// Fitted score distributions, the item-score recursion and equipercentile equating against worked values
+// Fitted score distributions, the item-score recursion and equipercentile equating against worked
+// values
 #include "observed_score.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,8 @@ namespace {
 
 const std::vector<double> A = {1.0, 1.5, 0.8}, B = {0.0, 0.5, -1.0}, C = {0.2, 0.25, 0.0};
 
-ThetaDistribution quadrature(const std::vector<double>& points, const std::vector<double>& weights) {
+ThetaDistribution quadrature(const std::vector<double>& points,
+                             const std::vector<double>& weights) {
   ThetaDistribution theta;
   theta.count = static_cast<std::int32_t>(points.size());
   theta.has_weights = true;
@@ -43,17 +45,16 @@ TEST(ObservedScoreTest, ConditionalAndFittedDistributions) {
   }
   // Weights summing to 0.95 pass, and the distribution is not rescaled.
   std::vector<double> fitted(4);
-  ASSERT_EQ(observed_score_distribution(form, quadrature({-1, 0, 1}, {0.25, 0.5, 0.25}),
-                                        {0, 3, 1}, fitted),
+  ASSERT_EQ(observed_score_distribution(form, quadrature({-1, 0, 1}, {0.25, 0.5, 0.25}), {0, 3, 1},
+                                        fitted),
             DistributionStatus::OK);
   expect_near(fitted, {0.086319, 0.268918, 0.363324, 0.281439}, "fitted");
-  ASSERT_EQ(observed_score_distribution(form, quadrature({-1, 0, 1}, {0.2, 0.5, 0.25}),
-                                        {0, 3, 1}, fitted),
+  ASSERT_EQ(observed_score_distribution(form, quadrature({-1, 0, 1}, {0.2, 0.5, 0.25}), {0, 3, 1},
+                                        fitted),
             DistributionStatus::OK);
   EXPECT_NEAR(fitted[0] + fitted[1] + fitted[2] + fitted[3], 0.95, 1e-12);
   for (const std::vector<double>& weights : {std::vector<double>{20, 60, 20}, {0.2, 0.4, 0.2}}) {
-    EXPECT_EQ(observed_score_distribution(form, quadrature({-1, 0, 1}, weights), {0, 3, 1},
-                                          fitted),
+    EXPECT_EQ(observed_score_distribution(form, quadrature({-1, 0, 1}, weights), {0, 3, 1}, fitted),
               DistributionStatus::WEIGHT_TOTAL);
   }
 }

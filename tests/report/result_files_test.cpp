@@ -1,4 +1,5 @@
-// The CSV of every worked input agrees with its report: same values to the printed decimals, same cells
+// The CSV of every worked input agrees with its report: same values to the printed decimals, same
+// cells
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -37,7 +38,8 @@ std::vector<std::string> table(const std::string& report, const std::string& hea
 
 std::string trimmed(const std::string& text) {
   const std::size_t first = text.find_first_not_of(' ');
-  return first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
+  return first == std::string::npos ? ""
+                                    : text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 // The CSV cell as the report prints it: decimals places, or empty.
@@ -75,7 +77,8 @@ TEST(ResultFilesTest, CsvAgreesWithTheReport) {
               "raw,theta,true_equated,true_scale,true_scale_rounded,new_fitted,old_fitted,"
               "observed_equated,observed_scale,observed_scale_rounded")
         << name;
-    const auto true_rows = table(report, "Score   Equivalent   Equivalent   Scale Score    Scale Score");
+    const auto true_rows =
+        table(report, "Score   Equivalent   Equivalent   Scale Score    Scale Score");
     const auto observed_rows = table(report, "Score   Raw Score    Scale Score    Scale Score");
     const auto fitted_rows = table(report, "Score     New Form       Old Form");
     // One row per raw score of the longer form, whose length only the fitted
