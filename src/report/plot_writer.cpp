@@ -201,10 +201,12 @@ void write_legend(std::FILE* out, const Frame& f, const std::vector<Series>& ser
                  "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" "
                  "stroke-width=\"2\"/>\n",
                  x, y - 4.0, x + 24.0, y - 4.0, s.colour);
-    if (s.squares) {
+    // The series' marker, where its points carry markers.
+    const bool markers = s.y.size() <= MOST_MARKERS;
+    if (markers && s.squares) {
       std::fprintf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"7\" height=\"7\" fill=\"%s\"/>\n",
                    x + 8.5, y - 7.5, s.colour);
-    } else {
+    } else if (markers) {
       std::fprintf(out, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"3.5\" fill=\"%s\"/>\n", x + 12.0,
                    y - 4.0, s.colour);
     }
