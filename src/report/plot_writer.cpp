@@ -22,6 +22,11 @@ constexpr double SECOND_PANEL_TOP = 572.0;
 // Above this many points a series is a line only: markers would hide it.
 constexpr std::size_t MOST_MARKERS = 200;
 constexpr int TICKS = 6;
+// Axes span at most this many powers of ten either way; beyond, the labels
+// are written in exponent notation.
+constexpr int MOST_DIGITS = 310;
+constexpr int MOST_DECIMALS = 10;
+constexpr double LARGEST_FIXED = 1e12;
 
 constexpr const char* FIRST_COLOUR = "#0072B2";   // blue
 constexpr const char* SECOND_COLOUR = "#D55E00";  // vermillion, apart from blue for every eye
@@ -42,11 +47,13 @@ Axis nice_axis(double lo, double hi, bool whole_numbers) {
     lo -= pad;
     hi += pad;
   }
-  const double rough = (hi - lo) / TICKS;
+  // Halves and sixths before differences: an old form of 1e308 items' worth
+  // of score must not overflow the arithmetic of its axis.
+  const double rough = hi / TICKS - lo / TICKS;
   double power = 1.0;
   int exponent = 0;
-  while (power > rough) power /= 10.0, --exponent;
-  while (power * 10.0 <= rough) power *= 10.0, ++exponent;
+  while (power > rough && exponent > -MOST_DIGITS) power /= 10.0, --exponent;
+  while (power * 10.0 <= rough && exponent < MOST_DIGITS) power *= 10.0, ++exponent;
   double step = power;
   if (rough > 5.0 * power) {
     step = 10.0 * power, ++exponent;
@@ -56,8 +63,18 @@ Axis nice_axis(double lo, double hi, bool whole_numbers) {
     step = 2.0 * power;
   }
   if (whole_numbers && step < 1.0) step = 1.0, exponent = 0;
-  return {std::floor(lo / step) * step, std::ceil(hi / step) * step, step,
-          exponent < 0 ? -exponent : 0};
+  Axis axis{std::floor(lo / step) * step, std::ceil(hi / step) * step, step,
+            exponent < 0 ? -exponent : 0};
+  if (!std::isfinite(axis.lo) || !std::isfinite(axis.hi)) axis.lo = lo, axis.hi = hi;
+  return axis;
+}
+
+// The axis's tick values, from its low end up, a few at most.
+std::vector<double> ticks(const Axis& axis) {
+  std::vector<double> values;
+  const double count = std::floor(axis.hi / axis.step - axis.lo / axis.step + 0.5);
+  for (int k = 0; k <= 4 * TICKS && k <= count; ++k) values.push_back(axis.lo + k * axis.step);
+  return values;
 }
 
 // A panel's plotting area and the axes that map values into it.
@@ -65,11 +82,12 @@ struct Frame {
   double top;
   Axis x, y;
 
+  // Halved first, so that no difference overflows.
   double px(double value) const {
-    return PLOT_LEFT + (value - x.lo) / (x.hi - x.lo) * (PLOT_RIGHT - PLOT_LEFT);
+    return PLOT_LEFT + (value / 2 - x.lo / 2) / (x.hi / 2 - x.lo / 2) * (PLOT_RIGHT - PLOT_LEFT);
   }
   double py(double value) const {
-    return top + PANEL_HEIGHT - (value - y.lo) / (y.hi - y.lo) * PANEL_HEIGHT;
+    return top + PANEL_HEIGHT - (value / 2 - y.lo / 2) / (y.hi / 2 - y.lo / 2) * PANEL_HEIGHT;
   }
 };
 
@@ -117,8 +135,13 @@ std::string escaped(const std::string& text) {
 void write_tick_label(std::FILE* out, const Axis& axis, double value, double x, double y,
                       const char* anchor) {
   if (std::fabs(value) < axis.step / 2.0) value = 0.0;
-  std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"%s\">%.*f</text>\n", x, y, anchor,
-               axis.decimals, value);
+  std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"%s\">", x, y, anchor);
+  if (axis.decimals <= MOST_DECIMALS && std::fabs(axis.lo) < LARGEST_FIXED &&
+      std::fabs(axis.hi) < LARGEST_FIXED) {
+    std::fprintf(out, "%.*f</text>\n", axis.decimals, value);
+  } else {
+    std::fprintf(out, "%.3g</text>\n", value);
+  }
 }
 
 void write_axes(std::FILE* out, const Frame& f, const char* x_title, const char* y_title) {
@@ -128,19 +151,17 @@ void write_axes(std::FILE* out, const Frame& f, const char* x_title, const char*
                "stroke=\"#444\"/>\n",
                PLOT_LEFT, f.top, PLOT_RIGHT - PLOT_LEFT, PANEL_HEIGHT);
   std::fputs("<g stroke=\"#ddd\">\n", out);
-  for (double v = f.x.lo; v <= f.x.hi + f.x.step / 2.0; v += f.x.step) {
+  for (double v : ticks(f.x)) {
     std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>\n", f.px(v), f.top,
                  f.px(v), bottom);
   }
-  for (double v = f.y.lo; v <= f.y.hi + f.y.step / 2.0; v += f.y.step) {
+  for (double v : ticks(f.y)) {
     std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>\n", PLOT_LEFT,
                  f.py(v), PLOT_RIGHT, f.py(v));
   }
   std::fputs("</g>\n<g font-size=\"12\" fill=\"#222\">\n", out);
-  for (double v = f.x.lo; v <= f.x.hi + f.x.step / 2.0; v += f.x.step) {
-    write_tick_label(out, f.x, v, f.px(v), bottom + 18.0, "middle");
-  }
-  for (double v = f.y.lo; v <= f.y.hi + f.y.step / 2.0; v += f.y.step) {
+  for (double v : ticks(f.x)) write_tick_label(out, f.x, v, f.px(v), bottom + 18.0, "middle");
+  for (double v : ticks(f.y)) {
     write_tick_label(out, f.y, v, PLOT_LEFT - 8.0, f.py(v) + 4.0, "end");
   }
   std::fprintf(out,
