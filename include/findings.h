@@ -16,6 +16,11 @@ struct Finding {
   std::int64_t line = 0;
 };
 
+// A cause or warning that lies in no one place of the input file.
+inline Finding about_run(std::string text) {
+  return {std::move(text), false, 0};
+}
+
 // The stages record why a run failed and what a successful run found odd
 // (values the model takes but that are almost always mistakes); the driver
 // prints them only when asked to explain.

@@ -134,8 +134,7 @@ enum class LinkStatus {
   TOO_FEW_COMMON_ITEMS,  // fewer than 2 labels in both forms
   AMBIGUOUS_LABEL,       // a label twice in one form and also in the other
   NO_SLOPE,              // A is not a finite number above 0
-  NOT_CONVERGED,         // the minimisation ran out of iterations
-  NO_MEMORY,
+  NOT_CONVERGED,         // the minimisation stopped short of the minimiser
 };
 
 // theta_old = A theta_new + B, found on the common items: those whose labels
@@ -150,7 +149,7 @@ struct Linking {
   std::int32_t common_items = 0;
   std::string ambiguous_label;
   double criterion = 0.0;
-  int iterations = 0;
+  int steps = 0;  // steps of the minimisation taken
 };
 
 // Everything a run reports, by raw score: the constants of the linking, the

@@ -73,35 +73,29 @@ Finding explain_linking(const Linking& link) {
   const char* method = link_method_option(link.method);
   switch (link.status) {
     case LinkStatus::TOO_FEW_COMMON_ITEMS:
-      return {describe("--link %s: %d common item%s (a label in both forms); at least 2 are "
-                       "needed",
-                       method, link.common_items, link.common_items == 1 ? "" : "s"),
-              false, 0};
+      return about_run(
+          describe("--link %s: %d common item%s (a label in both forms); at least 2 "
+                   "are needed",
+                   method, link.common_items, link.common_items == 1 ? "" : "s"));
     case LinkStatus::AMBIGUOUS_LABEL:
-      return {describe("--link %s: the label %s stands twice in one form and also in the "
-                       "other, so its common item is ambiguous",
-                       method, printable(link.ambiguous_label.c_str()).c_str()),
-              false, 0};
+      return about_run(
+          describe("--link %s: the label %s stands twice in one form and also in the "
+                   "other, so its common item is ambiguous",
+                   method, printable(link.ambiguous_label.c_str()).c_str()));
     case LinkStatus::NO_SLOPE:
-      return {describe("--link %s: A = %g is not a finite number above 0 on the %d common "
-                       "items",
-                       method, link.A, link.common_items),
-              false, 0};
+      return about_run(
+          describe("--link %s: A = %g is not a finite number above 0 on the %d common "
+                   "items",
+                   method, link.A, link.common_items));
     case LinkStatus::NOT_CONVERGED:
-      return {describe("--link %s: the minimisation stopped after %d step%s without "
-                       "converging, at A = %.6f, B = %.6f with the criterion at %g",
-                       method, link.iterations - 1, link.iterations == 2 ? "" : "s", link.A, link.B,
-                       link.criterion),
-              false, 0};
-    case LinkStatus::NO_MEMORY:
+      return about_run(
+          describe("--link %s: the minimisation stopped after %d step%s without "
+                   "converging, at A = %.6f, B = %.6f with the criterion at %g",
+                   method, link.steps, link.steps == 1 ? "" : "s", link.A, link.B, link.criterion));
     case LinkStatus::OK:
       break;
   }
-  return {describe("--link %s: not enough memory", method), false, 0};
-}
-
-Finding plain(std::string text) {
-  return {std::move(text), false, 0};
+  return about_run(describe("--link %s failed", method));
 }
 
 }  // namespace
@@ -116,43 +110,46 @@ Finding explain_equating(EquatingStatus status, const InputRecords& input,
     case EquatingStatus::OK:
       break;
     case EquatingStatus::NO_MEMORY:
-      return plain(describe("not enough memory to equate %d raw scores", input.new_form.count + 1));
+      return about_run(
+          describe("not enough memory to equate %d raw scores", input.new_form.count + 1));
     case EquatingStatus::WEIGHT_TOTAL: {
       double total = 0.0;
       for (double weight : input.theta.weights()) total += weight;
-      return plain(describe("quadrature weights sum to %g; they must sum to 1 within 0.1", total));
+      return about_run(
+          describe("quadrature weights sum to %g; they must sum to 1 within 0.1", total));
     }
     case EquatingStatus::UNUSABLE_SCORES:
-      return plain("the response scores do not fit the score grid");
+      return about_run("the response scores do not fit the score grid");
     case EquatingStatus::NOT_FINITE: {
       const std::string cause =
           "; parameters this extreme overflow the model: " + most_extreme_parameter(input);
       if (!std::isfinite(true_scores.chance_score)) {
-        return plain(describe("the sum of c parameters is %g, not a finite number",
-                              true_scores.chance_score) +
-                     cause);
+        return about_run(describe("the sum of c parameters is %g, not a finite number",
+                                  true_scores.chance_score) +
+                         cause);
       }
       for (std::size_t i = 0; i < true_scores.true_equated.size(); ++i) {
         if (!std::isfinite(true_scores.true_equated[i]) ||
             !std::isfinite(true_scores.theta_equivalent[i])) {
-          return plain(describe("the true-score equivalent of raw score %zu is not a finite "
-                                "number",
-                                i) +
-                       cause);
+          return about_run(describe("the true-score equivalent of raw score %zu is not a finite "
+                                    "number",
+                                    i) +
+                           cause);
         }
       }
       for (std::size_t i = 0; i < observed.observed_equated.size(); ++i) {
         if (!std::isfinite(observed.observed_equated[i])) {
-          return plain(describe("the observed-score equivalent of raw score %zu is not a finite "
-                                "number",
-                                i) +
-                       cause);
+          return about_run(
+              describe("the observed-score equivalent of raw score %zu is not a finite "
+                       "number",
+                       i) +
+              cause);
         }
       }
       break;
     }
   }
-  return plain("the equating failed");
+  return about_run("the equating failed");
 }
 
 Finding explain_stop(const char* message, const InputRecords& input, const RunResults& results) {
@@ -161,12 +158,12 @@ Finding explain_stop(const char* message, const InputRecords& input, const RunRe
     const double low = expected_number_correct(-THETA_LIMIT, input.new_form, results.linking);
     const double high = expected_number_correct(THETA_LIMIT, input.new_form, results.linking);
     const std::string items = flat_or_falling_items(input.new_form);
-    return plain(
+    return about_run(
         describe("raw score %zu lies outside the new form's expected scores between "
                  "theta -150 and 150 (%.4f and %.4f)%s%s",
                  raw, low, high, items.empty() ? "" : "; ", items.c_str()));
   }
-  return plain(
+  return about_run(
       describe("the search for the theta of raw score %zu did not converge in 100 "
                "iterations; parameters this extreme overflow the model: %s",
                raw, most_extreme_parameter(input).c_str()));
@@ -182,14 +179,14 @@ Finding explain_scale(const InputRecords& input, std::span<const double> scores,
   const std::span<const double> rows = input.conversion.scale_scores();
   for (std::size_t k = 0; k + 1 < rows.size(); ++k) {
     if (!std::isfinite((rows[k + 1] - rows[k]) / input.conversion.increment)) {
-      return plain(
+      return about_run(
           describe("the scale score of raw score %zu is not a finite number: the "
                    "slope between conversion rows %zu and %zu (scale scores %g and %g) "
                    "overflows",
                    raw, k, k + 1, rows[k], rows[k + 1]));
     }
   }
-  return plain(describe("the scale score of raw score %zu is not a finite number", raw));
+  return about_run(describe("the scale score of raw score %zu is not a finite number", raw));
 }
 
 }  // namespace zol

@@ -83,10 +83,6 @@ class ExplainedStops {
   bool installed_;
 };
 
-Finding without_line(std::string text) {
-  return {std::move(text), false, 0};
-}
-
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -108,10 +104,10 @@ RunStatus write_output(const Output& output, Findings& findings) {
     // Binary: line feeds are written as they are, on Windows too.
     opened.reset(std::fopen(output.path, "wb"));
     if (!opened) {
-      findings.fail(without_line(output.path[0] == '\0'
-                                     ? describe("no %s file name was given", output.what)
-                                     : describe("cannot open %s file '%s': %s", output.what,
-                                                output.path, std::strerror(errno))));
+      findings.fail(about_run(output.path[0] == '\0'
+                                  ? describe("no %s file name was given", output.what)
+                                  : describe("cannot open %s file '%s': %s", output.what,
+                                             output.path, std::strerror(errno))));
       return RunStatus::CANNOT_OPEN_OUTPUT;
     }
     out = opened.get();
@@ -124,10 +120,10 @@ RunStatus write_output(const Output& output, Findings& findings) {
   if (opened && std::fclose(opened.release()) != 0) written = false;
   if (!written) {
     const char* why = errno != 0 ? std::strerror(errno) : "the write failed";
-    findings.fail(without_line(
-        output.path != nullptr
-            ? describe("cannot write %s file '%s': %s", output.what, output.path, why)
-            : describe("cannot write the %s to standard output: %s", output.what, why)));
+    findings.fail(
+        about_run(output.path != nullptr
+                      ? describe("cannot write %s file '%s': %s", output.what, output.path, why)
+                      : describe("cannot write the %s to standard output: %s", output.what, why)));
   }
   // A file cut short stays where it is, beside the message: what the user
   // named is never deleted, since it may be a device or someone else's file.
@@ -163,7 +159,7 @@ RunStatus equate_and_report(const InputRecords& input, const char* input_name,
                             Findings& findings) {
   Workspace ws;
   if (!allocate_workspace(input, ws)) {
-    findings.fail(without_line(
+    findings.fail(about_run(
         describe("not enough memory for the results of %d raw scores", input.new_form.count + 1)));
     return RunStatus::NO_MEMORY;
   }
@@ -221,10 +217,9 @@ RunStatus run_files(const char* input_name, const ReportTarget& target, const Ru
     // when the line is read.
     const OwnedFile file(std::fopen(input_name, "rb"));
     if (!file) {
-      findings.fail(without_line(
-          input_name[0] == '\0'
-              ? std::string("no input file name was given")
-              : describe("cannot open input file '%s': %s", input_name, std::strerror(errno))));
+      findings.fail(about_run(input_name[0] == '\0' ? std::string("no input file name was given")
+                                                    : describe("cannot open input file '%s': %s",
+                                                               input_name, std::strerror(errno))));
       return RunStatus::CANNOT_OPEN_INPUT;
     }
     input = read_input(file.get(), findings);

@@ -194,7 +194,7 @@ Value criterion(const CommonItems& items, const Quadrature& q, LinkMethod method
 // positive definite the step goes down the gradient instead.
 void minimise(const CommonItems& items, const Quadrature& q, Linking& link) {
   Value v = criterion(items, q, link.method, link.A, link.B);
-  for (link.iterations = 1; link.iterations <= MOST_NEWTON_STEPS; ++link.iterations) {
+  for (link.steps = 0; link.steps < MOST_NEWTON_STEPS; ++link.steps) {
     link.criterion = v.f;
     if (!std::isfinite(v.f)) break;
     const double det = v.faa * v.fbb - v.fab * v.fab;
