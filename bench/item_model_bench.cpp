@@ -116,7 +116,7 @@ BENCHMARK(BM_ItemEvaluation)->Arg(40)->Arg(200)->Arg(2000);
 void BM_RtsafeSearch(benchmark::State& state) {
   const auto n = static_cast<std::int32_t>(state.range(0));
   const SyntheticForm s = synthetic_form(n, 1);
-  const Form form = s.form();
+  const FormView form = s.form();
   const double target = 0.5 * n;
   std::int64_t calls = 0;
   const auto residual = [&](double theta) {

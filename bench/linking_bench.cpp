@@ -37,7 +37,7 @@ void BM_Linking(benchmark::State& state) {
   const ItemSet new_form = labelled(form, 1.15, -0.4);
   const ThetaDistribution theta = synthetic_quadrature(201);
   for (auto _ : state) {
-    const Linking link = link_scales(new_form, old_form, theta, method);
+    const LinkSearch link = link_scales(new_form, old_form, theta, method);
     if (link.status != LinkStatus::OK) {
       state.SkipWithError("linking failed");
       break;

@@ -1,12 +1,10 @@
-// Benchmark of a whole equating run, records to report, into a memory stream
+// Benchmark of a whole equating, input records to report text, through the library
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
-#include "driver.h"
 #include "synthetic_forms.h"
+#include "zol/zol.h"
 
 namespace {
 
@@ -17,27 +15,21 @@ using namespace zol;
 void BM_EquateAndReport(benchmark::State& state) {
   const auto n = static_cast<std::int32_t>(state.range(0));
   const auto k = static_cast<std::int32_t>(state.range(1));
-  const InputRecords records = synthetic_records(n, n, k);
+  const Expected<ReadInput> read = read_input_text(synthetic_text(n, n, k), "synthetic.txt");
+  if (!read) {
+    state.SkipWithError("read_input_text failed");
+    return;
+  }
   std::size_t report_bytes = 0;
   for (auto _ : state) {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* stream = open_memstream(&buffer, &size);
-    if (stream == nullptr) {
-      state.SkipWithError("no memory stream");
+    const Expected<Results> results = equate(read->input, {});
+    const Expected<std::string> report =
+        results ? format_report(*results) : Expected<std::string>(results.error());
+    if (!report) {
+      state.SkipWithError("equating failed");
       break;
     }
-    ReportTarget target;
-    target.stream = stream;
-    Findings findings;
-    const RunStatus status = equate_and_report(records, "synthetic.txt", target, {}, findings);
-    std::fclose(stream);
-    std::free(buffer);
-    if (status != RunStatus::OK) {
-      state.SkipWithError("equate_and_report failed");
-      break;
-    }
-    report_bytes = size;
+    report_bytes = report->size();
   }
   state.counters["report_bytes"] = static_cast<double>(report_bytes);
 }

@@ -82,13 +82,20 @@ void write_synthetic_input(std::FILE* out, std::int32_t n_new, std::int32_t n_ol
   }
 }
 
-zol::InputRecords synthetic_records(std::int32_t n_new, std::int32_t n_old, std::int32_t k) {
+std::string synthetic_text(std::int32_t n_new, std::int32_t n_old, std::int32_t k) {
   std::FILE* file = std::tmpfile();
   if (file == nullptr) return {};
   write_synthetic_input(file, n_new, n_old, k);
+  std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
   std::rewind(file);
-  zol::Findings findings;
-  std::optional<zol::InputRecords> records = zol::read_input(file, findings);
+  text.resize(std::fread(text.data(), 1, text.size(), file));
   std::fclose(file);
+  return text;
+}
+
+zol::InputRecords synthetic_records(std::int32_t n_new, std::int32_t n_old, std::int32_t k) {
+  zol::Findings findings;
+  std::optional<zol::InputRecords> records =
+      zol::read_input(synthetic_text(n_new, n_old, k), findings);
   return records ? std::move(*records) : zol::InputRecords{};
 }

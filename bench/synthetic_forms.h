@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include <string>
+
 #include "records.h"
 
 // One form's parameters: a around 1 (log-normal), b standard normal, c
@@ -13,7 +15,7 @@ struct SyntheticForm {
   std::vector<double> a, b, c, correct, incorrect;
 
   std::int32_t count() const { return static_cast<std::int32_t>(a.size()); }
-  zol::Form form() const { return {a, b, c, correct, incorrect}; }
+  zol::FormView form() const { return {a, b, c, correct, incorrect}; }
 };
 
 // The same seed gives the same form: the generator's output sequence is
@@ -30,3 +32,6 @@ void write_synthetic_input(std::FILE* out, std::int32_t n_new, std::int32_t n_ol
 
 // The same input as read_input gives it.
 zol::InputRecords synthetic_records(std::int32_t n_new, std::int32_t n_old, std::int32_t k);
+
+// The same input as the text of a file.
+std::string synthetic_text(std::int32_t n_new, std::int32_t n_old, std::int32_t k);

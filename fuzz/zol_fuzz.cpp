@@ -1,38 +1,28 @@
-// Fuzz target: one whole run, from input bytes to the report, in memory
+// Fuzz target: one whole equating, from input bytes to the report, through the library
 //
-// Whatever the bytes, a run must end in a complete report or in one of the
-// program's failures, never in a crash, a hang, undefined behaviour, a leak or
-// a partial report. The sanitizers catch the first four; the checks below turn
-// a broken promise about the report into a crash that the fuzzer keeps.
-#include <unistd.h>
-
+// Whatever the bytes, an equating must end in a complete report or in one of
+// the library's errors, never in a crash, a hang, undefined behaviour, a
+// leak or a partial report. The sanitizers catch the first four; the checks
+// below turn a broken promise about the report into a crash that the fuzzer
+// keeps.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "driver.h"
-#include "input_reader.h"
-#include "root_finder.h"
+#include "zol/zol.h"
 
 namespace {
 
 using namespace zol;
 
 const char* const INPUT_NAME = "fuzz.txt";
-
-// The root finder's fatal stop ends the process, which would end the fuzzer
-// too; here it unwinds to the driver instead, through every owner on the way,
-// as it does in a run that explains itself.
-[[noreturn]] void throw_fatal_stop(const char* message) {
-  throw FatalNumericStop{message};
-}
 
 [[noreturn]] void broken(const char* promise) {
   std::fprintf(stderr, "zol_fuzz: broken promise: %s\n", promise);
@@ -43,37 +33,19 @@ void require(bool holds, const char* promise) {
   if (!holds) broken(promise);
 }
 
-struct CloseFile {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using OwnedFile = std::unique_ptr<std::FILE, CloseFile>;
-
-OwnedFile open_input(const std::uint8_t* data, std::size_t size) {
-  // A memory stream cannot be empty; a temporary file can.
-  if (size == 0) return OwnedFile(std::tmpfile());
-  return OwnedFile(fmemopen(const_cast<std::uint8_t*>(data), size, "r"));
-}
-
-// Reads the bytes as an input file; false when there is nothing to read from.
-bool read_bytes(const std::uint8_t* data, std::size_t size, std::optional<InputRecords>& records,
-                Findings& findings) {
-  OwnedFile input = open_input(data, size);
-  if (!input) return false;
-  records = read_input(input.get(), findings);
-  return true;
-}
-
-// What a successful read guarantees to the stages after it.
-void check_records(const InputRecords& r) {
-  require(r.new_form.count >= 1 && r.new_form.block, "new form read");
-  require(r.old_form.count >= 1 && r.old_form.block, "old form read");
-  require(r.theta.count >= 0, "quadrature count");
-  require(r.theta.count == 0 ? !r.theta.block : (r.theta.block && r.theta.has_weights),
+// What a successful read guarantees to the equating after it.
+void check_input(const Input& input) {
+  require(!input.new_form.items.empty(), "new form read");
+  require(!input.old_form.items.empty(), "old form read");
+  require(!input.theta || (!input.theta->points.empty() &&
+                           input.theta->weights.size() == input.theta->points.size()),
           "a quadrature always has weights");
-  const ScaleConversion& t = r.conversion;
-  require(t.row_count >= 2 && t.increment > 0.0 && t.unrounded && t.rounded &&
-              t.highest == t.lowest + (t.row_count - 1) * t.increment,
-          "a usable conversion table on its own grid");
+  if (input.conversion) {
+    const Conversion& t = *input.conversion;
+    require(t.scale.size() >= 2 && t.increment > 0.0 &&
+                t.highest == t.lowest + static_cast<double>(t.scale.size() - 1) * t.increment,
+            "a usable conversion table on its own grid");
+  }
 }
 
 bool same_values(std::span<const double> x, std::span<const double> y) {
@@ -81,45 +53,47 @@ bool same_values(std::span<const double> x, std::span<const double> y) {
          (x.empty() || std::memcmp(x.data(), y.data(), x.size_bytes()) == 0);
 }
 
-bool same_records(const InputRecords& x, const InputRecords& y) {
-  const ScaleConversion& s = x.conversion;
-  const ScaleConversion& t = y.conversion;
-  return x.new_form.count == y.new_form.count && x.old_form.count == y.old_form.count &&
-         x.theta.count == y.theta.count && same_values(x.new_form.a(), y.new_form.a()) &&
-         same_values(x.new_form.b(), y.new_form.b()) &&
-         same_values(x.new_form.c(), y.new_form.c()) &&
-         same_values(x.old_form.a(), y.old_form.a()) &&
-         same_values(x.old_form.b(), y.old_form.b()) &&
-         same_values(x.old_form.c(), y.old_form.c()) &&
-         same_values(x.theta.points(), y.theta.points()) &&
-         same_values(x.theta.weights(), y.theta.weights()) && s.row_count == t.row_count &&
-         std::memcmp(&s.lowest, &t.lowest, sizeof s.lowest) == 0 &&
-         std::memcmp(&s.highest, &t.highest, sizeof s.highest) == 0 &&
-         std::memcmp(&s.increment, &t.increment, sizeof s.increment) == 0 && s.flag == t.flag &&
-         same_values(s.scale_scores(), t.scale_scores()) &&
-         same_values({s.rounded.get(), static_cast<std::size_t>(s.row_count)},
-                     {t.rounded.get(), static_cast<std::size_t>(t.row_count)});
+bool same_number(double x, double y) {
+  return std::memcmp(&x, &y, sizeof x) == 0;
+}
+
+bool same_form(const Form& x, const Form& y) {
+  return std::equal(x.items.begin(), x.items.end(), y.items.begin(), y.items.end(),
+                    [](const Item& i, const Item& j) {
+                      return i.label == j.label && same_number(i.a, j.a) &&
+                             same_number(i.b, j.b) && same_number(i.c, j.c);
+                    });
+}
+
+bool same_input(const Input& x, const Input& y) {
+  if (!same_form(x.new_form, y.new_form) || !same_form(x.old_form, y.old_form)) return false;
+  if (x.theta.has_value() != y.theta.has_value() ||
+      x.conversion.has_value() != y.conversion.has_value()) {
+    return false;
+  }
+  if (x.theta && (!same_values(x.theta->points, y.theta->points) ||
+                  !same_values(x.theta->weights, y.theta->weights))) {
+    return false;
+  }
+  const auto& s = x.conversion;
+  const auto& t = y.conversion;
+  return !s || (same_number(s->lowest, t->lowest) && same_number(s->highest, t->highest) &&
+                same_number(s->increment, t->increment) && same_values(s->scale, t->scale));
 }
 
 // A file saved with carriage return-line feed line ends reads exactly as the
 // same file with line feeds. Only inputs without a carriage return of their
 // own can be turned into such a file.
-void check_line_ends(const std::uint8_t* data, std::size_t size,
-                     const std::optional<InputRecords>& records) {
-  if (std::memchr(data, '\r', size) != nullptr) return;
+void check_line_ends(std::string_view text, const Expected<ReadInput>& read) {
+  if (text.find('\r') != std::string_view::npos) return;
   std::string crlf;
-  for (std::size_t i = 0; i < size; ++i) {
-    if (data[i] == '\n') crlf.push_back('\r');
-    crlf.push_back(static_cast<char>(data[i]));
+  for (char c : text) {
+    if (c == '\n') crlf.push_back('\r');
+    crlf.push_back(c);
   }
-  std::optional<InputRecords> again;
-  Findings findings;
-  if (!read_bytes(reinterpret_cast<const std::uint8_t*>(crlf.data()), crlf.size(), again,
-                  findings)) {
-    return;
-  }
-  require(records.has_value() == again.has_value(), "line ends decide no read");
-  require(!records || same_records(*records, *again), "line ends change no value");
+  const Expected<ReadInput> again = read_input_text(crlf, INPUT_NAME);
+  require(read.has_value() == again.has_value(), "line ends decide no read");
+  require(!read || same_input(read->input, again->input), "line ends change no value");
 }
 
 std::size_t count_lines(const std::string& text) {
@@ -141,17 +115,18 @@ std::size_t true_score_row(const std::string& report, std::int32_t score) {
 // The shape of a complete report, and the two rows whose values never depend
 // on a root search: raw score 0 lies on the low-score line, and the top score
 // maps to the old form's top score. Both print dashes for theta.
-void check_report(const InputRecords& r, const std::string& report) {
+void check_report(const Input& input, const std::string& report) {
   const std::string banner = std::string("ZOL 1.1\nInput file: ").append(INPUT_NAME).append("\n\n");
   require(report.compare(0, banner.size(), banner) == 0, "the report starts with the banner");
   require(!report.empty() && report.back() == '\n', "the report ends with a whole line");
   require(report.find("nan") == std::string::npos && report.find("inf") == std::string::npos,
           "every reported value is a finite number");
 
-  const std::int32_t n_new = r.new_form.count, n_old = r.old_form.count;
+  const auto n_new = static_cast<std::int32_t>(input.new_form.items.size());
+  const auto n_old = static_cast<std::int32_t>(input.old_form.items.size());
   const std::size_t scores = static_cast<std::size_t>(n_new) + 1;
   std::size_t lines = 3 + 6 + scores;
-  if (r.theta.count != 0) {
+  if (input.theta) {
     const std::size_t longer = static_cast<std::size_t>(n_new > n_old ? n_new : n_old) + 1;
     lines += 12 + scores + longer;
   }
@@ -172,28 +147,11 @@ void check_report(const InputRecords& r, const std::string& report) {
           "the top score maps to the old form's top score");
 }
 
-// The files of the explained run's CSV and picture, made once, then rewritten.
-std::string csv_path, plot_path;
-
-std::string temporary_file(const char* pattern) {
-  std::string path = pattern;
-  const int descriptor = mkstemp(path.data());
-  if (descriptor < 0) std::abort();
-  close(descriptor);
-  return path;
-}
-
-std::string file_text(const std::string& path) {
-  OwnedFile file(std::fopen(path.c_str(), "rb"));
-  std::string text;
-  for (int c; file && (c = std::getc(file.get())) != EOF;) text.push_back(static_cast<char>(c));
-  return text;
-}
-
 // The CSV has a header and one row of ten cells per raw score of the longer
 // form, every number finite.
-void check_csv(const InputRecords& r, const std::string& csv) {
-  const auto rows = static_cast<std::size_t>(std::max(r.new_form.count, r.old_form.count)) + 1;
+void check_csv(const Input& input, const std::string& csv) {
+  const std::size_t rows =
+      std::max(input.new_form.items.size(), input.old_form.items.size()) + 1;
   require(count_lines(csv) == 1 + rows, "one CSV row per raw score");
   std::size_t commas = 0;
   for (char c : csv) commas += c == ',' ? 1 : 0;
@@ -222,67 +180,31 @@ void check_svg(const std::string& svg) {
   require(open.empty(), "every element is closed");
 }
 
-// One run, records to report, into memory: its status, report and findings.
-struct Outcome {
-  RunStatus status = RunStatus::OK;
-  std::string report;
-  Findings findings;
-};
-
-Outcome equate_in_memory(const InputRecords& records, bool explain) {
-  Outcome outcome;
-  char* buffer = nullptr;
-  std::size_t length = 0;
-  std::FILE* stream = open_memstream(&buffer, &length);
-  if (stream == nullptr) std::abort();
-  ReportTarget target;
-  target.stream = stream;
-  RunOptions options;
-  options.explain = explain;
-  if (explain) {
-    options.csv_path = csv_path.c_str();
-    options.plot_path = plot_path.c_str();
-  }
-  outcome.status = equate_and_report(records, INPUT_NAME, target, options, outcome.findings);
-  std::fclose(stream);
-  outcome.report.assign(buffer, length);
-  std::free(buffer);
-  return outcome;
-}
-
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  set_fatal_numeric_handler(throw_fatal_stop);
-  csv_path = temporary_file("/tmp/zol_fuzz_csv_XXXXXX");
-  plot_path = temporary_file("/tmp/zol_fuzz_svg_XXXXXX");
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::optional<InputRecords> records;
-  Findings findings;
-  if (!read_bytes(data, size, records, findings)) return 0;
-  check_line_ends(data, size, records);
-  require(records.has_value() == findings.failure.text.empty(), "a failed read has its cause");
-  if (!records) return 0;
-  check_records(*records);
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const Expected<ReadInput> read = read_input_text(text, INPUT_NAME);
+  check_line_ends(text, read);
+  require(read || !read.error().explanation.empty(), "a failed read has its cause");
+  if (!read) return 0;
+  check_input(read->input);
 
-  const Outcome plain = equate_in_memory(*records, false);
-  const Outcome explained = equate_in_memory(*records, true);
-  require(plain.status == explained.status && plain.report == explained.report,
-          "an explained run writes what a plain run writes");
-  require(plain.status == RunStatus::OK || !plain.findings.failure.text.empty(),
-          "a failed run has its cause");
-  if (plain.status != RunStatus::OK) {
-    require(plain.status == RunStatus::NO_MEMORY || plain.status == RunStatus::EQUATING_ERROR ||
-                plain.status == RunStatus::NUMERIC_STOP,
-            "a computation fails only for memory or for its numbers");
-    require(plain.report.empty(), "a failed run writes nothing of the report");
+  const Expected<Results> results = equate(read->input, Options{});
+  if (!results) {
+    const ErrorKind kind = results.error().kind;
+    require(kind == ErrorKind::NO_MEMORY || kind == ErrorKind::EQUATING_ERROR ||
+                kind == ErrorKind::NUMERIC_STOP,
+            "an equating fails only for memory or for its numbers");
+    require(!results.error().explanation.empty(), "a failed equating has its cause");
     return 0;
   }
-  check_report(*records, plain.report);
-  check_csv(*records, file_text(csv_path));
-  check_svg(file_text(plot_path));
+  const Expected<std::string> report = format_report(*results);
+  const Expected<std::string> csv = format_csv(*results);
+  const Expected<std::string> svg = format_svg(*results);
+  require(report && csv && svg, "the outputs of a finished equating");
+  check_report(read->input, *report);
+  check_csv(read->input, *csv);
+  check_svg(*svg);
   return 0;
 }

@@ -1,5 +1,7 @@
-// Failure injection for the arrays that the stages allocate
+// Failure injection for the arrays that the stages allocate, in the library built for its tests
 #include "common/allocation.h"
+
+#if ZOL_ALLOCATION_HOOK
 
 #include "common/allocation_failure.h"
 
@@ -22,3 +24,5 @@ void fail_allocation_after(std::int64_t k) noexcept {
 }
 
 }  // namespace zol
+
+#endif

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "common/describe.h"
-#include "linking.h"
 
 namespace zol {
 
@@ -24,8 +23,8 @@ const Option OPTIONS[] = {
     {"--help", false, [](CommandLine& c, const char*) { c.help = true; }},
     {"--link", true,
      [](CommandLine& c, const char* method) {
-       c.options.link = link_method_named(method);
-       if (!c.options.link) {
+       c.options.equating.link = link_method_named(method);
+       if (!c.options.equating.link) {
          c.error = describe(
              "unknown linking method '%s': mean-mean, mean-sigma, haebara or "
              "stocking-lord",

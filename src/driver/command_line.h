@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "driver.h"
+#include "driver/run.h"
 
 namespace zol {
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "common/binary_mode.h"
-#include "driver.h"
 #include "driver/command_line.h"
-#include "version.h"
+#include "driver/run.h"
+#include "zol/version.h"
 
 namespace {
 
@@ -19,7 +19,6 @@ std::string prompt_for(const char* prompt) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  using zol::RunStatus;
   // The report, the prompts and the messages are written with line feeds
   // alone on every platform.
   zol::use_binary_mode(stdout);
@@ -67,16 +66,16 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "zol: %s\n%s\n", clash.c_str(), zol::USAGE_HINT);
       return 2;
     }
-    zol::Findings findings;
-    const RunStatus status = zol::run_files(input_name, target, command.options, findings);
-    if (status != RunStatus::OK) std::fputs(zol::run_status_message(status), stdout);
+    const zol::RunOutcome outcome = zol::run_files(input_name, target, command.options);
+    std::fputs(outcome.message.c_str(), stdout);
+    std::fputs(outcome.stop_text.c_str(), stderr);
     if (explain) {
       std::fflush(stdout);
-      zol::write_findings(stderr, input_name, findings, status != RunStatus::OK);
+      zol::write_explanation(stderr, input_name, outcome);
     }
-    return status == RunStatus::OK ? 0 : 1;
+    return outcome.ok ? 0 : 1;
   } catch (const std::bad_alloc&) {
-    std::fputs(zol::run_status_message(RunStatus::NO_MEMORY), stdout);
+    std::fputs(zol::error_message(zol::ErrorKind::NO_MEMORY), stdout);
     if (explain) std::fputs("zol: not enough memory\n", stderr);
     return 1;
   }

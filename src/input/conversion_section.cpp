@@ -7,6 +7,7 @@
 #include "common/allocation.h"
 #include "common/describe.h"
 #include "input/reader_parts.h"
+#include "input_reader.h"
 
 namespace zol {
 
@@ -159,6 +160,17 @@ bool read_conversion_section(LineReader& reader, ScaleConversion& conversion, Fi
   next_line(reader);
   conversion = std::move(table);
   return true;
+}
+
+std::string conversion_grid_problem(long long rows, double lowest, double highest,
+                                    double increment) {
+  std::string why;
+  return usable_grid({rows, lowest, highest, increment, 0}, why) ? std::string() : why;
+}
+
+bool allocate_conversion(long long rows, double lowest, double increment,
+                         ScaleConversion& conversion) {
+  return allocate_table(rows, lowest, increment, conversion);
 }
 
 bool install_identity_conversion(std::int32_t n_old, ScaleConversion& conversion) {

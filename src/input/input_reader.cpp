@@ -114,11 +114,8 @@ bool read_sections(LineReader& reader, InputRecords& records, Findings& findings
     }
   }
   const bool defaults =
-      (records.conversion.row_count != 0 ||
-       install_identity_conversion(records.old_form.count, records.conversion)) &&
-      (!records.theta.block || records.theta.has_weights || install_equal_weights(records.theta));
-  if (!defaults)
-    findings.fail(about_file("not enough memory for the default conversion or weights"));
+      !records.theta.block || records.theta.has_weights || install_equal_weights(records.theta);
+  if (!defaults) findings.fail(about_file(DEFAULTS_WITHOUT_MEMORY));
   return defaults;
 }
 
@@ -150,11 +147,11 @@ const char* section_title(SectionKind kind) {
   return "";
 }
 
-std::optional<InputRecords> read_input(std::FILE* input, Findings& findings) {
+std::optional<InputRecords> read_input(std::string_view text, Findings& findings) {
   // Filled section by section; it reaches the caller only when the whole read
   // has succeeded.
   InputRecords records;
-  LineReader reader{input, {}, 0};
+  LineReader reader{text, 0, {}, 0};
   try {
     if (!read_sections(reader, records, findings)) return std::nullopt;
   } catch (const std::bad_alloc&) {

@@ -16,17 +16,13 @@ bool ends_field(char c) {
 }
 
 // Counts the lines ahead, up to most and up to the first line that
-// stop_before accepts, and returns to where the stream was: the sections are
-// counted before they are read so that their arrays are allocated once.
+// stop_before accepts, without moving on: the sections are counted before
+// they are read so that their arrays are allocated once.
 template <typename StopBefore>
-std::int64_t count_ahead(std::FILE* input, std::int64_t most, StopBefore stop_before) {
-  std::fpos_t start;
-  if (std::fgetpos(input, &start) != 0) return 0;
+std::int64_t count_ahead(const LineReader& reader, std::int64_t most, StopBefore stop_before) {
   std::int64_t count = 0;
-  LineReader ahead{input, {}, 0};
+  LineReader ahead{reader.text, reader.position, {}, 0};
   while (count < most && next_line(ahead) && !stop_before(ahead.line)) ++count;
-  // Returning also clears the end-of-file indicator that the count may have set.
-  if (std::fsetpos(input, &start) != 0) return 0;
   return count;
 }
 
@@ -35,30 +31,32 @@ std::int64_t count_ahead(std::FILE* input, std::int64_t most, StopBefore stop_be
 bool next_line(LineReader& reader) {
   std::string& line = reader.line;
   line.clear();
-  // A read error ends the line like the end of the file does, so no caller
-  // can wait for an end-of-file indicator that never comes.
-  for (int c = std::getc(reader.input); c != EOF; c = std::getc(reader.input)) {
-    if (c == '\n') {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      line.push_back('\n');
-      ++reader.number;
-      return true;
-    }
-    line.push_back(static_cast<char>(c));
+  if (reader.position >= reader.text.size()) return false;
+  const std::string_view rest = reader.text.substr(reader.position);
+  const std::size_t end = rest.find('\n');
+  if (end == std::string_view::npos) {
+    line.assign(rest);
+    reader.position = reader.text.size();
+  } else {
+    std::size_t length = end;
+    if (length > 0 && rest[length - 1] == '\r') --length;
+    line.reserve(length + 1);
+    line.assign(rest.substr(0, length));
+    line.push_back('\n');
+    reader.position += end + 1;
   }
-  if (line.empty()) return false;
   ++reader.number;
   return true;
 }
 
 std::int64_t count_records(LineReader& reader) {
   return count_ahead(
-      reader.input, std::numeric_limits<std::int64_t>::max(),
+      reader, std::numeric_limits<std::int64_t>::max(),
       [](const std::string& line) { return line[0] == '\n' || line[0] == '\r' || line[0] == '$'; });
 }
 
 std::int64_t count_lines_ahead(LineReader& reader, std::int64_t most) {
-  return count_ahead(reader.input, most, [](const std::string&) { return false; });
+  return count_ahead(reader, most, [](const std::string&) { return false; });
 }
 
 int split_fields(const char* line, std::span<char> storage, std::span<const char*> starts) {

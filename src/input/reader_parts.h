@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "common/describe.h"
 #include "findings.h"
@@ -12,28 +13,28 @@
 
 namespace zol {
 
-// The stream being read and its current line: the line's characters, then
-// its line feed when it has one (a carriage return right before the line
-// feed is dropped, so that a file saved on Windows reads the same), and its
-// number as a text editor counts lines, from 1.
+// The text being read, where reading stands in it, and the current line: the
+// line's characters, then its line feed when it has one (a carriage return
+// right before the line feed is dropped, so that a file saved on Windows
+// reads the same), and its number as a text editor counts lines, from 1.
 struct LineReader {
-  std::FILE* input = nullptr;
+  std::string_view text;
+  std::size_t position = 0;
   std::string line;
   std::int64_t number = 0;
 };
 
-// Reads the next whole line, however long. False, with the line empty, when
-// nothing could be read: at the end of the file or after a read error.
+// Reads the next whole line, however long. False, with the line empty, at
+// the end of the text.
 bool next_line(LineReader& reader);
 
 // Number of lines from the current position up to the first blank line (one
 // that starts with a line feed or a carriage return), the first line that
-// starts with "$" or the end of the file. The position is restored; 0 when
-// it cannot be.
+// starts with "$" or the end of the file. The position stays where it is.
 std::int64_t count_records(LineReader& reader);
 
 // Number of lines, up to most, from the current position to the end of the
-// file, blank lines included. The position is restored; 0 when it cannot be.
+// file, blank lines included. The position stays where it is.
 std::int64_t count_lines_ahead(LineReader& reader, std::int64_t most);
 
 // Copies the line's blank- or tab-separated fields into storage, each with a
@@ -68,7 +69,6 @@ const char* section_title(SectionKind kind);
                                            Findings& findings);
 
 // The defaults, installed once every section has been read.
-[[nodiscard]] bool install_identity_conversion(std::int32_t n_old, ScaleConversion& conversion);
 [[nodiscard]] bool install_equal_weights(ThetaDistribution& theta);
 
 // A cause or warning about the current line, or (line 0) the file.

@@ -72,7 +72,7 @@ struct Sums {
 };
 
 template <bool SCORE, bool SLOPE>
-ZOL_ALWAYS_INLINE void add_items(double theta, const Form& form, std::size_t from, Sums& sums) {
+ZOL_ALWAYS_INLINE void add_items(double theta, const FormView& form, std::size_t from, Sums& sums) {
   for (std::size_t i = from; i < form.a.size(); ++i) {
     const ItemValues<double> item{form.a[i], form.b[i], form.c[i], form.incorrect_score[i],
                                   form.correct_score[i]};

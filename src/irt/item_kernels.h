@@ -14,15 +14,15 @@ enum class Wanted { SCORE, SLOPE, BOTH };
 // Both paths give the same bits; item_model.cpp chooses between them.
 namespace plain {
 void exp_batch(std::span<const double> x, std::span<double> y);
-void probabilities(double theta, const Form& items, std::span<double> p);
-ScoreAndSlope sums(double theta, const Form& form, Wanted wanted);
+void probabilities(double theta, const FormView& items, std::span<double> p);
+ScoreAndSlope sums(double theta, const FormView& form, Wanted wanted);
 }  // namespace plain
 
 #if ZOL_AVX2_KERNELS
 namespace avx2 {
 void exp_batch(std::span<const double> x, std::span<double> y);
-void probabilities(double theta, const Form& items, std::span<double> p);
-ScoreAndSlope sums(double theta, const Form& form, Wanted wanted);
+void probabilities(double theta, const FormView& items, std::span<double> p);
+ScoreAndSlope sums(double theta, const FormView& form, Wanted wanted);
 }  // namespace avx2
 #endif
 

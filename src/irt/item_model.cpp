@@ -15,13 +15,13 @@ void exp_batch(std::span<const double> x, std::span<double> y) {
   for (std::size_t i = 0; i < x.size(); ++i) y[i] = exp_core::exp_scalar(x[i]);
 }
 
-void probabilities(double theta, const Form& items, std::span<double> p) {
+void probabilities(double theta, const FormView& items, std::span<double> p) {
   for (std::size_t i = 0; i < p.size(); ++i) {
     item_formulas::probability(theta, items.a[i], items.b[i], items.c[i], p[i]);
   }
 }
 
-ScoreAndSlope sums(double theta, const Form& form, Wanted wanted) {
+ScoreAndSlope sums(double theta, const FormView& form, Wanted wanted) {
   item_formulas::Sums sums;
   switch (wanted) {
     case Wanted::SCORE:
@@ -41,7 +41,7 @@ ScoreAndSlope sums(double theta, const Form& form, Wanted wanted) {
 
 namespace {
 
-ScoreAndSlope form_sums(double theta, const Form& form, item_kernels::Wanted wanted) {
+ScoreAndSlope form_sums(double theta, const FormView& form, item_kernels::Wanted wanted) {
   assert(form.b.size() == form.a.size() && form.c.size() == form.a.size());
   assert(form.correct_score.size() == form.a.size());
   assert(form.incorrect_score.size() == form.a.size());
@@ -62,22 +62,22 @@ double prob_3pl(double theta, double a, double b, double c) {
 void prob_3pl_batch(double theta, std::span<const double> a, std::span<const double> b,
                     std::span<const double> c, std::span<double> p) {
   assert(a.size() == p.size() && b.size() == p.size() && c.size() == p.size());
-  const Form items{a, b, c, {}, {}};
+  const FormView items{a, b, c, {}, {}};
 #if ZOL_AVX2_KERNELS
   if (use_avx2_kernels()) return item_kernels::avx2::probabilities(theta, items, p);
 #endif
   item_kernels::plain::probabilities(theta, items, p);
 }
 
-double expected_score(double theta, const Form& form) {
+double expected_score(double theta, const FormView& form) {
   return form_sums(theta, form, item_kernels::Wanted::SCORE).score;
 }
 
-double expected_score_slope(double theta, const Form& form) {
+double expected_score_slope(double theta, const FormView& form) {
   return form_sums(theta, form, item_kernels::Wanted::SLOPE).slope;
 }
 
-ScoreAndSlope expected_score_and_slope(double theta, const Form& form) {
+ScoreAndSlope expected_score_and_slope(double theta, const FormView& form) {
   return form_sums(theta, form, item_kernels::Wanted::BOTH);
 }
 

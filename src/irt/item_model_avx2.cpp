@@ -65,7 +65,7 @@ using lanes::LANES;
 // order, exactly as the plain loop adds them; the remaining items take the
 // plain loop itself.
 template <bool SCORE, bool SLOPE>
-__attribute__((target("avx2"))) ScoreAndSlope sum_items(double theta, const Form& form) {
+__attribute__((target("avx2"))) ScoreAndSlope sum_items(double theta, const FormView& form) {
   item_formulas::Sums sums;
   std::size_t i = 0;
   for (; i + LANES <= form.a.size(); i += LANES) {
@@ -99,7 +99,7 @@ __attribute__((target("avx2"))) void exp_batch(std::span<const double> x, std::s
   for (; i < x.size(); ++i) y[i] = exp_core::exp_scalar(x[i]);
 }
 
-__attribute__((target("avx2"))) void probabilities(double theta, const Form& items,
+__attribute__((target("avx2"))) void probabilities(double theta, const FormView& items,
                                                    std::span<double> p) {
   std::size_t i = 0;
   for (; i + LANES <= p.size(); i += LANES) {
@@ -115,7 +115,7 @@ __attribute__((target("avx2"))) void probabilities(double theta, const Form& ite
   }
 }
 
-ScoreAndSlope sums(double theta, const Form& form, Wanted wanted) {
+ScoreAndSlope sums(double theta, const FormView& form, Wanted wanted) {
   switch (wanted) {
     case Wanted::SCORE:
       return sum_items<true, false>(theta, form);

@@ -44,7 +44,7 @@ struct CommonItems {
   std::vector<double> a, b, c, alpha, beta, gamma;
 };
 
-struct Quadrature {
+struct CriterionPoints {
   std::vector<double> points, weights;
 };
 
@@ -82,8 +82,8 @@ LinkStatus find_common_items(const ItemSet& new_form, const ItemSet& old_form, C
   return items.a.size() < 2 ? LinkStatus::TOO_FEW_COMMON_ITEMS : LinkStatus::OK;
 }
 
-Quadrature quadrature_of(const ThetaDistribution& theta) {
-  Quadrature q;
+CriterionPoints quadrature_of(const ThetaDistribution& theta) {
+  CriterionPoints q;
   if (theta.count > 0) {
     q.points.assign(theta.points().begin(), theta.points().end());
     q.weights.assign(theta.weights().begin(), theta.weights().end());
@@ -166,7 +166,7 @@ void add_squared_difference(double w, double old_p, const Carried& c, Value& v) 
 // Haebara: sum over points and items of the squared differences of the
 // item curves; Stocking-Lord: sum over points of the squared difference of
 // the test curves. Both weighted by the quadrature.
-Value criterion(const CommonItems& items, const Quadrature& q, LinkMethod method, double A,
+Value criterion(const CommonItems& items, const CriterionPoints& q, LinkMethod method, double A,
                 double B) {
   Value v;
   for (std::size_t k = 0; k < q.points.size(); ++k) {
@@ -192,7 +192,7 @@ Value criterion(const CommonItems& items, const Quadrature& q, LinkMethod method
 // Newton's method on (A, B) with a line search that halves the step until
 // the criterion does not rise and A stays above 0. Where the Hessian is not
 // positive definite the step goes down the gradient instead.
-void minimise(const CommonItems& items, const Quadrature& q, Linking& link) {
+void minimise(const CommonItems& items, const CriterionPoints& q, LinkSearch& link) {
   Value v = criterion(items, q, link.method, link.A, link.B);
   for (link.steps = 0; link.steps < MOST_NEWTON_STEPS; ++link.steps) {
     link.criterion = v.f;
@@ -240,16 +240,24 @@ const char* link_method_option(LinkMethod method) {
   return "";
 }
 
-std::optional<LinkMethod> link_method_named(const char* option) {
+std::optional<LinkMethod> link_method_named(std::string_view option) {
   for (const MethodName& name : METHOD_NAMES) {
-    if (std::strcmp(name.option, option) == 0) return name.method;
+    if (option == name.option) return name.method;
   }
   return std::nullopt;
 }
 
-Linking link_scales(const ItemSet& new_form, const ItemSet& old_form,
-                    const ThetaDistribution& theta, LinkMethod method) {
-  Linking link;
+void carry_over(const ItemSet& items, const Linking& linking, std::span<double> a,
+                std::span<double> b) {
+  for (std::size_t i = 0; i < static_cast<std::size_t>(items.count); ++i) {
+    a[i] = items.a()[i] / linking.A;
+    b[i] = linking.A * items.b()[i] + linking.B;
+  }
+}
+
+LinkSearch link_scales(const ItemSet& new_form, const ItemSet& old_form,
+                       const ThetaDistribution& theta, LinkMethod method) {
+  LinkSearch link;
   link.method = method;
   CommonItems items;
   link.status = find_common_items(new_form, old_form, items, link.ambiguous_label);

@@ -1,38 +1,23 @@
-// The program's one fatal stop, which the root finder calls
+// The texts of a root search that could not go on
 #include "root_finder.h"
-
-#include <cstdio>
-#include <cstdlib>
 
 namespace zol {
 
-namespace {
-
-[[noreturn]] void exit_with_message(const char* message) {
-  write_fatal_text(message);
-  std::exit(1);
+const char* root_stop_message(RootStop stop) {
+  switch (stop) {
+    case RootStop::NOT_BRACKETED:
+      return "Root must be bracketed in rtsafe";
+    case RootStop::NOT_CONVERGED:
+      return "Maximum number of iterations exceeded in rtsafe";
+    case RootStop::NONE:
+      break;
+  }
+  return "";
 }
 
-// Never null: nullptr passed to set_fatal_numeric_handler means the default.
-FatalNumericHandler fatal_handler = exit_with_message;
-
-}  // namespace
-
-void write_fatal_text(const char* message) {
-  std::fprintf(stderr, "Numerical Recipes run-time error...\n");
-  std::fprintf(stderr, "%s\n", message);
-  std::fprintf(stderr, "...now exiting to system...\n");
-}
-
-FatalNumericHandler set_fatal_numeric_handler(FatalNumericHandler handler) {
-  const FatalNumericHandler previous = fatal_handler;
-  fatal_handler = handler != nullptr ? handler : exit_with_message;
-  return previous;
-}
-
-void fatal_numeric_error(const char* message) {
-  fatal_handler(message);
-  std::abort();
+std::string root_stop_text(RootStop stop) {
+  return std::string("Numerical Recipes run-time error...\n") + root_stop_message(stop) +
+         "\n...now exiting to system...\n";
 }
 
 }  // namespace zol

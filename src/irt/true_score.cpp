@@ -25,7 +25,7 @@ struct FixedPoint {
 // a search makes, without changing a bit.
 using FixedPoints = std::array<FixedPoint, 3>;
 
-FixedPoints evaluate_fixed_points(const Form& form) {
+FixedPoints evaluate_fixed_points(const FormView& form) {
   FixedPoints points;
   const double thetas[] = {-THETA_LIMIT, THETA_LIMIT, 0.5 * (-THETA_LIMIT + THETA_LIMIT)};
   for (std::size_t k = 0; k < points.size(); ++k) {
@@ -38,7 +38,7 @@ FixedPoints evaluate_fixed_points(const Form& form) {
 // The root function of one true-score search: the target raw score minus the
 // new form's expected score at theta, and minus the expected score's slope.
 struct TccResidual {
-  const Form& form;
+  const FormView& form;
   const FixedPoints& fixed_points;
   double target;
 
@@ -66,7 +66,7 @@ struct FormScores {
   double max = 0.0;
 };
 
-FormScores form_scores(const Form& form) {
+FormScores form_scores(const FormView& form) {
   FormScores scores;
   for (std::size_t i = 0; i < form.c.size(); ++i) {
     const double c = form.c[i];
@@ -79,12 +79,12 @@ FormScores form_scores(const Form& form) {
 
 }  // namespace
 
-void true_score_equate(const Form& new_form, const Form& old_form,
-                       std::span<const double> raw_scores, TrueScoreTable& table) {
+RootStop true_score_equate(const FormView& new_form, const FormView& old_form,
+                           std::span<const double> raw_scores, TrueScoreTable& table) {
   const FormScores new_scores = form_scores(new_form);
   const FormScores old_scores = form_scores(old_form);
   table.chance_score = new_scores.chance;
-  if (raw_scores.empty()) return;
+  if (raw_scores.empty()) return RootStop::NONE;
   assert(table.true_equated.size() >= raw_scores.size());
   assert(table.theta_equivalent.size() >= raw_scores.size());
   const std::size_t top = raw_scores.size() - 1;
@@ -117,7 +117,9 @@ void true_score_equate(const Form& new_form, const Form& old_form,
     for (std::size_t m = last_on_line + 1; m < top; ++m) {
       const TccResidual residual{new_form, fixed_points, raw_scores[m]};
       table.searched = m;
-      const double theta = rtsafe(residual, -THETA_LIMIT, THETA_LIMIT, THETA_TOLERANCE);
+      const RootOutcome found = rtsafe(residual, -THETA_LIMIT, THETA_LIMIT, THETA_TOLERANCE);
+      if (found.stop != RootStop::NONE) return found.stop;
+      const double theta = found.root;
       table.theta_equivalent[m] = theta;
       table.true_equated[m] = expected_score(theta, old_form);
     }
@@ -130,6 +132,7 @@ void true_score_equate(const Form& new_form, const Form& old_form,
   // even when the line above has covered it.
   table.true_equated[top] = old_scores.max;
   table.theta_equivalent[top] = THETA_LIMIT;
+  return RootStop::NONE;
 }
 
 }  // namespace zol

@@ -39,7 +39,7 @@ double predecessor_index(const DoubleDouble& total, double score, const ScoreGri
   return u > 0.0 ? std::trunc(u + 0.5) : std::trunc(u - 0.5);
 }
 
-bool scored(const Form& form) {
+bool scored(const FormView& form) {
   const std::size_t n = form.a.size();
   return form.correct_score.size() == n && form.incorrect_score.size() == n && form.b.size() == n &&
          form.c.size() == n;
@@ -47,7 +47,7 @@ bool scored(const Form& form) {
 
 }  // namespace
 
-bool check_score_grid(const Form& form, const ScoreGrid& grid) {
+bool check_score_grid(const FormView& form, const ScoreGrid& grid) {
   if (form.correct_score.empty() || form.incorrect_score.empty() || !scored(form)) return false;
   if (!std::isfinite(grid.increment) || !(grid.increment > 0.0)) return false;
   if (grid.highest <= grid.lowest) return false;
@@ -71,7 +71,7 @@ bool check_score_grid(const Form& form, const ScoreGrid& grid) {
   return true;
 }
 
-bool conditional_item_scores(double theta, const Form& form, const ScoreGrid& grid,
+bool conditional_item_scores(double theta, const FormView& form, const ScoreGrid& grid,
                              std::span<double> work) {
   const std::int32_t grid_points = score_grid_points(grid);
   if (grid_points <= 0 || form.a.empty() || !scored(form) ||

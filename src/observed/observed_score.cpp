@@ -31,13 +31,13 @@ void add_items(std::span<double> work, std::int32_t first, std::span<const doubl
   lord_wingersky::plain::add_items(work, first, p);
 }
 
-bool has_response_scores(const Form& form) {
+bool has_response_scores(const FormView& form) {
   return !form.correct_score.empty() || !form.incorrect_score.empty();
 }
 
 // Exact comparisons on purpose: only items scored exactly 1 and 0 may take the
 // number-correct recursion, whose totals are counts.
-bool number_correct_scoring(const Form& form) {
+bool number_correct_scoring(const FormView& form) {
   if (!has_response_scores(form)) return true;
   for (std::size_t k = 0; k < form.a.size(); ++k) {
     if (form.correct_score[k] != 1.0 || form.incorrect_score[k] != 0.0) return false;
@@ -47,7 +47,7 @@ bool number_correct_scoring(const Form& form) {
 
 // Every array of the form has one entry per item: both response-score arrays
 // or neither.
-bool consistent(const Form& form) {
+bool consistent(const FormView& form) {
   const std::size_t n = form.a.size();
   if (form.b.size() != n || form.c.size() != n) return false;
   if (!has_response_scores(form)) return true;
@@ -78,7 +78,7 @@ std::int32_t score_grid_points(const ScoreGrid& grid) {
   return static_cast<std::int32_t>(points);
 }
 
-bool conditional_number_correct(double theta, const Form& form, std::span<double> work) {
+bool conditional_number_correct(double theta, const FormView& form, std::span<double> work) {
   const std::size_t n = form.a.size();
   if (n < 1 || form.b.size() < n || form.c.size() < n || work.size() < n + 1) return false;
   double p[ITEM_BATCH];
@@ -98,7 +98,7 @@ bool conditional_number_correct(double theta, const Form& form, std::span<double
   return true;
 }
 
-DistributionStatus observed_score_distribution(const Form& form, const ThetaDistribution& theta,
+DistributionStatus observed_score_distribution(const FormView& form, const ThetaDistribution& theta,
                                                const ScoreGrid& grid, ScoreVector distribution) {
   const std::int32_t grid_points = score_grid_points(grid);
   const std::size_t n = form.a.size();

@@ -3,8 +3,9 @@
 #include <cmath>
 #include <vector>
 
-#include "linking.h"
 #include "result_files.h"
+
+#include "common/text.h"
 
 namespace zol {
 
@@ -132,43 +133,43 @@ std::string escaped(const std::string& text) {
 }
 
 // The tick labels of a value, with no minus sign on a zero.
-void write_tick_label(std::FILE* out, const Axis& axis, double value, double x, double y,
+void write_tick_label(std::string& out, const Axis& axis, double value, double x, double y,
                       const char* anchor) {
   if (std::fabs(value) < axis.step / 2.0) value = 0.0;
-  std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"%s\">", x, y, anchor);
+  appendf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"%s\">", x, y, anchor);
   if (axis.decimals <= MOST_DECIMALS && std::fabs(axis.lo) < LARGEST_FIXED &&
       std::fabs(axis.hi) < LARGEST_FIXED) {
-    std::fprintf(out, "%.*f</text>\n", axis.decimals, value);
+    appendf(out, "%.*f</text>\n", axis.decimals, value);
   } else {
-    std::fprintf(out, "%.3g</text>\n", value);
+    appendf(out, "%.3g</text>\n", value);
   }
 }
 
-void write_axes(std::FILE* out, const Frame& f, const char* x_title, const char* y_title) {
+void write_axes(std::string& out, const Frame& f, const char* x_title, const char* y_title) {
   const double bottom = f.top + PANEL_HEIGHT;
-  std::fprintf(out,
+  appendf(out,
                "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" "
                "stroke=\"#444\"/>\n",
                PLOT_LEFT, f.top, PLOT_RIGHT - PLOT_LEFT, PANEL_HEIGHT);
-  std::fputs("<g stroke=\"#ddd\">\n", out);
+  out += "<g stroke=\"#ddd\">\n";
   for (double v : ticks(f.x)) {
-    std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>\n", f.px(v), f.top,
+    appendf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>\n", f.px(v), f.top,
                  f.px(v), bottom);
   }
   for (double v : ticks(f.y)) {
-    std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>\n", PLOT_LEFT,
+    appendf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>\n", PLOT_LEFT,
                  f.py(v), PLOT_RIGHT, f.py(v));
   }
-  std::fputs("</g>\n<g font-size=\"12\" fill=\"#222\">\n", out);
+  out += "</g>\n<g font-size=\"12\" fill=\"#222\">\n";
   for (double v : ticks(f.x)) write_tick_label(out, f.x, v, f.px(v), bottom + 18.0, "middle");
   for (double v : ticks(f.y)) {
     write_tick_label(out, f.y, v, PLOT_LEFT - 8.0, f.py(v) + 4.0, "end");
   }
-  std::fprintf(out,
+  appendf(out,
                "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" font-size=\"14\">%s</text>\n",
                (PLOT_LEFT + PLOT_RIGHT) / 2.0, bottom + 42.0, x_title);
   const double y_middle = f.top + PANEL_HEIGHT / 2.0;
-  std::fprintf(out,
+  appendf(out,
                "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" font-size=\"14\" "
                "transform=\"rotate(-90 %.1f %.1f)\">%s</text>\n</g>\n",
                PLOT_LEFT - 62.0, y_middle, PLOT_LEFT - 62.0, y_middle, y_title);
@@ -177,7 +178,7 @@ void write_axes(std::FILE* out, const Frame& f, const char* x_title, const char*
 // The series as one polyline. Where many raw scores share a pixel column,
 // only the first, lowest, highest and last of them are drawn, which keeps the
 // line's shape and the file small for forms of thousands of items.
-void write_series(std::FILE* out, const Frame& f, const Series& s) {
+void write_series(std::string& out, const Frame& f, const Series& s) {
   std::vector<std::size_t> kept;
   for (std::size_t i = 0; i < s.y.size();) {
     const double column = std::floor(f.px(static_cast<double>(i)));
@@ -192,66 +193,66 @@ void write_series(std::FILE* out, const Frame& f, const Series& s) {
     }
     i = last + 1;
   }
-  std::fprintf(out, "<polyline fill=\"none\" stroke=\"%s\" stroke-width=\"2\" points=\"", s.colour);
+  appendf(out, "<polyline fill=\"none\" stroke=\"%s\" stroke-width=\"2\" points=\"", s.colour);
   for (std::size_t k : kept) {
-    std::fprintf(out, "%.1f,%.1f ", f.px(static_cast<double>(k)), f.py(s.y[k]));
+    appendf(out, "%.1f,%.1f ", f.px(static_cast<double>(k)), f.py(s.y[k]));
   }
-  std::fputs("\"/>\n", out);
+  out += "\"/>\n";
   if (s.y.size() > MOST_MARKERS) return;
-  std::fprintf(out, "<g fill=\"%s\">\n", s.colour);
+  appendf(out, "<g fill=\"%s\">\n", s.colour);
   for (std::size_t i = 0; i < s.y.size(); ++i) {
     const double x = f.px(static_cast<double>(i)), y = f.py(s.y[i]);
     if (s.squares) {
-      std::fprintf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"7\" height=\"7\"/>\n", x - 3.5,
+      appendf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"7\" height=\"7\"/>\n", x - 3.5,
                    y - 3.5);
     } else {
-      std::fprintf(out, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"3.5\"/>\n", x, y);
+      appendf(out, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"3.5\"/>\n", x, y);
     }
   }
-  std::fputs("</g>\n", out);
+  out += "</g>\n";
 }
 
 // The legend in a row above the plotting area.
-void write_legend(std::FILE* out, const Frame& f, const std::vector<Series>& series,
+void write_legend(std::string& out, const Frame& f, const std::vector<Series>& series,
                   const char* zero_line) {
   double x = PLOT_LEFT;
   const double y = f.top - 12.0;
-  std::fputs("<g font-size=\"13\" fill=\"#222\">\n", out);
+  out += "<g font-size=\"13\" fill=\"#222\">\n";
   for (const Series& s : series) {
-    std::fprintf(out,
+    appendf(out,
                  "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" "
                  "stroke-width=\"2\"/>\n",
                  x, y - 4.0, x + 24.0, y - 4.0, s.colour);
     // The series' marker, where its points carry markers.
     const bool markers = s.y.size() <= MOST_MARKERS;
     if (markers && s.squares) {
-      std::fprintf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"7\" height=\"7\" fill=\"%s\"/>\n",
+      appendf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"7\" height=\"7\" fill=\"%s\"/>\n",
                    x + 8.5, y - 7.5, s.colour);
     } else if (markers) {
-      std::fprintf(out, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"3.5\" fill=\"%s\"/>\n", x + 12.0,
+      appendf(out, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"3.5\" fill=\"%s\"/>\n", x + 12.0,
                    y - 4.0, s.colour);
     }
-    std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\">%s</text>\n", x + 30.0, y, s.name);
+    appendf(out, "<text x=\"%.1f\" y=\"%.1f\">%s</text>\n", x + 30.0, y, s.name);
     x += 210.0;
   }
   if (zero_line != nullptr) {
-    std::fprintf(out,
+    appendf(out,
                  "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#777\" "
                  "stroke-dasharray=\"6 4\"/>\n<text x=\"%.1f\" y=\"%.1f\">%s</text>\n",
                  x, y - 4.0, x + 24.0, y - 4.0, x + 30.0, y, zero_line);
   }
-  std::fputs("</g>\n", out);
+  out += "</g>\n";
 }
 
-void write_panel_title(std::FILE* out, double top, const char* title) {
-  std::fprintf(out,
+void write_panel_title(std::string& out, double top, const char* title) {
+  appendf(out,
                "<text x=\"%.1f\" y=\"%.1f\" font-size=\"16\" font-weight=\"bold\" "
                "fill=\"#222\">%s</text>\n",
                PLOT_LEFT, top - 36.0, title);
 }
 
 // Equated score minus raw score of every raw score of the new form.
-void write_differences(std::FILE* out, const RunResults& r) {
+void write_differences(std::string& out, const Results& r) {
   std::vector<Series> series;
   const auto differences = [](std::span<const double> equated) {
     std::vector<double> d(equated.size());
@@ -259,9 +260,9 @@ void write_differences(std::FILE* out, const RunResults& r) {
     return d;
   };
   series.push_back(
-      {differences(r.true_scores.true_equated), FIRST_COLOUR, "True-score equating", false});
-  if (r.observed) {
-    series.push_back({differences(r.observed_scores.observed_equated), SECOND_COLOUR,
+      {differences(r.true_score.equated), FIRST_COLOUR, "True-score equating", false});
+  if (r.observed_score) {
+    series.push_back({differences(r.observed_score->equated), SECOND_COLOUR,
                       "Observed-score equating", true});
   }
   double lo = 0.0, hi = 0.0;
@@ -269,30 +270,30 @@ void write_differences(std::FILE* out, const RunResults& r) {
     lo = std::min(lo, *std::min_element(s.y.begin(), s.y.end()));
     hi = std::max(hi, *std::max_element(s.y.begin(), s.y.end()));
   }
-  const auto top = static_cast<double>(r.true_scores.true_equated.size() - 1);
+  const auto top = static_cast<double>(r.true_score.equated.size() - 1);
   const Frame f{FIRST_PANEL_TOP, nice_axis(0.0, top, true), nice_axis(lo, hi, false)};
   write_panel_title(out, f.top, "Equated score minus raw score");
   write_legend(out, f, series, "No difference");
   write_axes(out, f, "Raw score on the new form",
              "Equated minus raw score (old-form raw-score units)");
-  std::fprintf(out,
+  appendf(out,
                "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#777\" "
                "stroke-dasharray=\"6 4\"/>\n",
                PLOT_LEFT, f.py(0.0), PLOT_RIGHT, f.py(0.0));
   for (const Series& s : series) write_series(out, f, s);
 }
 
-void write_distributions(std::FILE* out, const RunResults& r) {
+void write_distributions(std::string& out, const Results& r) {
   write_panel_title(out, SECOND_PANEL_TOP, "Fitted score distributions");
-  if (!r.observed) {
-    std::fprintf(out,
+  if (!r.observed_score) {
+    appendf(out,
                  "<text x=\"%.1f\" y=\"%.1f\" font-size=\"14\" fill=\"#222\">The input has "
                  "no ability distribution, so there are no fitted distributions to draw."
                  "</text>\n",
                  PLOT_LEFT, SECOND_PANEL_TOP);
     return;
   }
-  const ObservedScoreTable& o = r.observed_scores;
+  const ObservedScoreEquating& o = *r.observed_score;
   const std::vector<Series> series = {
       {{o.new_distribution.begin(), o.new_distribution.end()}, FIRST_COLOUR, "New form", false},
       {{o.old_distribution.begin(), o.old_distribution.end()}, SECOND_COLOUR, "Old form", true}};
@@ -308,23 +309,23 @@ void write_distributions(std::FILE* out, const RunResults& r) {
 
 }  // namespace
 
-void write_plot(std::FILE* out, const RunResults& results, const std::string& input_name) {
-  std::fprintf(out,
+void write_plot(std::string& out, const Results& results) {
+  appendf(out,
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" "
                "viewBox=\"0 0 %.0f %.0f\" font-family=\"sans-serif\">\n",
                WIDTH, HEIGHT, WIDTH, HEIGHT);
-  const std::string title = "Equating of " + escaped(input_name);
-  std::fprintf(out, "<title>%s</title>\n<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
+  const std::string title = "Equating of " + escaped(results.input_name);
+  appendf(out, "<title>%s</title>\n<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
                title.c_str());
   // A long file name gets smaller letters, so that it stays on the page.
   const double size = std::min(19.0, 19.0 * 56.0 / static_cast<double>(title.size()));
-  std::fprintf(out,
+  appendf(out,
                "<text x=\"%.1f\" y=\"34\" text-anchor=\"middle\" font-size=\"%.1f\" "
                "font-weight=\"bold\" fill=\"#222\">%s</text>\n",
                WIDTH / 2.0, size, title.c_str());
   if (results.linking) {
-    std::fprintf(out,
+    appendf(out,
                  "<text x=\"%.1f\" y=\"56\" text-anchor=\"middle\" font-size=\"14\" "
                  "fill=\"#222\">New form linked to the old scale by the %s method: "
                  "A = %.6f, B = %.6f</text>\n",
@@ -333,7 +334,7 @@ void write_plot(std::FILE* out, const RunResults& results, const std::string& in
   }
   write_differences(out, results);
   write_distributions(out, results);
-  std::fputs("</svg>\n", out);
+  out += "</svg>\n";
 }
 
 }  // namespace zol

@@ -35,11 +35,10 @@ std::size_t segment_index(double x, const ScaleConversion& table) {
 }  // namespace
 
 void convert_to_scale(std::span<const double> scores, const ScaleConversion& table,
-                      const ScaleScores& output) {
-  interpolate_scale(scores, table, output.unrounded);
+                      std::span<double> unrounded, std::span<double> rounded) {
+  interpolate_scale(scores, table, unrounded);
   for (std::size_t i = 0; i < scores.size(); ++i) {
-    output.rounded[i] =
-        round_scale(output.unrounded[i], table.lowest, table.highest, table.increment);
+    rounded[i] = round_scale(unrounded[i], table.lowest, table.highest, table.increment);
   }
 }
 

@@ -6,10 +6,10 @@
 #include <sstream>
 #include <string>
 
-#include "driver.h"
 #include "driver/command_line.h"
+#include "driver/run.h"
 #include "support/files.h"
-#include "version.h"
+#include "zol/version.h"
 
 namespace zol {
 namespace {
@@ -30,10 +30,10 @@ TEST(ReadmeTest, MessageTableListsExactlyTheProgramsMessages) {
     documented.insert((*it)[1]);
   }
   std::set<std::string> program;
-  for (RunStatus status :
-       {RunStatus::CANNOT_OPEN_INPUT, RunStatus::READ_ERROR, RunStatus::NO_MEMORY,
-        RunStatus::EQUATING_ERROR, RunStatus::CANNOT_OPEN_OUTPUT, RunStatus::WRITE_ERROR}) {
-    const std::string message = run_status_message(status);
+  for (const std::string message :
+       {error_message(ErrorKind::CANNOT_OPEN_INPUT), error_message(ErrorKind::READ_ERROR),
+        error_message(ErrorKind::NO_MEMORY), error_message(ErrorKind::EQUATING_ERROR),
+        CANNOT_OPEN_OUTPUT, CANNOT_WRITE_OUTPUT}) {
     program.insert(message.substr(0, message.size() - 1));  // without its newline
   }
   program.insert(USAGE_HINT);

@@ -77,7 +77,7 @@ TEST_F(BitIdentityTest, ItemProbabilitiesAndSums) {
       const std::vector<double> a = mixed(engine, n, 3.0), b = mixed(engine, n, 4.0),
                                 c = mixed(engine, n, 0.3);
       const std::vector<double> correct = mixed(engine, n, 2.0), incorrect = mixed(engine, n, 2.0);
-      const Form form{a, b, c, correct, incorrect};
+      const FormView form{a, b, c, correct, incorrect};
       for (double theta : thetas) {
         std::vector<double> plain(n), avx2(n);
         item_kernels::plain::probabilities(theta, form, plain);

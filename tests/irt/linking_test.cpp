@@ -86,7 +86,7 @@ TEST(LinkingTest, AnExactTransformationIsUndoneByEveryMethod) {
   for (const auto& [A, B] : {std::pair{1.2, -0.3}, {0.8, 0.55}, {1.0, 0.0}}) {
     const Forms f = forms(A, B, 0.0, 11);
     for (LinkMethod method : METHODS) {
-      const Linking link = link_scales(f.new_form, f.old_form, {}, method);
+      const LinkSearch link = link_scales(f.new_form, f.old_form, {}, method);
       ASSERT_EQ(link.status, LinkStatus::OK) << link_method_title(method);
       EXPECT_EQ(link.common_items, 12);
       EXPECT_NEAR(link.A, A, 1e-9) << link_method_title(method);
@@ -98,7 +98,7 @@ TEST(LinkingTest, AnExactTransformationIsUndoneByEveryMethod) {
 TEST(LinkingTest, TheCharacteristicCurveMethodsEndAtTheirMinima) {
   const Forms f = forms(1.15, -0.4, 0.08, 5);
   for (LinkMethod method : {LinkMethod::HAEBARA, LinkMethod::STOCKING_LORD}) {
-    const Linking link = link_scales(f.new_form, f.old_form, {}, method);
+    const LinkSearch link = link_scales(f.new_form, f.old_form, {}, method);
     ASSERT_EQ(link.status, LinkStatus::OK) << link_method_title(method);
     const double at = criterion(f, method, link.A, link.B);
     // The gradient vanishes (to what a distance of 1e-9 from the minimum and
@@ -130,10 +130,10 @@ TEST(LinkingTest, TheMomentMethodsAreTheirClosedForms) {
     bb += (f.old_form.b()[j] - b) * (f.old_form.b()[j] - b);
     betabeta += (f.new_form.b()[j] - beta) * (f.new_form.b()[j] - beta);
   }
-  const Linking mean_mean = link_scales(f.new_form, f.old_form, {}, LinkMethod::MEAN_MEAN);
+  const LinkSearch mean_mean = link_scales(f.new_form, f.old_form, {}, LinkMethod::MEAN_MEAN);
   EXPECT_NEAR(mean_mean.A, alpha / a, 1e-14);
   EXPECT_NEAR(mean_mean.B, b - alpha / a * beta, 1e-14);
-  const Linking mean_sigma = link_scales(f.new_form, f.old_form, {}, LinkMethod::MEAN_SIGMA);
+  const LinkSearch mean_sigma = link_scales(f.new_form, f.old_form, {}, LinkMethod::MEAN_SIGMA);
   EXPECT_NEAR(mean_sigma.A, std::sqrt(bb / betabeta), 1e-14);
   EXPECT_NEAR(mean_sigma.B, b - std::sqrt(bb / betabeta) * beta, 1e-14);
 }

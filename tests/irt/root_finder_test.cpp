@@ -1,4 +1,4 @@
-// The safeguarded root finder: its trace, its exact ends and its two fatal stops
+// The safeguarded root finder: its trace, its exact ends and its two stops
 #include "root_finder.h"
 
 #include <gtest/gtest.h>
@@ -21,9 +21,12 @@ using Fn = std::function<RootValue(double x)>;
 struct Solve {
   std::vector<double> calls;
 
+  RootOutcome outcome;
+
   double operator()(const Fn& fn, double lo, double hi, double tolerance = 0.0001) {
     calls.clear();
-    return rtsafe([&](double x) { return calls.push_back(x), fn(x); }, lo, hi, tolerance);
+    outcome = rtsafe([&](double x) { return calls.push_back(x), fn(x); }, lo, hi, tolerance);
+    return outcome.root;
   }
 };
 
@@ -40,7 +43,7 @@ Fn tcc(double target) {  // the three-item form of the worked example
   return [=](double x) {
     static const double a[] = {1.0, 1.5, 0.8}, b[] = {0.0, 0.5, -1.0}, c[] = {0.2, 0.25, 0.0};
     static const double one[] = {1, 1, 1}, zero[] = {0, 0, 0};
-    const ScoreAndSlope value = expected_score_and_slope(x, Form{a, b, c, one, zero});
+    const ScoreAndSlope value = expected_score_and_slope(x, FormView{a, b, c, one, zero});
     return RootValue{target - value.score, -value.slope};
   };
 }
@@ -115,41 +118,38 @@ TEST(RootFinderTest, EitherOrientationStaysInTheBracket) {
   }
 }
 
-TEST(RootFinderTest, AReplacedFatalStopMayThrow) {
-  const auto thrower = [](const char* message) { throw std::runtime_error(message); };
-  const FatalNumericHandler previous = set_fatal_numeric_handler(thrower);
-  EXPECT_THROW(Solve()(ends(1.0, 2.0), -150, 150), std::runtime_error);
-  EXPECT_EQ(set_fatal_numeric_handler(previous), +thrower);
-}
-
-std::string fatal_text(const char* message) {
-  return std::string("^Numerical Recipes run-time error\\.\\.\\.\n") + message +
-         "\n\\.\\.\\.now exiting to system\\.\\.\\.\n$";
-}
-
-TEST(RootFinderDeathTest, EndsTheProcess) {
-  const std::string iterations = fatal_text("Maximum number of iterations exceeded in rtsafe");
-  EXPECT_EXIT(Solve()(ends(-1.0, -2.0), -150, 150), testing::ExitedWithCode(1),
-              fatal_text("Root must be bracketed in rtsafe"));
-  // The bracket can be halved about 1000 times before it closes round 1e-300.
-  EXPECT_EXIT(Solve()(step(1e-300), -150, 150, 0.0), testing::ExitedWithCode(1), iterations);
+TEST(RootFinderTest, StopsAreOutcomesWithTheirText) {
   const Fn nan_inside = [](double x) {
     return RootValue{x == -150  ? 1.0
                      : x == 150 ? -1.0
                                 : std::numeric_limits<double>::quiet_NaN(),
                      1.0};
   };
-  EXPECT_EXIT(Solve()(nan_inside, -150, 150), testing::ExitedWithCode(1), iterations);
-}
-
-TEST(RootFinderDeathTest, AbortsWhenAHandlerReturns) {
-  set_fatal_numeric_handler([](const char*) {});
-#ifdef _WIN32
-  EXPECT_EXIT(fatal_numeric_error("x"), testing::ExitedWithCode(3), "");  // abort's status there
-#else
-  EXPECT_EXIT(fatal_numeric_error("x"), testing::KilledBySignal(SIGABRT), "");
-#endif
-  set_fatal_numeric_handler(nullptr);
+  struct Case {
+    const char* name;
+    Fn fn;
+    double tolerance;
+    RootStop stop;
+    int iterations;
+  };
+  const Case cases[] = {
+      {"same sign at both ends", ends(-1.0, -2.0), 1e-4, RootStop::NOT_BRACKETED, 0},
+      // The bracket can be halved about 1000 times before it closes round 1e-300.
+      {"steps never below the tolerance", step(1e-300), 0.0, RootStop::NOT_CONVERGED, 100},
+      {"not a number inside", nan_inside, 1e-4, RootStop::NOT_CONVERGED, 100},
+  };
+  for (const Case& t : cases) {
+    Solve solve;
+    solve(t.fn, -150, 150, t.tolerance);
+    EXPECT_EQ(solve.outcome.stop, t.stop) << t.name;
+    EXPECT_EQ(solve.outcome.iterations, t.iterations) << t.name;
+  }
+  EXPECT_EQ(root_stop_text(RootStop::NOT_BRACKETED),
+            "Numerical Recipes run-time error...\nRoot must be bracketed in rtsafe\n"
+            "...now exiting to system...\n");
+  EXPECT_EQ(root_stop_text(RootStop::NOT_CONVERGED),
+            "Numerical Recipes run-time error...\nMaximum number of iterations exceeded in rtsafe\n"
+            "...now exiting to system...\n");
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ void expect_near(const std::vector<double>& actual, const std::vector<double>& e
 }
 
 TEST(ObservedScoreTest, ConditionalAndFittedDistributions) {
-  const Form form{A, B, C, {}, {}};
+  const FormView form{A, B, C, {}, {}};
   const double thetas[] = {-1, 0, 1};
   const std::vector<double> at[] = {{0.248244, 0.456963, 0.251756, 0.043037},
                                     {0.047890, 0.292230, 0.462307, 0.197572},
@@ -72,7 +72,7 @@ TEST(ObservedScoreTest, ItemScoresOnTheirGrid) {
       {{2, 1, 1}, {0, 4, 1}, {0.047890, 0.220395, 0.203550, 0.330593, 0.197572}},
   };
   for (const Case& t : cases) {
-    const Form form{A, B, C, t.correct, zero};
+    const FormView form{A, B, C, t.correct, zero};
     std::vector<double> work(t.expected.size());
     ASSERT_TRUE(check_score_grid(form, t.grid));
     ASSERT_TRUE(conditional_item_scores(0.0, form, t.grid, work));
@@ -96,7 +96,7 @@ TEST(ObservedScoreTest, ScoreGridsThatCannotHoldTheTotalsAreRefused) {
       {"empty grid", zero, {1, 1, 1}, {3, 3, 1}},
   };
   for (const Case& t : cases) {
-    EXPECT_FALSE(check_score_grid(Form{A, B, C, t.correct, t.incorrect}, t.grid)) << t.name;
+    EXPECT_FALSE(check_score_grid(FormView{A, B, C, t.correct, t.incorrect}, t.grid)) << t.name;
   }
 }
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "driver.h"
 #include "support/files.h"
+#include "zol/zol.h"
 
 namespace zol {
 namespace {
@@ -60,17 +60,12 @@ TEST(ResultFilesTest, CsvAgreesWithTheReport) {
   ASSERT_GE(inputs.size(), 9u);
   for (const auto& input : inputs) {
     const std::string name = input.filename().string();
-    ScratchDir dir;
-    const std::string report_path = (dir.path / "report.txt").string();
-    const std::string csv_path = (dir.path / "results.csv").string();
-    RunOptions options;
-    options.csv_path = csv_path.c_str();
-    Findings findings;
-    ASSERT_EQ(run_files(input.string().c_str(), {report_path.c_str(), nullptr}, options, findings),
-              RunStatus::OK)
-        << name;
-    const std::string report = read_file(report_path);
-    std::vector<std::string> rows = split(read_file(csv_path), '\n');
+    const Expected<ReadInput> read = read_input_file(input.string());
+    ASSERT_TRUE(read) << name;
+    const Expected<Results> results = equate(read->input, {});
+    ASSERT_TRUE(results) << name;
+    const std::string report = *format_report(*results);
+    std::vector<std::string> rows = split(*format_csv(*results), '\n');
     ASSERT_EQ(rows.back(), "") << name << ": the last line ends with a line feed";
     rows.pop_back();
     ASSERT_EQ(rows.front(),

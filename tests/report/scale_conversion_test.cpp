@@ -28,7 +28,7 @@ void expect_conversion(double lowest, double increment, const std::vector<double
   std::vector<double> scores;
   for (const Row& row : rows) scores.push_back(row.score);
   std::vector<double> unrounded(rows.size() + 1, -99.0), rounded(rows.size() + 1, -99.0);
-  convert_to_scale(scores, table, ScaleScores{unrounded, rounded});
+  convert_to_scale(scores, table, unrounded, rounded);
   for (std::size_t i = 0; i < rows.size(); ++i) {
     EXPECT_NEAR(unrounded[i], rows[i].unrounded, 1e-12) << "score " << rows[i].score;
     EXPECT_EQ(rounded[i], rows[i].rounded) << "score " << rows[i].score;

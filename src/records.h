@@ -9,6 +9,8 @@
 #include <span>
 #include <string>
 
+#include "zol/zol.h"
+
 namespace zol {
 
 // The root bracket is [-THETA_LIMIT, THETA_LIMIT]; a raw score without a theta
@@ -47,7 +49,7 @@ struct ItemSet {
 // one length and numbered from 0. Empty response-score spans mean number-
 // correct scoring (1 and 0). A view: the arrays belong to an ItemSet and to
 // whoever made the scores.
-struct Form {
+struct FormView {
   std::span<const double> a, b, c;
   std::span<const double> correct_score, incorrect_score;
 
@@ -99,13 +101,6 @@ struct InputRecords {
   ScaleConversion conversion;
 };
 
-// Unrounded and rounded scale scores of one vector of equated scores, entry
-// for entry. Views of vectors that the caller owns.
-struct ScaleScores {
-  ScoreVector unrounded;
-  ScoreVector rounded;
-};
-
 // True-score equating of every raw score 0..n_new of the new form: its
 // theta (or a bracket end where it has none) and its old-form equivalent,
 // and the new form's chance score. Views of vectors that the caller owns.
@@ -118,17 +113,6 @@ struct TrueScoreTable {
   std::size_t searched = 0;
 };
 
-// Observed-score equating: both forms' fitted score distributions (0..n_new
-// and 0..n_old) and the old-form equivalent of every new-form raw score.
-// Views of vectors that the caller owns.
-struct ObservedScoreTable {
-  ScoreVector new_distribution;
-  ScoreVector old_distribution;
-  ScoreVector observed_equated;
-};
-
-enum class LinkMethod { MEAN_MEAN, MEAN_SIGMA, HAEBARA, STOCKING_LORD };
-
 enum class LinkStatus {
   OK,
   TOO_FEW_COMMON_ITEMS,  // fewer than 2 labels in both forms
@@ -137,11 +121,11 @@ enum class LinkStatus {
   NOT_CONVERGED,         // the minimisation stopped short of the minimiser
 };
 
-// theta_old = A theta_new + B, found on the common items: those whose labels
+// The search for theta_old = A theta_new + B on the common items: those whose labels
 // (as the reader cuts them) stand in both forms. The fields after status
 // say where a failure stands: the common items found, the ambiguous label,
 // and the constants and criterion that the minimisation reached.
-struct Linking {
+struct LinkSearch {
   LinkMethod method = LinkMethod::STOCKING_LORD;
   LinkStatus status = LinkStatus::OK;
   double A = 1.0;
@@ -150,18 +134,6 @@ struct Linking {
   std::string ambiguous_label;
   double criterion = 0.0;
   int steps = 0;  // steps of the minimisation taken
-};
-
-// Everything a run reports, by raw score: the constants of the linking, the
-// true-score table and its scale scores and, when the input has an ability distribution (observed),
-// the observed-score table and its scale scores.
-struct RunResults {
-  std::optional<Linking> linking;  // when the new form was linked to the old form's scale
-  TrueScoreTable true_scores;
-  ScaleScores true_scale;
-  bool observed = false;
-  ObservedScoreTable observed_scores;
-  ScaleScores observed_scale;
 };
 
 }  // namespace zol

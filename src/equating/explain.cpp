@@ -1,5 +1,5 @@
-// Causes of the driver's failures in the words of the input format
-#include "driver/explain.h"
+// Causes of the equating's failures in the words of the input format
+#include "equating/explain.h"
 
 #include <cmath>
 #include <cstring>
@@ -62,14 +62,13 @@ double expected_number_correct(double theta, const ItemSet& items,
   const std::size_t n = static_cast<std::size_t>(items.count);
   const std::vector<double> one(n, 1.0), zero(n, 0.0);
   std::vector<double> a(items.a().begin(), items.a().end()), b(items.b().begin(), items.b().end());
-  for (std::size_t i = 0; linking && i < n; ++i) {
-    a[i] = a[i] / linking->A;
-    b[i] = linking->A * b[i] + linking->B;
-  }
-  return expected_score(theta, Form{a, b, items.c(), one, zero});
+  if (linking) carry_over(items, *linking, a, b);
+  return expected_score(theta, FormView{a, b, items.c(), one, zero});
 }
 
-Finding explain_linking(const Linking& link) {
+}  // namespace
+
+Finding explain_linking(const LinkSearch& link) {
   const char* method = link_method_option(link.method);
   switch (link.status) {
     case LinkStatus::TOO_FEW_COMMON_ITEMS:
@@ -98,65 +97,43 @@ Finding explain_linking(const Linking& link) {
   return about_run(describe("--link %s failed", method));
 }
 
-}  // namespace
+Finding explain_weight_total(const ThetaDistribution& theta) {
+  double total = 0.0;
+  for (double weight : theta.weights()) total += weight;
+  return about_run(describe("quadrature weights sum to %g; they must sum to 1 within 0.1", total));
+}
 
-Finding explain_equating(EquatingStatus status, const InputRecords& input,
-                         const RunResults& results) {
-  const TrueScoreTable& true_scores = results.true_scores;
-  const ObservedScoreTable& observed = results.observed_scores;
-  switch (status) {
-    case EquatingStatus::LINK_FAILED:
-      return explain_linking(*results.linking);
-    case EquatingStatus::OK:
-      break;
-    case EquatingStatus::NO_MEMORY:
+Finding explain_not_finite(const InputRecords& input, const Results& results) {
+  const std::string cause =
+      "; parameters this extreme overflow the model: " + most_extreme_parameter(input);
+  const TrueScoreEquating& true_score = results.true_score;
+  if (!std::isfinite(true_score.chance_score)) {
+    return about_run(describe("the sum of c parameters is %g, not a finite number",
+                              true_score.chance_score) +
+                     cause);
+  }
+  for (std::size_t i = 0; i < true_score.equated.size(); ++i) {
+    if (!std::isfinite(true_score.equated[i]) || !std::isfinite(true_score.theta[i])) {
       return about_run(
-          describe("not enough memory to equate %d raw scores", input.new_form.count + 1));
-    case EquatingStatus::WEIGHT_TOTAL: {
-      double total = 0.0;
-      for (double weight : input.theta.weights()) total += weight;
-      return about_run(
-          describe("quadrature weights sum to %g; they must sum to 1 within 0.1", total));
+          describe("the true-score equivalent of raw score %zu is not a finite number", i) + cause);
     }
-    case EquatingStatus::UNUSABLE_SCORES:
-      return about_run("the response scores do not fit the score grid");
-    case EquatingStatus::NOT_FINITE: {
-      const std::string cause =
-          "; parameters this extreme overflow the model: " + most_extreme_parameter(input);
-      if (!std::isfinite(true_scores.chance_score)) {
-        return about_run(describe("the sum of c parameters is %g, not a finite number",
-                                  true_scores.chance_score) +
-                         cause);
-      }
-      for (std::size_t i = 0; i < true_scores.true_equated.size(); ++i) {
-        if (!std::isfinite(true_scores.true_equated[i]) ||
-            !std::isfinite(true_scores.theta_equivalent[i])) {
-          return about_run(describe("the true-score equivalent of raw score %zu is not a finite "
-                                    "number",
-                                    i) +
-                           cause);
-        }
-      }
-      for (std::size_t i = 0; i < observed.observed_equated.size(); ++i) {
-        if (!std::isfinite(observed.observed_equated[i])) {
-          return about_run(
-              describe("the observed-score equivalent of raw score %zu is not a finite "
-                       "number",
-                       i) +
-              cause);
-        }
-      }
-      break;
+  }
+  const std::size_t observed = results.observed_score ? results.observed_score->equated.size() : 0;
+  for (std::size_t i = 0; i < observed; ++i) {
+    if (!std::isfinite(results.observed_score->equated[i])) {
+      return about_run(
+          describe("the observed-score equivalent of raw score %zu is not a finite number", i) +
+          cause);
     }
   }
   return about_run("the equating failed");
 }
 
-Finding explain_stop(const char* message, const InputRecords& input, const RunResults& results) {
-  const std::size_t raw = results.true_scores.searched;
-  if (std::strstr(message, "bracketed") != nullptr) {
-    const double low = expected_number_correct(-THETA_LIMIT, input.new_form, results.linking);
-    const double high = expected_number_correct(THETA_LIMIT, input.new_form, results.linking);
+Finding explain_stop(RootStop stop, std::size_t raw, const InputRecords& input,
+                     const std::optional<Linking>& linking) {
+  if (stop == RootStop::NOT_BRACKETED) {
+    const double low = expected_number_correct(-THETA_LIMIT, input.new_form, linking);
+    const double high = expected_number_correct(THETA_LIMIT, input.new_form, linking);
     const std::string items = flat_or_falling_items(input.new_form);
     return about_run(
         describe("raw score %zu lies outside the new form's expected scores between "

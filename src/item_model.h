@@ -17,10 +17,10 @@ void prob_3pl_batch(double theta, std::span<const double> a, std::span<const dou
 
 // Expected score of the form at theta: each item's response scores weighted
 // by the probabilities of the two responses.
-double expected_score(double theta, const Form& form);
+double expected_score(double theta, const FormView& form);
 
 // Derivative of expected_score with respect to theta.
-double expected_score_slope(double theta, const Form& form);
+double expected_score_slope(double theta, const FormView& form);
 
 struct ScoreAndSlope {
   double score = 0.0;
@@ -29,6 +29,6 @@ struct ScoreAndSlope {
 
 // Both sums in one pass over the items, each bit for bit what expected_score
 // and expected_score_slope return; the root searches need the two together.
-ScoreAndSlope expected_score_and_slope(double theta, const Form& form);
+ScoreAndSlope expected_score_and_slope(double theta, const FormView& form);
 
 }  // namespace zol

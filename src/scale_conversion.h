@@ -7,11 +7,11 @@
 
 namespace zol {
 
-// Converts every score through the table into output (whose vectors hold at
-// least as many entries): the unrounded scale score by interpolation, the
-// rounded one by the table's bounds and unit.
+// Converts every score through the table into unrounded and rounded (which
+// hold at least as many entries): the unrounded scale score by interpolation,
+// the rounded one by the table's bounds and unit.
 void convert_to_scale(std::span<const double> scores, const ScaleConversion& table,
-                      const ScaleScores& output);
+                      std::span<double> unrounded, std::span<double> rounded);
 
 // Linear interpolation in the table (row k at lowest + k * increment), with the
 // first and last segments extended beyond the table's ends.

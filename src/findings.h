@@ -6,15 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace zol {
+#include "zol/zol.h"
 
-// One cause or warning. Those about the input file name its line (the first
-// line is 1) or, with line 0, the file as a whole.
-struct Finding {
-  std::string text;
-  bool about_input = false;
-  std::int64_t line = 0;
-};
+namespace zol {
 
 // A cause or warning that lies in no one place of the input file.
 inline Finding about_run(std::string text) {
@@ -25,7 +19,7 @@ inline Finding about_run(std::string text) {
 // (values the model takes but that are almost always mistakes); the driver
 // prints them only when asked to explain.
 struct Findings {
-  static constexpr std::size_t MOST_WARNINGS = 10;
+  static constexpr std::size_t MOST_WARNINGS = Warnings::MOST_WARNINGS;
 
   Finding failure;                // empty text until a failure is known
   std::vector<Finding> warnings;  // the first MOST_WARNINGS

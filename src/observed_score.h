@@ -28,28 +28,28 @@ enum class DistributionStatus {
 // A form without response scores, or with every item scored 1 and 0, takes
 // the number-correct recursion, which needs the grid 0..n in steps of 1.
 // On failure the distribution holds what had been summed by then.
-[[nodiscard]] DistributionStatus observed_score_distribution(const Form& form,
+[[nodiscard]] DistributionStatus observed_score_distribution(const FormView& form,
                                                              const ThetaDistribution& theta,
                                                              const ScoreGrid& grid,
                                                              ScoreVector distribution);
 
 // Number-correct distribution of the form's items at theta into work[0..n].
 // False when the form has no items or work fewer than n + 1 entries.
-[[nodiscard]] bool conditional_number_correct(double theta, const Form& form,
+[[nodiscard]] bool conditional_number_correct(double theta, const FormView& form,
                                               std::span<double> work);
 
 // Distribution of the total of the items' own response scores at theta, on
 // the grid, into work[0..M-1] for a grid of M points. False when the grid is
 // empty, work too short, a running total falls off the grid, or the temporary
 // vector cannot be allocated.
-[[nodiscard]] bool conditional_item_scores(double theta, const Form& form, const ScoreGrid& grid,
+[[nodiscard]] bool conditional_item_scores(double theta, const FormView& form, const ScoreGrid& grid,
                                            std::span<double> work);
 
 // True when the grid and every item's response scores are usable: each item
 // scores more for a correct response than for an incorrect one, every score
 // is a whole multiple of the increment (to within a millionth of it), and the
 // lowest and highest totals of every run of first items stay on the grid.
-[[nodiscard]] bool check_score_grid(const Form& form, const ScoreGrid& grid);
+[[nodiscard]] bool check_score_grid(const FormView& form, const ScoreGrid& grid);
 
 // Number of points of the grid, or 0 when no grid can be formed: an
 // increment that is not a finite number above 0, highest more than half a

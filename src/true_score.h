@@ -4,6 +4,7 @@
 #include <span>
 
 #include "records.h"
+#include "root_finder.h"
 
 namespace zol {
 
@@ -15,8 +16,10 @@ inline constexpr double THETA_TOLERANCE = 0.0001;
 // or below the chance score get the line through (min, chance) of both forms
 // and theta -THETA_LIMIT; when no score below the top exceeds it, all of them
 // do. The last score always gets the old form's top score and +THETA_LIMIT.
-// A score with no bracketed theta ends the process in rtsafe.
-void true_score_equate(const Form& new_form, const Form& old_form,
-                       std::span<const double> raw_scores, TrueScoreTable& table);
+// A search that cannot go on ends the equating there: its stop comes back,
+// and table.searched is the index of its raw score.
+[[nodiscard]] RootStop true_score_equate(const FormView& new_form, const FormView& old_form,
+                                         std::span<const double> raw_scores,
+                                         TrueScoreTable& table);
 
 }  // namespace zol

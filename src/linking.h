@@ -2,25 +2,23 @@
 #pragma once
 
 #include <optional>
+#include <span>
 
 #include "records.h"
 
 namespace zol {
-
-// The method's name as the report writes it ("Stocking-Lord"), and as the
-// command line takes it ("stocking-lord").
-const char* link_method_title(LinkMethod method);
-const char* link_method_option(LinkMethod method);
-
-// The method that the command line names, if any.
-std::optional<LinkMethod> link_method_named(const char* option);
 
 // Finds A and B by the method over the common items. The characteristic-
 // curve methods (Haebara, Stocking-Lord) weigh the points of the input's
 // ability distribution, or without one 41 points from -4 to 4 with normal
 // weights, and minimise their criterion by Newton's method from the
 // mean-sigma constants until A and B are within 1e-9 of the minimiser.
-[[nodiscard]] Linking link_scales(const ItemSet& new_form, const ItemSet& old_form,
-                                  const ThetaDistribution& theta, LinkMethod method);
+[[nodiscard]] LinkSearch link_scales(const ItemSet& new_form, const ItemSet& old_form,
+                                     const ThetaDistribution& theta, LinkMethod method);
+
+// The items' a and b carried to the old form's scale, theta_old = A
+// theta_new + B: a / A and A b + B, into a and b (one entry per item).
+void carry_over(const ItemSet& items, const Linking& linking, std::span<double> a,
+                std::span<double> b);
 
 }  // namespace zol

@@ -1,7 +1,6 @@
 // The results as data (CSV) and as a picture (SVG), beside the report
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 #include "records.h"
@@ -17,12 +16,12 @@ namespace zol {
 // score or at the top, the observed-score cells without an ability
 // distribution, new-form cells past the new form's top score, the old form's
 // past its own). Line feeds end the lines.
-void write_csv(std::FILE* out, const RunResults& results);
+void write_csv(std::string& out, const Results& results);
 
 // A self-contained SVG picture of two panels: the equated score minus the raw
 // score against the raw score, for true-score and observed-score equating;
 // and both forms' fitted score distributions. Its title names the input and
 // the linking, if any.
-void write_plot(std::FILE* out, const RunResults& results, const std::string& input_name);
+void write_plot(std::string& out, const Results& results);
 
 }  // namespace zol

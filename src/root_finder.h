@@ -1,7 +1,8 @@
-// Safeguarded Newton-Raphson root finder and the program's one fatal stop
+// Safeguarded Newton-Raphson root finder
 #pragma once
 
 #include <cmath>
+#include <string>
 
 namespace zol {
 
@@ -13,49 +14,46 @@ struct RootValue {
   double df = 0.0;
 };
 
-// Writes the three-line text of a fatal numerical error, with its message,
-// to standard error.
-void write_fatal_text(const char* message);
-
-// What a handler may throw to end a search that cannot go on, after it has
-// written the fatal text: the caller that catches it ends the run.
-struct FatalNumericStop {
-  const char* message;
+// Why a search could not go on.
+enum class RootStop {
+  NONE,
+  NOT_BRACKETED,  // f has the same sign at both ends of the bracket
+  NOT_CONVERGED,  // MAX_ITERATIONS steps did not reach the tolerance
 };
 
-// Receives the message of a fatal numerical error. Should not return; a
-// handler that does return is followed by std::abort.
-using FatalNumericHandler = void (*)(const char* message);
+// A search's end: the root when stop is NONE, and the steps it took.
+struct RootOutcome {
+  double root = 0.0;
+  RootStop stop = RootStop::NONE;
+  int iterations = 0;
+};
 
-// Installs the handler that fatal_numeric_error calls and returns the one it
-// replaces. nullptr restores the default, which writes the three-line error
-// text to standard error and exits with status 1. Lets a caller that must not
-// end the process (a fuzz target, a run that explains the stop) throw instead.
-FatalNumericHandler set_fatal_numeric_handler(FatalNumericHandler handler);
+// The message of a stop, as the fatal text's middle line writes it.
+const char* root_stop_message(RootStop stop);
 
-// Hands the message to the installed handler; by default writes the
-// three-line error text to standard error and exits with status 1.
-[[noreturn]] void fatal_numeric_error(const char* message);
+// The three lines that tell of a search that could not go on, each with its
+// line feed.
+std::string root_stop_text(RootStop stop);
 
 // Root of fn, which maps x to its RootValue, bracketed by lo and hi (in
 // either order; f may rise or fall). Newton steps from the middle of the
 // bracket, bisection whenever a step would leave the bracket or not shrink
-// fast enough. Ends the process through fatal_numeric_error when the root is
-// not bracketed or not found in MAX_ITERATIONS steps.
+// fast enough. Tells when the root is not bracketed or not found in
+// MAX_ITERATIONS steps.
 //
 // Every comparison is written so that a function value that is not a number
 // fails it: such a search never returns a value but runs into the iteration
 // cap. Do not turn them into negations.
 template <typename Function>
-double rtsafe(Function&& fn, double lo, double hi, double tolerance) {
+RootOutcome rtsafe(Function&& fn, double lo, double hi, double tolerance) {
   const double f_lo = fn(lo).f;
   const double f_hi = fn(hi).f;
   if ((f_lo > 0.0 && f_hi > 0.0) || (f_lo < 0.0 && f_hi < 0.0)) {
-    fatal_numeric_error("Root must be bracketed in rtsafe");
+    return {0.0, RootStop::NOT_BRACKETED, 0};
   }
   // An end where f is exactly 0 is the root itself; no search is needed.
-  if (f_lo == 0.0) return lo;
-  if (f_hi == 0.0) return hi;
+  if (f_lo == 0.0) return {lo, RootStop::NONE, 0};
+  if (f_hi == 0.0) return {hi, RootStop::NONE, 0};
 
   // From here on the bracket is kept as the end where f < 0 and the end where
   // f >= 0, so the ends may come in either order and f may rise or fall.
@@ -84,16 +82,16 @@ double rtsafe(Function&& fn, double lo, double hi, double tolerance) {
       step = 0.5 * (x_pos - x_neg);
       x = x_neg + step;
       // Exact comparison: the bracket is down to adjacent doubles.
-      if (x == x_neg) return x;
+      if (x == x_neg) return {x, RootStop::NONE, iteration};
     } else {
       previous_step = step;
       step = f / df;
       const double x_old = x;
       x -= step;
       // Exact comparison: the step is too small to move x at all.
-      if (x == x_old) return x;
+      if (x == x_old) return {x, RootStop::NONE, iteration};
     }
-    if (std::fabs(step) < tolerance) return x;
+    if (std::fabs(step) < tolerance) return {x, RootStop::NONE, iteration};
     value = fn(x);
     if (value.f < 0.0) {
       x_neg = x;
@@ -101,7 +99,7 @@ double rtsafe(Function&& fn, double lo, double hi, double tolerance) {
       x_pos = x;
     }
   }
-  fatal_numeric_error("Maximum number of iterations exceeded in rtsafe");
+  return {x, RootStop::NOT_CONVERGED, MAX_ITERATIONS};
 }
 
 }  // namespace zol

@@ -1,0 +1,248 @@
+// zol: IRT true-score and observed-score equating of two test forms, as a library
+//
+// The one header a user includes. Everything is in namespace zol:
+//
+//   zol::Expected<zol::Input> input = zol::read_input_file("forms.txt");
+//   if (!input) { std::fprintf(stderr, "%s\n", input.error().explanation.c_str()); return 1; }
+//   zol::Expected<zol::Results> results = zol::equate(*input, zol::Options{});
+//   if (!results) { ... results.error().kind, results.error().message ... }
+//   std::fputs(zol::format_report(*results)->c_str(), stdout);
+//
+// The library never prints, never ends the process and never throws: every
+// failure, running out of memory included, comes back as an Error. Calls on
+// different inputs may run in several threads at once; nothing is shared
+// between them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "zol/version.h"
+
+namespace zol {
+
+// ---------------------------------------------------------------- inputs
+
+// A right/wrong item under the three-parameter logistic model, with scaling
+// constant 1.7: P(theta) = c + (1 - c) / (1 + exp(-1.7 a (theta - b))).
+struct Item {
+  std::string label;  // names the item to the user and matches common items
+  double a = 1.0;     // discrimination
+  double b = 0.0;     // difficulty
+  double c = 0.0;     // lower asymptote (chance level)
+};
+
+// One test form: its items in order. Raw scores run 0..items.size().
+struct Form {
+  std::vector<Item> items;
+};
+
+// The ability distribution as quadrature points and their weights, entry
+// for entry. Weights should sum to 1; within 0.1 of 1 they are used as given.
+struct Quadrature {
+  std::vector<double> points;
+  std::vector<double> weights;
+};
+
+// A quadrature of the points with equal weights 1/q, as a one-column
+// quadrature section of an input file gets them.
+Quadrature equal_weights(std::vector<double> points);
+
+// The old form's raw-to-scale conversion table on a regular raw-score grid:
+// row k (from 0) gives the scale score of raw score lowest + k * increment,
+// and highest is the last row's raw score. The three values are also the
+// bounds and the unit of a rounded scale score.
+struct Conversion {
+  double lowest = 0.0;
+  double highest = 0.0;
+  double increment = 1.0;
+  std::vector<double> scale;  // unrounded scale score of each row
+};
+
+// Everything one equating reads: the new and the old form, optionally an
+// ability distribution (without one, only true-score equating is done) and
+// optionally a conversion table (without one, the identity on the old form's
+// raw scores). name is what the report's "Input file:" line shows.
+struct Input {
+  Form new_form;
+  Form old_form;
+  std::optional<Quadrature> theta;
+  std::optional<Conversion> conversion;
+  std::string name;
+};
+
+// ---------------------------------------------------------------- failures
+
+// What failed. Each kind but NUMERIC_STOP has the one message the program
+// prints on standard output for it; see error_message.
+enum class ErrorKind {
+  CANNOT_OPEN_INPUT,  // "Could not open input file."
+  READ_ERROR,         // "Error in reading input data.": the input breaks a rule of the format
+  NO_MEMORY,          // "Could not allocate memory."
+  EQUATING_ERROR,     // "Error in calculating equating functions."
+  NUMERIC_STOP,       // a root search could not go on; message holds its three lines
+};
+
+// One cause or warning. Those about the input file name its line (the first
+// line is 1) or, with line 0, the file as a whole.
+struct Finding {
+  std::string text;
+  bool about_input = false;
+  std::int64_t line = 0;
+};
+
+// A failure: its kind, the message the program prints for it (with its line
+// feed; for NUMERIC_STOP the three lines it writes on standard error), and
+// its cause. explanation is the cause as one line without a line feed:
+// "FILE:LINE: cause", "FILE: cause" or "cause", FILE being the input's name.
+struct Error {
+  ErrorKind kind = ErrorKind::EQUATING_ERROR;
+  std::string message;
+  Finding cause;
+  std::string explanation;
+};
+
+// The program's message for a kind, with its line feed; empty for
+// NUMERIC_STOP, whose text is the error's own message.
+const char* error_message(ErrorKind kind);
+
+// Either a value or the Error that prevented it, never both.
+template <typename T>
+class [[nodiscard]] Expected {
+ public:
+  Expected(T value) : state_(std::in_place_index<0>, std::move(value)) {}
+  Expected(Error error) : state_(std::in_place_index<1>, std::move(error)) {}
+
+  bool has_value() const { return state_.index() == 0; }
+  explicit operator bool() const { return has_value(); }
+  T& value() { return std::get<0>(state_); }
+  const T& value() const { return std::get<0>(state_); }
+  T& operator*() { return value(); }
+  const T& operator*() const { return value(); }
+  T* operator->() { return &value(); }
+  const T* operator->() const { return &value(); }
+  const Error& error() const { return std::get<1>(state_); }
+
+ private:
+  std::variant<T, Error> state_;
+};
+
+// ---------------------------------------------------------------- reading
+
+// What --explain shows of a successful read or run: the values that are
+// almost always mistakes, the first MOST_WARNINGS of them and a count of
+// the rest.
+struct Warnings {
+  static constexpr std::size_t MOST_WARNINGS = 10;
+  std::vector<Finding> kept;
+  std::int64_t not_kept = 0;
+};
+
+// An input file's records, and what the reader found odd in it.
+struct ReadInput {
+  Input input;
+  Warnings warnings;
+};
+
+// Reads an input file by the format's rules, named by path. The file must be
+// one that can be read ahead (a regular file, not a pipe or a terminal).
+Expected<ReadInput> read_input_file(const std::string& path);
+
+// The same rules over the text of an input file in memory; name is the
+// input's name for the report and the explanations.
+Expected<ReadInput> read_input_text(std::string_view text, const std::string& name);
+
+// ---------------------------------------------------------------- equating
+
+enum class LinkMethod { MEAN_MEAN, MEAN_SIGMA, HAEBARA, STOCKING_LORD };
+
+// The method's name as the report writes it ("Stocking-Lord") and as the
+// command line takes it ("stocking-lord"); the method a command-line name
+// stands for, if any.
+const char* link_method_title(LinkMethod method);
+const char* link_method_option(LinkMethod method);
+std::optional<LinkMethod> link_method_named(std::string_view name);
+
+// What an equating does beyond the specified run.
+struct Options {
+  // Put the new form on the old form's scale through the items whose labels
+  // stand in both forms before equating: theta_old = A theta_new + B, every
+  // new-form item carried over as a / A, A b + B, c.
+  std::optional<LinkMethod> link;
+};
+
+// The constants of a linking and the number of common items behind them.
+struct Linking {
+  LinkMethod method = LinkMethod::STOCKING_LORD;
+  double A = 1.0;
+  double B = 0.0;
+  std::int32_t common_items = 0;
+};
+
+// Unrounded and rounded scale scores of a vector of equated scores, entry for
+// entry.
+struct ScaleScores {
+  std::vector<double> unrounded;
+  std::vector<double> rounded;
+};
+
+// True-score equating, by new-form raw score 0..n_new: the theta of each raw
+// score (-150 at or below the chance score and +150 at the top score, where a
+// raw score has no theta of its own), its old-form equivalent and its scale
+// scores; and the chance score, the sum of the new form's c parameters.
+struct TrueScoreEquating {
+  double chance_score = 0.0;
+  std::vector<double> theta;
+  std::vector<double> equated;
+  ScaleScores scale;
+};
+
+// Observed-score equating: the fitted score distributions of the new form
+// (0..n_new) and of the old form (0..n_old), and by new-form raw score its
+// equipercentile equivalent on the old form and its scale scores.
+struct ObservedScoreEquating {
+  std::vector<double> new_distribution;
+  std::vector<double> old_distribution;
+  std::vector<double> equated;
+  ScaleScores scale;
+};
+
+// Everything the report, the CSV and the picture show.
+struct Results {
+  std::string input_name;
+  // The forms' top raw scores: raw scores run 0..new_top_score on the new
+  // form and 0..old_top_score on the old one.
+  std::int32_t new_top_score = 0;
+  std::int32_t old_top_score = 0;
+  std::optional<Linking> linking;
+  TrueScoreEquating true_score;
+  std::optional<ObservedScoreEquating> observed_score;  // with an ability distribution
+  Warnings warnings;  // values of the input that are almost always mistakes
+};
+
+// Equates the input's forms. Checks first that the records are usable (both
+// forms have items, every number is finite, the quadrature has a weight per
+// point, the conversion table's grid and rows agree): READ_ERROR when not.
+Expected<Results> equate(const Input& input, const Options& options);
+
+// ---------------------------------------------------------------- outputs
+
+// The report, byte for byte what the program writes (line feeds alone).
+// The formatters fail only when memory runs out.
+Expected<std::string> format_report(const Results& results);
+
+// The results as CSV: a header row, then one row per raw score from 0 to the
+// longer form's top score, every number the shortest decimal that reads back
+// to the same double, empty cells where there is no value.
+Expected<std::string> format_csv(const Results& results);
+
+// The results as a self-contained SVG picture.
+Expected<std::string> format_svg(const Results& results);
+
+}  // namespace zol

@@ -1,0 +1,83 @@
+// The library's equating and its outputs: records in, results or an error out
+#include <new>
+
+#include "api/records_bridge.h"
+#include "report.h"
+#include "result_files.h"
+
+namespace zol {
+
+namespace {
+
+Error explained(Error error, const std::string& name) {
+  error.explanation = explanation_line(error.cause, name);
+  return error;
+}
+
+Error out_of_memory(const std::string& name) {
+  return explained(failure_of(ErrorKind::NO_MEMORY, about_run("not enough memory")), name);
+}
+
+// Text formatted from the results, or the error of running out of memory.
+template <typename Write>
+Expected<std::string> formatted(const Results& results, Write write) {
+  try {
+    std::string text;
+    write(text);
+    return text;
+  } catch (const std::bad_alloc&) {
+    return out_of_memory(results.input_name);
+  }
+}
+
+}  // namespace
+
+const char* error_message(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::CANNOT_OPEN_INPUT:
+      return "Could not open input file.\n";
+    case ErrorKind::READ_ERROR:
+      return "Error in reading input data.\n";
+    case ErrorKind::NO_MEMORY:
+      return "Could not allocate memory.\n";
+    case ErrorKind::EQUATING_ERROR:
+      return "Error in calculating equating functions.\n";
+    case ErrorKind::NUMERIC_STOP:
+      break;
+  }
+  return "";
+}
+
+Expected<Results> equate(const Input& input, const Options& options) {
+  try {
+    InputRecords records;
+    if (Failure failed = to_records(input, records)) return explained(*failed, input.name);
+    Results results;
+    results.input_name = input.name;
+    if (Failure failed = compute_equating_functions(records, options.link, results)) {
+      return explained(*failed, input.name);
+    }
+    return results;
+  } catch (const std::bad_alloc&) {
+    return out_of_memory(input.name);
+  }
+}
+
+Expected<std::string> format_report(const Results& results) {
+  return formatted(results, [&](std::string& out) {
+    write_banner(out, results.input_name.c_str());
+    if (results.linking) write_linking(out, *results.linking);
+    write_true_score_report(out, results.true_score);
+    if (results.observed_score) write_observed_score_report(out, *results.observed_score);
+  });
+}
+
+Expected<std::string> format_csv(const Results& results) {
+  return formatted(results, [&](std::string& out) { write_csv(out, results); });
+}
+
+Expected<std::string> format_svg(const Results& results) {
+  return formatted(results, [&](std::string& out) { write_plot(out, results); });
+}
+
+}  // namespace zol

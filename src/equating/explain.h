@@ -1,0 +1,35 @@
+// Causes of the equating's failures in the words of the input format
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <span>
+
+#include "findings.h"
+#include "records.h"
+#include "root_finder.h"
+
+namespace zol {
+
+// Why linking failed: too few or ambiguous common items, no usable slope, or
+// a minimisation that did not converge.
+Finding explain_linking(const LinkSearch& link);
+
+// Why the fitted distributions were refused: the weights' total.
+Finding explain_weight_total(const ThetaDistribution& theta);
+
+// Which result is not a finite number, and the parameter that overflows the model.
+Finding explain_not_finite(const InputRecords& input, const Results& results);
+
+// Why the search for the theta of a raw score could not go on: the expected
+// scores at the bracket's ends and the items that make the root impossible,
+// or the parameter that overflows the model.
+Finding explain_stop(RootStop stop, std::size_t raw, const InputRecords& input,
+                     const std::optional<Linking>& linking);
+
+// Why a scale score is not a finite number: the rows of the conversion
+// table whose slope overflows.
+Finding explain_scale(const InputRecords& input, std::span<const double> scores,
+                      const ScaleScores& scale);
+
+}  // namespace zol

@@ -1,0 +1,208 @@
+// The equating pipeline: linking, number-correct scoring, both equatings and their scale scores
+#include "pipeline.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "common/allocation.h"
+#include "common/describe.h"
+#include "common/finite.h"
+#include "equating/explain.h"
+#include "equipercentile.h"
+#include "linking.h"
+#include "observed_score.h"
+#include "scale_conversion.h"
+#include "true_score.h"
+
+namespace zol {
+
+namespace {
+
+// A form under number-correct scoring: its items, and the response scores
+// correct (all 1.0) and incorrect (all 0.0), which share one block; a form
+// carried to another scale keeps its transformed a and b there too.
+struct ScoredForm {
+  std::unique_ptr<double[]> block;
+  FormView form;
+};
+
+bool score_number_correct(const ItemSet& items, const std::optional<Linking>& linking,
+                          ScoredForm& scored) {
+  const auto n = static_cast<std::size_t>(items.count);
+  scored.block = allocate_array<double>((linking ? 4 : 2) * n);
+  if (!scored.block) return false;
+  double* const correct = scored.block.get();
+  std::fill_n(correct, n, 1.0);
+  std::fill_n(correct + n, n, 0.0);
+  scored.form = FormView{items.a(), items.b(), items.c(), {correct, n}, {correct + n, n}};
+  if (linking) {
+    const std::span<double> a(correct + 2 * n, n), b(correct + 3 * n, n);
+    carry_over(items, *linking, a, b);
+    scored.form.a = a;
+    scored.form.b = b;
+  }
+  return true;
+}
+
+// Running sums of a distribution in index order; the total is not rescaled.
+void cumulate(std::span<const double> distribution, std::span<double> cumulative) {
+  cumulative[0] = distribution[0];
+  for (std::size_t i = 1; i < distribution.size(); ++i) {
+    cumulative[i] = cumulative[i - 1] + distribution[i];
+  }
+}
+
+// Sizes every vector of the results: the new form's raw scores, and the old
+// form's for its distribution.
+bool allocate_results(const InputRecords& input, Results& results) {
+  const auto new_count = static_cast<std::size_t>(input.new_form.count) + 1;
+  const auto old_count = static_cast<std::size_t>(input.old_form.count) + 1;
+  TrueScoreEquating& t = results.true_score;
+  if (!allocate_vector(t.theta, new_count) || !allocate_vector(t.equated, new_count) ||
+      !allocate_vector(t.scale.unrounded, new_count) ||
+      !allocate_vector(t.scale.rounded, new_count)) {
+    return false;
+  }
+  if (input.theta.count == 0) return true;
+  ObservedScoreEquating& o = results.observed_score.emplace();
+  return allocate_vector(o.new_distribution, new_count) &&
+         allocate_vector(o.old_distribution, old_count) && allocate_vector(o.equated, new_count) &&
+         allocate_vector(o.scale.unrounded, new_count) &&
+         allocate_vector(o.scale.rounded, new_count);
+}
+
+Failure no_memory_to_equate(const InputRecords& input) {
+  return failure_of(ErrorKind::EQUATING_ERROR,
+                    about_run(describe("not enough memory to equate %d raw scores",
+                                       input.new_form.count + 1)));
+}
+
+Failure distribution_failure(DistributionStatus status, const InputRecords& input) {
+  switch (status) {
+    case DistributionStatus::OK:
+      return std::nullopt;
+    case DistributionStatus::NO_MEMORY:
+      return no_memory_to_equate(input);
+    case DistributionStatus::WEIGHT_TOTAL:
+      return failure_of(ErrorKind::EQUATING_ERROR, explain_weight_total(input.theta));
+    case DistributionStatus::UNUSABLE_SCORES:
+      break;
+  }
+  return failure_of(ErrorKind::EQUATING_ERROR,
+                    about_run("the response scores do not fit the score grid"));
+}
+
+// Observed-score equating of the scored forms over the input's quadrature.
+Failure equate_observed_scores(const InputRecords& input, const FormView& new_form,
+                               const FormView& old_form, ObservedScoreEquating& observed) {
+  const std::size_t new_count = observed.new_distribution.size();
+  const std::size_t old_count = observed.old_distribution.size();
+  auto cumulative = allocate_array<double>(new_count + old_count);
+  if (!cumulative) return no_memory_to_equate(input);
+  const ScoreGrid new_grid{0.0, static_cast<double>(input.new_form.count), 1.0};
+  const ScoreGrid old_grid{0.0, static_cast<double>(input.old_form.count), 1.0};
+  if (Failure failed = distribution_failure(
+          observed_score_distribution(new_form, input.theta, new_grid, observed.new_distribution),
+          input)) {
+    return failed;
+  }
+  if (Failure failed = distribution_failure(
+          observed_score_distribution(old_form, input.theta, old_grid, observed.old_distribution),
+          input)) {
+    return failed;
+  }
+  const std::span<double> new_cumulative(cumulative.get(), new_count);
+  const std::span<double> old_cumulative(cumulative.get() + new_count, old_count);
+  cumulate(observed.new_distribution, new_cumulative);
+  cumulate(observed.old_distribution, old_cumulative);
+  equipercentile_equate(new_cumulative, old_cumulative, 0.0, 1.0, observed.equated);
+  return std::nullopt;
+}
+
+// Scale scores of equated scores; false when any is not a finite number.
+bool converts_finitely(std::span<const double> scores, const ScaleConversion& table,
+                       ScaleScores& scale) {
+  convert_to_scale(scores, table, scale.unrounded, scale.rounded);
+  return all_finite(scale.unrounded) && all_finite(scale.rounded);
+}
+
+}  // namespace
+
+Error failure_of(ErrorKind kind, Finding cause) {
+  Error error;
+  error.kind = kind;
+  error.message = error_message(kind);
+  error.cause = std::move(cause);
+  return error;
+}
+
+Failure compute_equating_functions(const InputRecords& input, std::optional<LinkMethod> link,
+                                   Results& results) {
+  results.new_top_score = input.new_form.count;
+  results.old_top_score = input.old_form.count;
+  if (!allocate_results(input, results)) {
+    return failure_of(ErrorKind::NO_MEMORY,
+                      about_run(describe("not enough memory for the results of %d raw scores",
+                                         input.new_form.count + 1)));
+  }
+  if (link) {
+    const LinkSearch search = link_scales(input.new_form, input.old_form, input.theta, *link);
+    if (search.status != LinkStatus::OK) {
+      return failure_of(ErrorKind::EQUATING_ERROR, explain_linking(search));
+    }
+    results.linking = Linking{search.method, search.A, search.B, search.common_items};
+  }
+
+  const auto new_count = static_cast<std::size_t>(input.new_form.count) + 1;
+  auto raw_scores = allocate_array<double>(new_count);
+  if (!raw_scores) return no_memory_to_equate(input);
+  ScoredForm new_form, old_form;
+  if (!score_number_correct(input.new_form, results.linking, new_form) ||
+      !score_number_correct(input.old_form, std::nullopt, old_form)) {
+    return no_memory_to_equate(input);
+  }
+  for (std::size_t i = 0; i < new_count; ++i) raw_scores[i] = static_cast<double>(i);
+
+  TrueScoreEquating& true_score = results.true_score;
+  TrueScoreTable table{0.0, true_score.equated, true_score.theta, 0};
+  if (const RootStop stop =
+          true_score_equate(new_form.form, old_form.form, {raw_scores.get(), new_count}, table);
+      stop != RootStop::NONE) {
+    Error error = failure_of(ErrorKind::NUMERIC_STOP,
+                             explain_stop(stop, table.searched, input, results.linking));
+    error.message = root_stop_text(stop);
+    return error;
+  }
+  true_score.chance_score = table.chance_score;
+  // Extreme parameters can overflow the model; such results are never reported.
+  if (!std::isfinite(true_score.chance_score) || !all_finite(true_score.equated) ||
+      !all_finite(true_score.theta)) {
+    return failure_of(ErrorKind::EQUATING_ERROR, explain_not_finite(input, results));
+  }
+  if (results.observed_score) {
+    if (Failure failed =
+            equate_observed_scores(input, new_form.form, old_form.form, *results.observed_score)) {
+      return failed;
+    }
+    if (!all_finite(results.observed_score->equated)) {
+      return failure_of(ErrorKind::EQUATING_ERROR, explain_not_finite(input, results));
+    }
+  }
+
+  // Nothing is reported until every scale score is known to be finite.
+  if (!converts_finitely(true_score.equated, input.conversion, true_score.scale)) {
+    return failure_of(ErrorKind::EQUATING_ERROR,
+                      explain_scale(input, true_score.equated, true_score.scale));
+  }
+  if (results.observed_score) {
+    ObservedScoreEquating& observed = *results.observed_score;
+    if (!converts_finitely(observed.equated, input.conversion, observed.scale)) {
+      return failure_of(ErrorKind::EQUATING_ERROR,
+                        explain_scale(input, observed.equated, observed.scale));
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace zol

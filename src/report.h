@@ -1,0 +1,27 @@
+// Writers of the results report
+#pragma once
+
+#include <string>
+
+#include "records.h"
+
+namespace zol {
+
+// The writers append the report's text to a string that the caller owns.
+
+// Program name, version and the input file name as the user gave it.
+void write_banner(std::string& report, const char* input_name);
+
+// The method and the constants of the linking, after the banner.
+void write_linking(std::string& report, const Linking& linking);
+
+// "Sum of c parameters" and one line per raw score of the table, with the
+// scale scores of its true-score equivalents.
+void write_true_score_report(std::string& report, const TrueScoreEquating& table);
+
+// One line per raw score of the new form, then both fitted distributions side
+// by side up to the longer form, with the scale scores of the observed-score
+// equivalents.
+void write_observed_score_report(std::string& report, const ObservedScoreEquating& table);
+
+}  // namespace zol
