@@ -12,6 +12,12 @@ namespace zol::item_formulas {
 // D, the scaling constant of the logistic model: 1.7, not 1.702.
 constexpr double LOGISTIC_SCALE = 1.7;
 
+// The logistic model's exponent D a (b - theta) of an item at theta.
+template <typename Real>
+ZOL_ALWAYS_INLINE void logistic_exponent(double theta, const Real& a, const Real& b, Real& z) {
+  z = LOGISTIC_SCALE * a * (b - theta);
+}
+
 // As in exp_core.h: a file that instantiates these templates for lanes
 // declares its exp_of for lanes before it includes this header. Results come
 // back through references: lanes passed by value would change the calling
@@ -26,7 +32,9 @@ template <typename Real>
 ZOL_ALWAYS_INLINE void probability(double theta, const Real& a, const Real& b, const Real& c,
                                    Real& p) {
   Real e;
-  exp_of(LOGISTIC_SCALE * a * (b - theta), e);
+  Real z;
+  logistic_exponent(theta, a, b, z);
+  exp_of(z, e);
   p = c + (1.0 - c) / (1.0 + e);
 }
 

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "deterministic_exp.h"
+#include "irt/item_formulas.h"
 #include "item_model.h"
 
 namespace zol {
 
 namespace {
 
-constexpr double LOGISTIC_SCALE = 1.7;
+using item_formulas::LOGISTIC_SCALE;
 constexpr int MOST_NEWTON_STEPS = 100;
 constexpr int MOST_HALVINGS = 60;
 // Newton's steps shrink quadratically near the minimiser, so a step this short
@@ -132,9 +133,10 @@ struct Carried {
 
 Carried carried(double theta, const CommonItems& items, std::size_t j, double A, double B) {
   const double alpha = items.alpha[j], gamma = items.gamma[j];
-  // Written as prob_3pl writes it, for the transformed parameters.
-  const double e =
-      deterministic_exp(LOGISTIC_SCALE * (alpha / A) * ((A * items.beta[j] + B) - theta));
+  // The exponent of the item model, for the transformed parameters.
+  double z = 0.0;
+  item_formulas::logistic_exponent(theta, alpha / A, A * items.beta[j] + B, z);
+  const double e = deterministic_exp(z);
   const double sigma = 1.0 / (1.0 + e);
   // sigma (1 - sigma), written so that e of 0 or infinity gives 0.
   const double s1 = 1.0 / (e + 2.0 + 1.0 / e);
