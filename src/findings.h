@@ -16,8 +16,8 @@ inline Finding about_run(std::string text) {
 }
 
 // The stages record why a run failed and what a successful run found odd
-// (values the model takes but that are almost always mistakes); the driver
-// prints them only when asked to explain.
+// (values the model takes but that are almost always mistakes); the library
+// hands them to its caller with the error or the results.
 struct Findings {
   static constexpr std::size_t MOST_WARNINGS = Warnings::MOST_WARNINGS;
 

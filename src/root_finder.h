@@ -28,7 +28,7 @@ struct RootOutcome {
   int iterations = 0;
 };
 
-// The message of a stop, as the fatal text's middle line writes it.
+// The message of a stop, as the middle line of its text writes it.
 const char* root_stop_message(RootStop stop);
 
 // The three lines that tell of a search that could not go on, each with its
