@@ -36,6 +36,12 @@ struct RunOptions {
   const char* plot_path = nullptr;
   // Put the new form on the old form's scale through common items first.
   std::optional<LinkMethod> link;
+  // With link: the new form's items on the old scale, as an input section.
+  const char* linked_items_path = nullptr;
+  // Round scale scores to multiples of this unit within the conversion
+  // table's smallest and largest scale score, instead of the table's raw-score
+  // bounds and increment.
+  std::optional<double> round_scale_unit;
 };
 
 // Where the report goes: the file at path, opened only once the computation

@@ -16,7 +16,8 @@ namespace zol {
 // the report; a cell without a value is empty (a theta at or below the chance
 // score or at the top, the observed-score cells without an ability
 // distribution, new-form cells past the new form's top score, the old form's
-// past its own). Line feeds end the lines.
+// past its own). Line feeds end the lines. After linking, three columns
+// link_method, link_A and link_B lead, filled on the first row only.
 void write_csv(std::FILE* out, const RunResults& results);
 
 // A self-contained SVG picture of two panels: the equated score minus the raw
@@ -24,5 +25,11 @@ void write_csv(std::FILE* out, const RunResults& results);
 // and both forms' fitted score distributions. Its title names the input and
 // the linking, if any.
 void write_plot(std::FILE* out, const RunResults& results, const std::string& input_name);
+
+// The new form's items on the old scale after linking (a / A, A b + B, c), as
+// an $Item_Parameters section in the input's record format: label, a, b and
+// c, each number with the 17 significant digits that read back to the same
+// double.
+void write_linked_items(std::FILE* out, const ItemSet& new_form, const Linking& linking);
 
 }  // namespace zol

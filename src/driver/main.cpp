@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/binary_mode.h"
+#include "common/describe.h"
 #include "driver.h"
 #include "driver/command_line.h"
 #include "version.h"
@@ -68,6 +69,13 @@ int main(int argc, char** argv) {
       return 2;
     }
     zol::Findings findings;
+    if (names > 2) {
+      findings.warn(zol::Finding{
+          zol::describe("warning: %zu file names follow the input '%s' and are not used; "
+                        "the report goes to standard output (INPUT REPORT writes it to a file)",
+                        names - 1, input_name),
+          false, 0});
+    }
     const RunStatus status = zol::run_files(input_name, target, command.options, findings);
     if (status != RunStatus::OK) std::fputs(zol::run_status_message(status), stdout);
     if (explain) {

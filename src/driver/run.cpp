@@ -9,6 +9,7 @@
 #include "common/allocation.h"
 #include "common/describe.h"
 #include "common/finite.h"
+#include "common/same_file.h"
 #include "driver.h"
 #include "driver/explain.h"
 #include "input_reader.h"
@@ -56,8 +57,12 @@ bool allocate_workspace(const InputRecords& input, Workspace& ws) {
 // Converts scores and tells whether every scale score came out finite; the
 // report must never show a scale score that is not a number.
 bool converts_finitely(std::span<const double> scores, const ScaleConversion& table,
-                       const ScaleScores& scale) {
+                       const ScaleScores& scale, std::optional<double> round_scale_unit) {
   convert_to_scale(scores, table, scale);
+  if (round_scale_unit) {
+    round_on_reporting_scale(scale.unrounded.first(scores.size()), table, *round_scale_unit,
+                             scale.rounded);
+  }
   return all_finite(scale.unrounded) && all_finite(scale.rounded);
 }
 
@@ -177,14 +182,28 @@ RunStatus equate_and_report(const InputRecords& input, const char* input_name,
     return RunStatus::EQUATING_ERROR;
   }
   // Nothing reaches the report until every scale score is known to be finite.
-  if (!converts_finitely(r.true_scores.true_equated, input.conversion, r.true_scale)) {
+  if (!converts_finitely(r.true_scores.true_equated, input.conversion, r.true_scale,
+                         options.round_scale_unit)) {
     findings.fail(explain_scale(input, r.true_scores.true_equated, r.true_scale));
     return RunStatus::EQUATING_ERROR;
   }
   if (r.observed &&
-      !converts_finitely(r.observed_scores.observed_equated, input.conversion, r.observed_scale)) {
+      !converts_finitely(r.observed_scores.observed_equated, input.conversion, r.observed_scale,
+                         options.round_scale_unit)) {
     findings.fail(explain_scale(input, r.observed_scores.observed_equated, r.observed_scale));
     return RunStatus::EQUATING_ERROR;
+  }
+  warn_about_scale(input.conversion, r.true_scores.true_equated,
+                   r.observed ? std::span<const double>(r.observed_scores.observed_equated)
+                              : std::span<const double>(),
+                   options.round_scale_unit.has_value(), findings);
+  // Checked only now, as any report file is opened only now: the input stays
+  // as it is, whatever name reaches it.
+  if (target.path != nullptr && same_file_on_disk(target.path, input_name)) {
+    findings.fail(about_run(describe("the report file '%s' is the input file; writing it would "
+                                     "destroy the input, so nothing was written",
+                                     target.path)));
+    return RunStatus::CANNOT_OPEN_OUTPUT;
   }
 
   const auto report = [&](std::FILE* out) {
@@ -198,6 +217,8 @@ RunStatus equate_and_report(const InputRecords& input, const char* input_name,
       {target.path, target.stream, "report", report},
       {options.csv_path, nullptr, "CSV", [&](std::FILE* out) { write_csv(out, r); }},
       {options.plot_path, nullptr, "plot", [&](std::FILE* out) { write_plot(out, r, input_name); }},
+      {r.linking ? options.linked_items_path : nullptr, nullptr, "linked items",
+       [&](std::FILE* out) { write_linked_items(out, input.new_form, *r.linking); }},
   };
   for (const Output& output : outputs) {
     if (output.path == nullptr && output.stream == nullptr) continue;

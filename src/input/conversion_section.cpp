@@ -122,7 +122,12 @@ bool read_conversion_section(LineReader& reader, ScaleConversion& conversion, Fi
   }
   // A row count beyond the end of the file is refused before the table is
   // allocated, so that a mistyped count cannot claim gigabytes.
-  if (const std::int64_t found = count_lines_ahead(reader, h.rows); found < h.rows) {
+  const std::int64_t found = count_lines_ahead(reader, h.rows);
+  if (found == CANNOT_READ_AHEAD) {
+    findings.fail(about_file(NOT_A_REGULAR_FILE));
+    return false;
+  }
+  if (found < h.rows) {
     findings.fail(at_line(reader, describe("conversion table: %lld rows announced, %lld found "
                                            "before the end of the file",
                                            h.rows, static_cast<long long>(found))));
@@ -136,6 +141,7 @@ bool read_conversion_section(LineReader& reader, ScaleConversion& conversion, Fi
     return false;
   }
   table.flag = low_16_bits(h.flag);
+  table.header_line = reader.number;
   for (std::int32_t i = 0; i < table.row_count; ++i) {
     if (!next_line(reader)) return false;
     // Columns 1 and 3 are not kept, and column 4 is kept but never computed with.

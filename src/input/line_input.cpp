@@ -21,12 +21,12 @@ bool ends_field(char c) {
 template <typename StopBefore>
 std::int64_t count_ahead(std::FILE* input, std::int64_t most, StopBefore stop_before) {
   std::fpos_t start;
-  if (std::fgetpos(input, &start) != 0) return 0;
+  if (std::fgetpos(input, &start) != 0) return CANNOT_READ_AHEAD;
   std::int64_t count = 0;
   LineReader ahead{input, {}, 0};
   while (count < most && next_line(ahead) && !stop_before(ahead.line)) ++count;
   // Returning also clears the end-of-file indicator that the count may have set.
-  if (std::fsetpos(input, &start) != 0) return 0;
+  if (std::fsetpos(input, &start) != 0) return CANNOT_READ_AHEAD;
   return count;
 }
 

@@ -28,13 +28,21 @@ bool next_line(LineReader& reader);
 
 // Number of lines from the current position up to the first blank line (one
 // that starts with a line feed or a carriage return), the first line that
-// starts with "$" or the end of the file. The position is restored; 0 when
-// it cannot be.
+// starts with "$" or the end of the file. The position is restored;
+// CANNOT_READ_AHEAD when it cannot be (a pipe, a terminal).
 std::int64_t count_records(LineReader& reader);
 
 // Number of lines, up to most, from the current position to the end of the
-// file, blank lines included. The position is restored; 0 when it cannot be.
+// file, blank lines included. The position is restored; CANNOT_READ_AHEAD
+// when it cannot be.
 std::int64_t count_lines_ahead(LineReader& reader, std::int64_t most);
+
+inline constexpr std::int64_t CANNOT_READ_AHEAD = -1;
+
+// The cause of a failure to count ahead.
+inline constexpr const char* NOT_A_REGULAR_FILE =
+    "the input must be a regular file: its sections are counted before they are read, "
+    "which a pipe, a terminal or a device cannot repeat";
 
 // Copies the line's blank- or tab-separated fields into storage, each with a
 // terminator, and stores where each begins in starts. Takes fields from the

@@ -39,6 +39,10 @@ int theta_columns(const std::string& first_line) {
 // Whether a section's count of records is usable; says why not, at its header.
 bool usable_count(const LineReader& reader, std::int64_t count, const std::string& section,
                   const char* records, Findings& findings) {
+  if (count == CANNOT_READ_AHEAD) {
+    findings.fail(about_file(NOT_A_REGULAR_FILE));
+    return false;
+  }
   if (count < 1) {
     findings.fail(at_line(reader, describe("%s has no %s: the line after its header is blank, "
                                            "another header or the end of the file",

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "linking.h"
 #include "result_files.h"
 
 namespace zol {
@@ -25,6 +26,10 @@ void write_cell(std::FILE* out, std::span<const double> column, std::size_t raw,
 }  // namespace
 
 void write_csv(std::FILE* out, const RunResults& results) {
+  // A linked run leads with the linking's method and constants, on the first
+  // row only, so every row keeps one layout for a spreadsheet.
+  const Linking* linking = results.linking ? &*results.linking : nullptr;
+  if (linking != nullptr) std::fputs("link_method,link_A,link_B,", out);
   std::fputs(
       "raw,theta,true_equated,true_scale,true_scale_rounded,new_fitted,old_fitted,"
       "observed_equated,observed_scale,observed_scale_rounded\n",
@@ -34,6 +39,15 @@ void write_csv(std::FILE* out, const RunResults& results) {
   const bool observed = results.observed;
   const std::size_t rows = std::max(t.true_equated.size(), o.old_distribution.size());
   for (std::size_t raw = 0; raw < rows; ++raw) {
+    if (linking != nullptr && raw == 0) {
+      std::fprintf(out, "%s,", link_method_option(linking->method));
+      write_number(out, linking->A);
+      std::fputc(',', out);
+      write_number(out, linking->B);
+      std::fputc(',', out);
+    } else if (linking != nullptr) {
+      std::fputs(",,,", out);
+    }
     std::fprintf(out, "%zu", raw);
     // The bracket ends mark raw scores that have no theta of their own.
     const bool theta = raw < t.theta_equivalent.size() && t.theta_equivalent[raw] > -THETA_LIMIT &&
