@@ -155,6 +155,7 @@ bool read_conversion_section(LineReader& reader, ScaleConversion& conversion, Fi
                                                        describe("conversion row %d", i))));
       return false;
     }
+    warn_about_fields(reader, false, 4, describe("conversion row %d", i), findings);
     if (!std::isfinite(table.unrounded[i])) {
       findings.fail(at_line(reader, describe("conversion row %d: scale score %s is not a finite "
                                              "number",

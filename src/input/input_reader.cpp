@@ -113,6 +113,7 @@ bool read_sections(LineReader& reader, InputRecords& records, Findings& findings
       return false;
     }
   }
+  warn_about_unread_rest(reader, findings);
   const bool defaults =
       (records.conversion.row_count != 0 ||
        install_identity_conversion(records.old_form.count, records.conversion)) &&

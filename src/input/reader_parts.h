@@ -79,6 +79,23 @@ const char* section_title(SectionKind kind);
 [[nodiscard]] bool install_identity_conversion(std::int32_t n_old, ScaleConversion& conversion);
 [[nodiscard]] bool install_equal_weights(ThetaDistribution& theta);
 
+// Warnings of rules that probably hid a mistake, for a read that succeeds.
+// The line that ended the input, when text follows it: reads the rest of the
+// file to say how much was not read.
+void warn_about_unread_rest(LineReader& reader, Findings& findings);
+// A record line read in part: a label longer than 8 characters, a number
+// cut short by the characters right after it (a decimal comma, a unit), an
+// item line with more fields than it needs. numbers counts the fields after
+// the label; record names the line ("item N03").
+void warn_about_fields(const LineReader& reader, bool with_label, std::size_t numbers,
+                       const std::string& record, Findings& findings);
+// A first quadrature line too long for its second column to be seen, which
+// holds two numbers nonetheless.
+void warn_about_second_column(const LineReader& reader, Findings& findings);
+// Weights accepted although their total is not 1.
+void warn_about_weight_total(std::int64_t header_line, std::span<const double> weights,
+                             Findings& findings);
+
 // A cause or warning about the current line, or (line 0) the file.
 Finding at_line(const LineReader& reader, std::string text);
 Finding about_file(std::string text);

@@ -1,6 +1,8 @@
 // Readers of the item and quadrature sections, and the equal-weight default
 #include <cmath>
 #include <limits>
+#include <string>
+#include <unordered_map>
 
 #include "common/allocation.h"
 #include "common/describe.h"
@@ -86,6 +88,8 @@ bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Find
     return false;
   }
 
+  // Where each label stood first, to name a label that stands twice.
+  std::unordered_map<std::string, std::int64_t> first_lines;
   for (std::size_t i = 0; i < n; ++i) {
     if (!next_line(reader)) return false;
     const char* line = reader.line.c_str();
@@ -109,7 +113,15 @@ bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Find
         return false;
       }
     }
-    check_item(reader, printable(label), a, c, findings);
+    const std::string name = printable(label);
+    check_item(reader, name, a, c, findings);
+    warn_about_fields(reader, true, 3, "item " + name, findings);
+    if (const auto [first, inserted] = first_lines.try_emplace(label, reader.number); !inserted) {
+      findings.warn(at_line(reader, describe("warning: item %s: the label stands twice in %s, "
+                                             "also on line %lld",
+                                             name.c_str(), title.c_str(),
+                                             static_cast<long long>(first->second))));
+    }
     block[i] = a;
     block[n + i] = b;
     block[2 * n + i] = c;
@@ -123,6 +135,7 @@ bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Find
 }
 
 bool read_theta_section(LineReader& reader, ThetaDistribution& theta, Findings& findings) {
+  const std::int64_t header_line = reader.number;
   const std::int64_t count = count_records(reader);
   if (!usable_count(reader, count, section_title(SectionKind::THETA_DISTRIBUTION), "points",
                     findings)) {
@@ -130,6 +143,7 @@ bool read_theta_section(LineReader& reader, ThetaDistribution& theta, Findings& 
   }
   if (!next_line(reader)) return false;
   const int columns = theta_columns(reader.line);
+  if (columns == 1) warn_about_second_column(reader, findings);
   if (columns != 1 && columns != 2) {
     findings.fail(at_line(reader, describe("quadrature point %s is too long: the fields of the "
                                            "first line must fit in 40 characters",
@@ -167,10 +181,13 @@ bool read_theta_section(LineReader& reader, ThetaDistribution& theta, Findings& 
       findings.warn(
           at_line(reader, describe("warning: theta %g has the negative weight %g", point, weight)));
     }
+    warn_about_fields(reader, false, static_cast<std::size_t>(columns), "quadrature line",
+                      findings);
     block[i] = point;
     if (columns == 2) block[q + i] = weight;
   }
   next_line(reader);
+  if (columns == 2) warn_about_weight_total(header_line, {block.get() + q, q}, findings);
 
   theta.count = static_cast<std::int32_t>(count);
   theta.has_weights = columns == 2;
