@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "deterministic_exp.h"
+#include "irt/linking_criterion.h"
 #include "item_model.h"
 
 namespace zol {
@@ -299,6 +300,16 @@ Linking link_scales(const ItemSet& new_form, const ItemSet& old_form,
   }
   minimise(items, q, link);
   return link;
+}
+
+LinkCriterion link_criterion(const ItemSet& new_form, const ItemSet& old_form,
+                             const ThetaDistribution& theta, LinkMethod method, double A,
+                             double B) {
+  CommonItems items;
+  std::string ambiguous;
+  if (find_common_items(new_form, old_form, items, ambiguous) != LinkStatus::OK) return {};
+  const Value v = criterion(items, quadrature_of(theta), method, A, B);
+  return {v.f, v.fa, v.fb, v.faa, v.fab, v.fbb};
 }
 
 }  // namespace zol
