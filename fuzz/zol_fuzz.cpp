@@ -19,6 +19,7 @@
 
 #include "driver.h"
 #include "input_reader.h"
+#include "linking.h"
 #include "root_finder.h"
 
 namespace {
@@ -141,7 +142,7 @@ std::size_t true_score_row(const std::string& report, std::int32_t score) {
 // The shape of a complete report, and the two rows whose values never depend
 // on a root search: raw score 0 lies on the low-score line, and the top score
 // maps to the old form's top score. Both print dashes for theta.
-void check_report(const InputRecords& r, const std::string& report) {
+void check_report(const InputRecords& r, const RunOptions& options, const std::string& report) {
   const std::string banner = std::string("ZOL 1.1\nInput file: ").append(INPUT_NAME).append("\n\n");
   require(report.compare(0, banner.size(), banner) == 0, "the report starts with the banner");
   require(!report.empty() && report.back() == '\n', "the report ends with a whole line");
@@ -150,7 +151,8 @@ void check_report(const InputRecords& r, const std::string& report) {
 
   const std::int32_t n_new = r.new_form.count, n_old = r.old_form.count;
   const std::size_t scores = static_cast<std::size_t>(n_new) + 1;
-  std::size_t lines = 3 + 6 + scores;
+  // A linked run has two lines and a blank one after the banner.
+  std::size_t lines = 3 + 6 + scores + (options.link ? 3 : 0);
   if (r.theta.count != 0) {
     const std::size_t longer = static_cast<std::size_t>(n_new > n_old ? n_new : n_old) + 1;
     lines += 12 + scores + longer;
@@ -172,8 +174,9 @@ void check_report(const InputRecords& r, const std::string& report) {
           "the top score maps to the old form's top score");
 }
 
-// The files of the explained run's CSV and picture, made once, then rewritten.
-std::string csv_path, plot_path;
+// The files of the explained run's CSV, picture and linked items, made once,
+// then rewritten.
+std::string csv_path, plot_path, linked_items_path;
 
 std::string temporary_file(const char* pattern) {
   std::string path = pattern;
@@ -190,16 +193,35 @@ std::string file_text(const std::string& path) {
   return text;
 }
 
-// The CSV has a header and one row of ten cells per raw score of the longer
-// form, every number finite.
-void check_csv(const InputRecords& r, const std::string& csv) {
+// The CSV has a header and one row of ten cells (thirteen after linking)
+// per raw score of the longer form, every number finite.
+void check_csv(const InputRecords& r, const RunOptions& options, const std::string& csv) {
   const auto rows = static_cast<std::size_t>(std::max(r.new_form.count, r.old_form.count)) + 1;
   require(count_lines(csv) == 1 + rows, "one CSV row per raw score");
   std::size_t commas = 0;
   for (char c : csv) commas += c == ',' ? 1 : 0;
-  require(commas == 9 * (1 + rows), "ten cells a CSV row");
+  require(commas == (options.link ? 12 : 9) * (1 + rows), "ten cells a CSV row");
   require(csv.find("nan") == std::string::npos && csv.find("inf") == std::string::npos,
           "every CSV number is finite");
+}
+
+// The linked items read back to the very parameters that were equated.
+void check_linked_items(const InputRecords& r, const Linking& link, const std::string& text) {
+  const std::string header = "$Item_Parameters\n";
+  require(text.compare(0, header.size(), header) == 0, "linked items under their header");
+  std::size_t at = header.size();
+  for (std::size_t i = 0; i < static_cast<std::size_t>(r.new_form.count); ++i) {
+    char label[9];
+    double a = 0.0, b = 0.0, c = 0.0;
+    require(std::sscanf(text.c_str() + at, "%8s %lf %lf %lf", label, &a, &b, &c) == 4,
+            "a linked item reads as an item");
+    const double expected[] = {r.new_form.a()[i] / link.A, link.A * r.new_form.b()[i] + link.B,
+                               r.new_form.c()[i]};
+    const double read[] = {a, b, c};
+    require(std::memcmp(expected, read, sizeof read) == 0, "linked items read back exactly");
+    at = text.find('\n', at) + 1;
+  }
+  require(at == text.size(), "one line per linked item");
 }
 
 // Every element of the picture is closed, in order.
@@ -229,7 +251,7 @@ struct Outcome {
   Findings findings;
 };
 
-Outcome equate_in_memory(const InputRecords& records, bool explain) {
+Outcome equate_in_memory(const InputRecords& records, RunOptions options) {
   Outcome outcome;
   char* buffer = nullptr;
   std::size_t length = 0;
@@ -237,11 +259,10 @@ Outcome equate_in_memory(const InputRecords& records, bool explain) {
   if (stream == nullptr) std::abort();
   ReportTarget target;
   target.stream = stream;
-  RunOptions options;
-  options.explain = explain;
-  if (explain) {
+  if (options.explain) {
     options.csv_path = csv_path.c_str();
     options.plot_path = plot_path.c_str();
+    if (options.link) options.linked_items_path = linked_items_path.c_str();
   }
   outcome.status = equate_and_report(records, INPUT_NAME, target, options, outcome.findings);
   std::fclose(stream);
@@ -256,6 +277,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   set_fatal_numeric_handler(throw_fatal_stop);
   csv_path = temporary_file("/tmp/zol_fuzz_csv_XXXXXX");
   plot_path = temporary_file("/tmp/zol_fuzz_svg_XXXXXX");
+  linked_items_path = temporary_file("/tmp/zol_fuzz_items_XXXXXX");
   return 0;
 }
 
@@ -268,8 +290,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!records) return 0;
   check_records(*records);
 
-  const Outcome plain = equate_in_memory(*records, false);
-  const Outcome explained = equate_in_memory(*records, true);
+  // The options beyond the outputs follow the input's length, which the
+  // mutations vary: no linking or one of the methods, and the specified
+  // rounding or rounding on the scale to a unit.
+  RunOptions options;
+  constexpr LinkMethod METHODS[] = {LinkMethod::MEAN_MEAN, LinkMethod::MEAN_SIGMA,
+                                    LinkMethod::HAEBARA, LinkMethod::STOCKING_LORD};
+  if (size % 5 != 0) options.link = METHODS[size % 5 - 1];
+  if ((size / 5) % 3 != 0) options.round_scale_unit = (size / 5) % 3 == 1 ? 1.0 : 0.25;
+  const Outcome plain = equate_in_memory(*records, options);
+  options.explain = true;
+  const Outcome explained = equate_in_memory(*records, options);
   require(plain.status == explained.status && plain.report == explained.report,
           "an explained run writes what a plain run writes");
   require(plain.status == RunStatus::OK || !plain.findings.failure.text.empty(),
@@ -281,8 +312,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(plain.report.empty(), "a failed run writes nothing of the report");
     return 0;
   }
-  check_report(*records, plain.report);
-  check_csv(*records, file_text(csv_path));
+  check_report(*records, options, plain.report);
+  check_csv(*records, options, file_text(csv_path));
+  // The linking is the explained run's own; its report shows the same A and B.
+  if (options.link) {
+    const Linking link =
+        link_scales(records->new_form, records->old_form, records->theta, *options.link);
+    check_linked_items(*records, link, file_text(linked_items_path));
+  }
   check_svg(file_text(plot_path));
   return 0;
 }
