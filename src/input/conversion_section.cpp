@@ -147,15 +147,19 @@ bool read_conversion_section(LineReader& reader, ScaleConversion& conversion, Fi
     // Columns 1 and 3 are not kept, and column 4 is kept but never computed with.
     double raw = 0.0;
     double column_3 = 0.0;
-    if (std::sscanf(reader.line.c_str(), "%lf %lf %lf %lf", &raw, &table.unrounded[i], &column_3,
-                    &table.rounded[i]) != 4) {
+    int ends[4] = {};
+    if (std::sscanf(reader.line.c_str(), "%lf%n %lf%n %lf%n %lf%n", &raw, &ends[0],
+                    &table.unrounded[i], &ends[1], &column_3, &ends[2], &table.rounded[i],
+                    &ends[3]) != 4) {
       findings.fail(at_line(reader, unscannable_record(reader.line, false,
                                                        "raw score,scale score,third column,"
                                                        "rounded scale score",
                                                        describe("conversion row %d", i))));
       return false;
     }
-    warn_about_fields(reader, false, 4, describe("conversion row %d", i), findings);
+    if (!read_whole(reader.line, false, ends)) {
+      warn_about_fields(reader, false, ends, describe("conversion row %d", i), findings);
+    }
     if (!std::isfinite(table.unrounded[i])) {
       findings.fail(at_line(reader, describe("conversion row %d: scale score %s is not a finite "
                                              "number",

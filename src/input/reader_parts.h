@@ -83,12 +83,21 @@ const char* section_title(SectionKind kind);
 // The line that ended the input, when text follows it: reads the rest of the
 // file to say how much was not read.
 void warn_about_unread_rest(LineReader& reader, Findings& findings);
-// A record line read in part: a label longer than 8 characters, a number
-// cut short by the characters right after it (a decimal comma, a unit), an
-// item line with more fields than it needs. numbers counts the fields after
-// the label; record names the line ("item N03").
-void warn_about_fields(const LineReader& reader, bool with_label, std::size_t numbers,
+// Whether a record line that scanned was read whole: ends holds where its
+// label (when with_label) and each number ended, as "%n" gives them, and
+// right after each comes a blank, the end of the line or, after the last,
+// nothing but blanks (the last only when with_label).
+bool read_whole(const std::string& line, bool with_label, std::span<const int> ends);
+// Warns of a record line read in part: a label longer than 8 characters, a
+// number cut short by the characters right after it (a decimal comma, a
+// unit), an item line with more fields than it needs. record names the line
+// ("item N03").
+void warn_about_fields(const LineReader& reader, bool with_label, std::span<const int> ends,
                        const std::string& record, Findings& findings);
+// Labels that stand more than once in one form, whose items stand on the
+// consecutive lines from first_line on; title names the section.
+void warn_about_repeated_labels(std::span<const Label> labels, std::int64_t first_line,
+                                const std::string& title, Findings& findings);
 // A first quadrature line too long for its second column to be seen, which
 // holds two numbers nonetheless.
 void warn_about_second_column(const LineReader& reader, Findings& findings);

@@ -1,7 +1,9 @@
 // Warnings of the reader: rules of the format that probably hid a mistake in a file that reads
-#include <cctype>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "common/describe.h"
 #include "input/reader_parts.h"
@@ -57,45 +59,91 @@ void warn_about_unread_rest(LineReader& reader, Findings& findings) {
                  true, end.line});
 }
 
-void warn_about_fields(const LineReader& reader, bool with_label, std::size_t numbers,
-                       const std::string& record, Findings& findings) {
-  const char* at = reader.line.c_str();
-  int used = 0;
-  char label[9];
-  if (with_label) {
-    if (std::sscanf(at, "%8s%n", label, &used) != 1) return;
-    at += used;
-    if (!is_blank(*at)) {
-      findings.warn(at_line(reader, describe("warning: %s: the label %s is longer than 8 "
-                                             "characters; its rest %s was read as a, and the numbers "
-                                             "after it one field later",
-                                             record.c_str(),
-                                             quoted(word_at(at - std::strlen(label)).c_str()).c_str(),
-                                             quoted(word_at(at).c_str()).c_str())));
-      return;
-    }
+namespace {
+
+// The first of the line's fields that was not read whole: the label (0 when
+// with_label), a number cut short, or (ends.size()) more fields after the
+// last one read; -1 when every field was read whole.
+int first_cut(const std::string& line, bool with_label, std::span<const int> ends) {
+  for (std::size_t k = 0; k < ends.size(); ++k) {
+    if (!is_blank(line[static_cast<std::size_t>(ends[k])])) return static_cast<int>(k);
   }
-  for (std::size_t k = 0; k < numbers; ++k) {
-    double value = 0.0;
-    while (is_blank(*at) && *at != '\0') ++at;
-    const char* start = at;
-    if (std::sscanf(at, "%lf%n", &value, &used) != 1) return;
-    at += used;
-    if (!is_blank(*at)) {
-      findings.warn(at_line(reader, describe("warning: %s: %s was read as the number %g; %s "
-                                             "right after it is not read (a decimal comma? "
-                                             "a unit?)",
-                                             record.c_str(), quoted(word_at(start).c_str()).c_str(),
-                                             value, quoted(word_at(at).c_str()).c_str())));
-      return;
-    }
+  if (!with_label) return -1;
+  for (std::size_t at = static_cast<std::size_t>(ends.back()); at < line.size(); ++at) {
+    if (!is_blank(line[at])) return static_cast<int>(ends.size());
   }
+  return -1;
+}
+
+// The start of the field that ends at end.
+const char* field_start(const std::string& line, std::span<const int> ends, std::size_t k) {
+  const char* at = line.c_str() + (k == 0 ? 0 : ends[k - 1]);
   while (is_blank(*at) && *at != '\0') ++at;
-  if (with_label && *at != '\0') {
+  return at;
+}
+
+}  // namespace
+
+bool read_whole(const std::string& line, bool with_label, std::span<const int> ends) {
+  return first_cut(line, with_label, ends) < 0;
+}
+
+void warn_about_fields(const LineReader& reader, bool with_label, std::span<const int> ends,
+                       const std::string& record, Findings& findings) {
+  const std::string& line = reader.line;
+  const int cut = first_cut(line, with_label, ends);
+  if (cut < 0) return;
+  const auto k = static_cast<std::size_t>(cut);
+  const char* rest = line.c_str() + (k < ends.size() ? ends[k] : ends.back());
+  while (k == ends.size() && is_blank(*rest)) ++rest;
+  const std::string field = word_at(field_start(line, ends, k));
+  const std::string after = quoted(word_at(rest).c_str());
+  if (k == ends.size()) {
     findings.warn(at_line(reader, describe("warning: %s: %s and the rest of the line are not "
                                            "read; an item is a label and three numbers (is "
                                            "there a blank in the label?)",
-                                           record.c_str(), quoted(word_at(at).c_str()).c_str())));
+                                           record.c_str(), after.c_str())));
+  } else if (with_label && k == 0) {
+    findings.warn(at_line(reader, describe("warning: %s: the label %s is longer than 8 "
+                                           "characters; its rest %s was read as a, and the "
+                                           "numbers after it one field later",
+                                           record.c_str(), quoted(field.c_str()).c_str(),
+                                           after.c_str())));
+  } else {
+    const std::string number(field_start(line, ends, k), line.c_str() + ends[k]);
+    findings.warn(at_line(reader, describe("warning: %s: %s was read as the number %s; %s "
+                                           "right after it is not read (a decimal comma? a "
+                                           "unit?)",
+                                           record.c_str(), quoted(field.c_str()).c_str(),
+                                           number.c_str(), after.c_str())));
+  }
+}
+
+void warn_about_repeated_labels(std::span<const Label> labels, std::int64_t first_line,
+                                const std::string& title, Findings& findings) {
+  // Sorted by label, then by line: each repetition follows the first item
+  // of its label. Sorting rather than hashing keeps large forms quick.
+  std::vector<std::size_t> order(labels.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  const auto label_less = [&](std::size_t x, std::size_t y) {
+    const int compared = std::strcmp(labels[x].data(), labels[y].data());
+    return compared < 0 || (compared == 0 && x < y);
+  };
+  std::sort(order.begin(), order.end(), label_less);
+  std::vector<std::pair<std::size_t, std::size_t>> repeated;  // (item, first item of its label)
+  for (std::size_t k = 1, first = order[0]; k < order.size(); ++k) {
+    if (std::strcmp(labels[order[k]].data(), labels[first].data()) != 0) {
+      first = order[k];
+    } else {
+      repeated.emplace_back(order[k], first);
+    }
+  }
+  std::sort(repeated.begin(), repeated.end());
+  for (const auto& [item, first] : repeated) {
+    findings.warn({describe("warning: item %s: the label stands twice in %s, also on line %lld",
+                            printable(labels[item].data()).c_str(), title.c_str(),
+                            static_cast<long long>(first_line) + static_cast<long long>(first)),
+                   true, first_line + static_cast<std::int64_t>(item)});
   }
 }
 

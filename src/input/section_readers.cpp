@@ -1,8 +1,6 @@
 // Readers of the item and quadrature sections, and the equal-weight default
 #include <cmath>
 #include <limits>
-#include <string>
-#include <unordered_map>
 
 #include "common/allocation.h"
 #include "common/describe.h"
@@ -76,6 +74,7 @@ void check_item(const LineReader& reader, const std::string& label, double a, do
 }  // namespace
 
 bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Findings& findings) {
+  const std::int64_t first_line = reader.number + 1;
   const std::int64_t count = count_records(reader);
   const std::string title = section_title(kind);
   if (!usable_count(reader, count, title, "items", findings)) return false;
@@ -88,8 +87,6 @@ bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Find
     return false;
   }
 
-  // Where each label stood first, to name a label that stands twice.
-  std::unordered_map<std::string, std::int64_t> first_lines;
   for (std::size_t i = 0; i < n; ++i) {
     if (!next_line(reader)) return false;
     const char* line = reader.line.c_str();
@@ -98,7 +95,10 @@ bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Find
     double b = 0.0;
     double c = 0.0;
     // Even the last line of the file must hold a whole record.
-    if (std::sscanf(line, "%8s %lf %lf %lf", label, &a, &b, &c) != 4) {
+    // The ends of the fields, for the warnings of a line read only in part.
+    int ends[4] = {};
+    if (std::sscanf(line, "%8s%n %lf%n %lf%n %lf%n", label, &ends[0], &a, &ends[1], &b, &ends[2], &c,
+                    &ends[3]) != 4) {
       const std::string record =
           label[0] == '\0' ? std::string("an item (label, a, b, c)") : "item " + printable(label);
       findings.fail(at_line(reader, unscannable_record(reader.line, true, "a,b,c", record)));
@@ -115,18 +115,16 @@ bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Find
     }
     const std::string name = printable(label);
     check_item(reader, name, a, c, findings);
-    warn_about_fields(reader, true, 3, "item " + name, findings);
-    if (const auto [first, inserted] = first_lines.try_emplace(label, reader.number); !inserted) {
-      findings.warn(at_line(reader, describe("warning: item %s: the label stands twice in %s, "
-                                             "also on line %lld",
-                                             name.c_str(), title.c_str(),
-                                             static_cast<long long>(first->second))));
+    if (!read_whole(reader.line, true, ends)) {
+      warn_about_fields(reader, true, ends, "item " + name, findings);
     }
+
     block[i] = a;
     block[n + i] = b;
     block[2 * n + i] = c;
   }
   next_line(reader);
+  warn_about_repeated_labels({labels.get(), n}, first_line, title, findings);
 
   form.count = static_cast<std::int32_t>(count);
   form.block = std::move(block);
@@ -162,8 +160,10 @@ bool read_theta_section(LineReader& reader, ThetaDistribution& theta, Findings& 
     double point = 0.0;
     double weight = 0.0;
     const char* line = reader.line.c_str();
-    const int scanned = columns == 2 ? std::sscanf(line, "%lf %lf", &point, &weight)
-                                     : std::sscanf(line, "%lf", &point);
+    int ends[2] = {};
+    const int scanned = columns == 2
+                            ? std::sscanf(line, "%lf%n %lf%n", &point, &ends[0], &weight, &ends[1])
+                            : std::sscanf(line, "%lf%n", &point, &ends[0]);
     if (scanned != columns) {
       findings.fail(at_line(
           reader, unscannable_record(reader.line, false, columns == 2 ? "theta,weight" : "theta",
@@ -181,8 +181,10 @@ bool read_theta_section(LineReader& reader, ThetaDistribution& theta, Findings& 
       findings.warn(
           at_line(reader, describe("warning: theta %g has the negative weight %g", point, weight)));
     }
-    warn_about_fields(reader, false, static_cast<std::size_t>(columns), "quadrature line",
-                      findings);
+    const std::span<const int> read_ends(ends, static_cast<std::size_t>(columns));
+    if (!read_whole(reader.line, false, read_ends)) {
+      warn_about_fields(reader, false, read_ends, "quadrature line", findings);
+    }
     block[i] = point;
     if (columns == 2) block[q + i] = weight;
   }
