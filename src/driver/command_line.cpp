@@ -83,8 +83,7 @@ bool apply_option(CommandLine& command, int argc, char** argv, int& i) {
     }
     value = argv[++i];
   }
-  if (option->takes_value == TAKES_VALUE &&
-      (value[0] == '\0' || std::strcmp(value, "-") == 0)) {
+  if (option->takes_value == TAKES_VALUE && (value[0] == '\0' || std::strcmp(value, "-") == 0)) {
     // Standard output may carry the report; a second output there would mix with it.
     command.error = describe("option '%s' needs a file name, not '%s'", option->name, value);
     return false;
@@ -113,7 +112,8 @@ CommandLine parse_command_line(int argc, char** argv) {
     }
   }
   if (command.options.linked_items_path != nullptr && !command.options.link) {
-    command.error = "--linked-items needs --link: only a linked new form has items on the old scale";
+    command.error =
+        "--linked-items needs --link: only a linked new form has items on the old scale";
   }
   return command;
 }

@@ -187,9 +187,8 @@ RunStatus equate_and_report(const InputRecords& input, const char* input_name,
     findings.fail(explain_scale(input, r.true_scores.true_equated, r.true_scale));
     return RunStatus::EQUATING_ERROR;
   }
-  if (r.observed &&
-      !converts_finitely(r.observed_scores.observed_equated, input.conversion, r.observed_scale,
-                         options.round_scale_unit)) {
+  if (r.observed && !converts_finitely(r.observed_scores.observed_equated, input.conversion,
+                                       r.observed_scale, options.round_scale_unit)) {
     findings.fail(explain_scale(input, r.observed_scores.observed_equated, r.observed_scale));
     return RunStatus::EQUATING_ERROR;
   }
@@ -200,9 +199,10 @@ RunStatus equate_and_report(const InputRecords& input, const char* input_name,
   // Checked only now, as any report file is opened only now: the input stays
   // as it is, whatever name reaches it.
   if (target.path != nullptr && same_file_on_disk(target.path, input_name)) {
-    findings.fail(about_run(describe("the report file '%s' is the input file; writing it would "
-                                     "destroy the input, so nothing was written",
-                                     target.path)));
+    findings.fail(
+        about_run(describe("the report file '%s' is the input file; writing it would "
+                           "destroy the input, so nothing was written",
+                           target.path)));
     return RunStatus::CANNOT_OPEN_OUTPUT;
   }
 

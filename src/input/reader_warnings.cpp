@@ -50,13 +50,13 @@ void warn_about_unread_rest(LineReader& reader, Findings& findings) {
     }
   }
   if (!any_text) return;
-  findings.warn({describe("warning: the input ends at this %s; %lld line%s after it %s not "
-                          "read%s%s",
-                          blank ? "blank line" : "line, which is no section header",
-                          static_cast<long long>(lines), lines == 1 ? "" : "s",
-                          lines == 1 ? "is" : "are", header.empty() ? "" : ", among them ",
-                          header.c_str()),
-                 true, end.line});
+  findings.warn(
+      {describe("warning: the input ends at this %s; %lld line%s after it %s not "
+                "read%s%s",
+                blank ? "blank line" : "line, which is no section header",
+                static_cast<long long>(lines), lines == 1 ? "" : "s", lines == 1 ? "is" : "are",
+                header.empty() ? "" : ", among them ", header.c_str()),
+       true, end.line});
 }
 
 namespace {
@@ -104,11 +104,11 @@ void warn_about_fields(const LineReader& reader, bool with_label, std::span<cons
                                            "there a blank in the label?)",
                                            record.c_str(), after.c_str())));
   } else if (with_label && k == 0) {
-    findings.warn(at_line(reader, describe("warning: %s: the label %s is longer than 8 "
-                                           "characters; its rest %s was read as a, and the "
-                                           "numbers after it one field later",
-                                           record.c_str(), quoted(field.c_str()).c_str(),
-                                           after.c_str())));
+    findings.warn(
+        at_line(reader, describe("warning: %s: the label %s is longer than 8 "
+                                 "characters; its rest %s was read as a, and the "
+                                 "numbers after it one field later",
+                                 record.c_str(), quoted(field.c_str()).c_str(), after.c_str())));
   } else {
     const std::string number(field_start(line, ends, k), line.c_str() + ends[k]);
     findings.warn(at_line(reader, describe("warning: %s: %s was read as the number %s; %s "
@@ -151,10 +151,11 @@ void warn_about_second_column(const LineReader& reader, Findings& findings) {
   double point = 0.0;
   double weight = 0.0;
   if (std::sscanf(reader.line.c_str(), "%lf %lf", &point, &weight) != 2) return;
-  findings.warn(at_line(reader, "warning: quadrature: the weights are not read and every point "
-                                "gets an equal weight, because this first line is too long for "
-                                "its two columns to be seen: write its fields in at most 40 "
-                                "characters, with fewer digits"));
+  findings.warn(at_line(reader,
+                        "warning: quadrature: the weights are not read and every point "
+                        "gets an equal weight, because this first line is too long for "
+                        "its two columns to be seen: write its fields in at most 40 "
+                        "characters, with fewer digits"));
 }
 
 void warn_about_weight_total(std::int64_t header_line, std::span<const double> weights,

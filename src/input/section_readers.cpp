@@ -97,8 +97,8 @@ bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Find
     // Even the last line of the file must hold a whole record.
     // The ends of the fields, for the warnings of a line read only in part.
     int ends[4] = {};
-    if (std::sscanf(line, "%8s%n %lf%n %lf%n %lf%n", label, &ends[0], &a, &ends[1], &b, &ends[2], &c,
-                    &ends[3]) != 4) {
+    if (std::sscanf(line, "%8s%n %lf%n %lf%n %lf%n", label, &ends[0], &a, &ends[1], &b, &ends[2],
+                    &c, &ends[3]) != 4) {
       const std::string record =
           label[0] == '\0' ? std::string("an item (label, a, b, c)") : "item " + printable(label);
       findings.fail(at_line(reader, unscannable_record(reader.line, true, "a,b,c", record)));

@@ -80,7 +80,8 @@ std::vector<double> ticks(const Axis& axis) {
   std::vector<double> values;
   const double first = std::ceil(axis.lo / axis.step);
   const double last = std::floor(axis.hi / axis.step);
-  for (int k = 0; k <= 4 * TICKS && first + k <= last; ++k) values.push_back((first + k) * axis.step);
+  for (int k = 0; k <= 4 * TICKS && first + k <= last; ++k)
+    values.push_back((first + k) * axis.step);
   return values;
 }
 

@@ -23,13 +23,16 @@ TEST(DoubleDoubleTest, SumsAndProductsKeepTheirExactErrors) {
       {"two_sum, |a| > |b|", two_sum(two_to(60), 1.0), {two_to(60), 1.0}},
       // Halfway cases round to even; the error keeps the half.
       {"two_sum, tie down", two_sum(1.0, two_to(-53)), {1.0, two_to(-53)}},
-      {"two_sum, tie up", two_sum(1.0 + two_to(-52), two_to(-53)),
+      {"two_sum, tie up",
+       two_sum(1.0 + two_to(-52), two_to(-53)),
        {1.0 + two_to(-51), -two_to(-53)}},
       // (1 + 2^-30)^2 = 1 + 2^-29 + 2^-60, whose last term no double holds.
-      {"two_product", two_product(1.0 + two_to(-30), 1.0 + two_to(-30)),
+      {"two_product",
+       two_product(1.0 + two_to(-30), 1.0 + two_to(-30)),
        {1.0 + two_to(-29), two_to(-60)}},
       // Each pair's low parts and the high parts' error all reach the sum.
-      {"sum, error of the high parts", DoubleDouble(1.0) + DoubleDouble(two_to(-60)),
+      {"sum, error of the high parts",
+       DoubleDouble(1.0) + DoubleDouble(two_to(-60)),
        {1.0, two_to(-60)}},
       {"sum, error of the low parts",
        DoubleDouble(1.0, two_to(-60)) + DoubleDouble(-1.0, two_to(-120)),

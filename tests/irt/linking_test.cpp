@@ -152,9 +152,9 @@ TEST(LinkingTest, TheCriteriaHaveTheirOwnDerivatives) {
       const LinkCriterion c = at(A, B), a_up = at(A + h, B), a_down = at(A - h, B),
                           b_up = at(A, B + h), b_down = at(A, B - h);
       const std::pair<double, double> derivatives[] = {
-          {c.fa, (a_up.f - a_down.f) / (2 * h)},     {c.fb, (b_up.f - b_down.f) / (2 * h)},
-          {c.faa, (a_up.fa - a_down.fa) / (2 * h)},  {c.fab, (b_up.fa - b_down.fa) / (2 * h)},
-          {c.fab, (a_up.fb - a_down.fb) / (2 * h)},  {c.fbb, (b_up.fb - b_down.fb) / (2 * h)}};
+          {c.fa, (a_up.f - a_down.f) / (2 * h)},    {c.fb, (b_up.f - b_down.f) / (2 * h)},
+          {c.faa, (a_up.fa - a_down.fa) / (2 * h)}, {c.fab, (b_up.fa - b_down.fa) / (2 * h)},
+          {c.fab, (a_up.fb - a_down.fb) / (2 * h)}, {c.fbb, (b_up.fb - b_down.fb) / (2 * h)}};
       for (std::size_t k = 0; k < std::size(derivatives); ++k) {
         const auto& [own, difference] = derivatives[k];
         EXPECT_NEAR(own, difference, 1e-6 * (1.0 + std::fabs(difference)))

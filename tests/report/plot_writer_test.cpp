@@ -14,7 +14,8 @@ namespace {
 // The picture of a true-score equating whose equated scores are raw + difference.
 std::string picture(const std::vector<double>& differences, const std::string& name) {
   std::vector<double> equated(differences.size());
-  for (std::size_t i = 0; i < equated.size(); ++i) equated[i] = static_cast<double>(i) + differences[i];
+  for (std::size_t i = 0; i < equated.size(); ++i)
+    equated[i] = static_cast<double>(i) + differences[i];
   RunResults results;
   results.true_scores.true_equated = equated;
   std::FILE* file = std::tmpfile();
