@@ -37,7 +37,7 @@ constexpr double WEIGHT_TOTAL_QUIET = 0.001;
 
 void warn_about_unread_rest(LineReader& reader, Findings& findings) {
   if (reader.line.empty()) return;
-  const Finding end = at_line(reader, "");
+  const std::int64_t end_line = reader.number;
   const bool blank = blank_line(reader.line);
   std::int64_t lines = 0;
   bool any_text = false;
@@ -56,7 +56,7 @@ void warn_about_unread_rest(LineReader& reader, Findings& findings) {
                 blank ? "blank line" : "line, which is no section header",
                 static_cast<long long>(lines), lines == 1 ? "" : "s", lines == 1 ? "is" : "are",
                 header.empty() ? "" : ", among them ", header.c_str()),
-       true, end.line});
+       true, end_line});
 }
 
 namespace {
@@ -75,7 +75,7 @@ int first_cut(const std::string& line, bool with_label, std::span<const int> end
   return -1;
 }
 
-// The start of the field that ends at end.
+// Where field k starts: after the blanks that follow the field before it.
 const char* field_start(const std::string& line, std::span<const int> ends, std::size_t k) {
   const char* at = line.c_str() + (k == 0 ? 0 : ends[k - 1]);
   while (is_blank(*at) && *at != '\0') ++at;
