@@ -22,8 +22,9 @@ void write_csv(std::FILE* out, const RunResults& results);
 
 // A self-contained SVG picture of two panels: the equated score minus the raw
 // score against the raw score, for true-score and observed-score equating;
-// and both forms' fitted score distributions. Its title names the input and
-// the linking, if any.
+// and both forms' fitted score distributions, a panel that a run without an
+// ability distribution leaves out (the picture is then shorter). Its title
+// names the input and the linking, if any.
 void write_plot(std::FILE* out, const RunResults& results, const std::string& input_name);
 
 // The new form's items on the old scale after linking (a / A, A b + B, c), as
