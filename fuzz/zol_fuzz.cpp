@@ -115,7 +115,7 @@ std::size_t true_score_row(const std::string& report, std::int32_t score) {
 // The shape of a complete report, and the two rows whose values never depend
 // on a root search: raw score 0 lies on the low-score line, and the top score
 // maps to the old form's top score. Both print dashes for theta.
-void check_report(const Input& input, const std::string& report) {
+void check_report(const Input& input, const Options& options, const std::string& report) {
   const std::string banner = std::string("ZOL 1.1\nInput file: ").append(INPUT_NAME).append("\n\n");
   require(report.compare(0, banner.size(), banner) == 0, "the report starts with the banner");
   require(!report.empty() && report.back() == '\n', "the report ends with a whole line");
@@ -125,7 +125,8 @@ void check_report(const Input& input, const std::string& report) {
   const auto n_new = static_cast<std::int32_t>(input.new_form.items.size());
   const auto n_old = static_cast<std::int32_t>(input.old_form.items.size());
   const std::size_t scores = static_cast<std::size_t>(n_new) + 1;
-  std::size_t lines = 3 + 6 + scores;
+  // A linked run has two lines and a blank one after the banner.
+  std::size_t lines = 3 + 6 + scores + (options.link ? 3 : 0);
   if (input.theta) {
     const std::size_t longer = static_cast<std::size_t>(n_new > n_old ? n_new : n_old) + 1;
     lines += 12 + scores + longer;
@@ -147,17 +148,36 @@ void check_report(const Input& input, const std::string& report) {
           "the top score maps to the old form's top score");
 }
 
-// The CSV has a header and one row of ten cells per raw score of the longer
-// form, every number finite.
-void check_csv(const Input& input, const std::string& csv) {
+// The CSV has a header and one row of ten cells (thirteen after linking)
+// per raw score of the longer form, every number finite.
+void check_csv(const Input& input, const Options& options, const std::string& csv) {
   const std::size_t rows =
       std::max(input.new_form.items.size(), input.old_form.items.size()) + 1;
   require(count_lines(csv) == 1 + rows, "one CSV row per raw score");
   std::size_t commas = 0;
   for (char c : csv) commas += c == ',' ? 1 : 0;
-  require(commas == 9 * (1 + rows), "ten cells a CSV row");
+  require(commas == (options.link ? 12 : 9) * (1 + rows), "ten or thirteen cells a CSV row");
   require(csv.find("nan") == std::string::npos && csv.find("inf") == std::string::npos,
           "every CSV number is finite");
+}
+
+// The linked items read back to the very parameters that were equated: the
+// new form's carried over by the linking's constants.
+void check_linked_items(const Input& input, const Linking& link, const std::string& text) {
+  const std::string header = "$Item_Parameters\n";
+  require(text.compare(0, header.size(), header) == 0, "linked items under their header");
+  std::size_t at = header.size();
+  for (const Item& item : input.new_form.items) {
+    char label[9];
+    double a = 0.0, b = 0.0, c = 0.0;
+    require(std::sscanf(text.c_str() + at, "%8s %lf %lf %lf", label, &a, &b, &c) == 4,
+            "a linked item reads as an item");
+    const double expected[] = {item.a / link.A, link.A * item.b + link.B, item.c};
+    const double read[] = {a, b, c};
+    require(std::memcmp(expected, read, sizeof read) == 0, "linked items read back exactly");
+    at = text.find('\n', at) + 1;
+  }
+  require(at == text.size(), "one line per linked item");
 }
 
 // Every element of the picture is closed, in order.
@@ -190,7 +210,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!read) return 0;
   check_input(read->input);
 
-  const Expected<Results> results = equate(read->input, Options{});
+  // The options follow the input's length, which the mutations vary: no
+  // linking or one of the methods, and the specified rounding or rounding on
+  // the scale to a unit.
+  Options options;
+  constexpr LinkMethod METHODS[] = {LinkMethod::MEAN_MEAN, LinkMethod::MEAN_SIGMA,
+                                    LinkMethod::HAEBARA, LinkMethod::STOCKING_LORD};
+  if (size % 5 != 0) options.link = METHODS[size % 5 - 1];
+  if ((size / 5) % 3 != 0) options.round_scale_unit = (size / 5) % 3 == 1 ? 1.0 : 0.25;
+  const Expected<Results> results = equate(read->input, options);
   if (!results) {
     const ErrorKind kind = results.error().kind;
     require(kind == ErrorKind::NO_MEMORY || kind == ErrorKind::EQUATING_ERROR ||
@@ -202,9 +230,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Expected<std::string> report = format_report(*results);
   const Expected<std::string> csv = format_csv(*results);
   const Expected<std::string> svg = format_svg(*results);
-  require(report && csv && svg, "the outputs of a finished equating");
-  check_report(read->input, *report);
-  check_csv(read->input, *csv);
+  const Expected<std::string> linked_items = format_linked_items(*results);
+  require(report && csv && svg && linked_items, "the outputs of a finished equating");
+  check_report(read->input, options, *report);
+  check_csv(read->input, options, *csv);
+  if (options.link) check_linked_items(read->input, *results->linking, *linked_items);
   check_svg(*svg);
   return 0;
 }

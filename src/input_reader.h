@@ -34,6 +34,11 @@ std::string conversion_grid_problem(long long rows, double lowest, double highes
 [[nodiscard]] bool allocate_conversion(long long rows, double lowest, double increment,
                                        ScaleConversion& conversion);
 
+// Why an input file that cannot be read ahead is refused.
+inline constexpr const char* NOT_A_REGULAR_FILE =
+    "the input must be a regular file: its sections are counted before they are read, "
+    "which a pipe, a terminal or a device cannot repeat";
+
 // Why a default could not be installed.
 inline constexpr const char* DEFAULTS_WITHOUT_MEMORY =
     "not enough memory for the default conversion or weights";

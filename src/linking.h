@@ -11,8 +11,10 @@ namespace zol {
 // Finds A and B by the method over the common items. The characteristic-
 // curve methods (Haebara, Stocking-Lord) weigh the points of the input's
 // ability distribution, or without one 41 points from -4 to 4 with normal
-// weights, and minimise their criterion by Newton's method from the
-// mean-sigma constants until A and B are within 1e-9 of the minimiser.
+// weights, and minimise their criterion by Newton's method until A and B are
+// within 1e-9 of the minimiser, starting from whichever of the mean-sigma
+// constants, the mean-mean constants and (1, 0) has the lowest criterion
+// among those with a finite A above 0 and a finite B.
 [[nodiscard]] LinkSearch link_scales(const ItemSet& new_form, const ItemSet& old_form,
                                      const ThetaDistribution& theta, LinkMethod method);
 

@@ -84,6 +84,7 @@ struct ScaleConversion {
   double highest = 0.0;
   double increment = 0.0;
   std::int16_t flag = 0;
+  std::int64_t header_line = 0;  // the line of its header in the input; 0 for the default
   std::unique_ptr<double[]> unrounded;
   std::unique_ptr<double[]> rounded;
 

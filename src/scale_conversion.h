@@ -3,6 +3,7 @@
 
 #include <span>
 
+#include "findings.h"
 #include "records.h"
 
 namespace zol {
@@ -22,5 +23,19 @@ void interpolate_scale(std::span<const double> scores, const ScaleConversion& ta
 // plus a half, truncated toward zero, times the increment: halves round up,
 // and a quotient below -0.5 moves toward zero.
 double round_scale(double value, double lower, double upper, double increment);
+
+// --round-scale: each unrounded scale score to the nearest multiple of unit
+// (halves away from zero), then kept within the smallest and largest scale
+// score of the table's scale column, into rounded.
+void round_on_reporting_scale(std::span<const double> unrounded, const ScaleConversion& table,
+                              double unit, ScoreVector rounded);
+
+// Warnings about a conversion table of the input (none for the default):
+// a scale column running outside the raw-score bounds that clamp rounded
+// scale scores (unless round_scale), and equated scores beyond the table's
+// raw-score grid, whose scale scores are extrapolated.
+void warn_about_scale(const ScaleConversion& table, std::span<const double> true_equated,
+                      std::span<const double> observed_equated, bool round_scale,
+                      Findings& findings);
 
 }  // namespace zol

@@ -63,6 +63,9 @@ struct Conversion {
   double highest = 0.0;
   double increment = 1.0;
   std::vector<double> scale;  // unrounded scale score of each row
+  // The line of the table's header in the input file it was read from, which
+  // warnings about the table name; 0 for a table made in memory.
+  std::int64_t header_line = 0;
 };
 
 // Everything one equating reads: the new and the old form, optionally an
@@ -175,6 +178,11 @@ struct Options {
   // stand in both forms before equating: theta_old = A theta_new + B, every
   // new-form item carried over as a / A, A b + B, c.
   std::optional<LinkMethod> link;
+  // Round each scale score to the nearest multiple of this unit (halves away
+  // from zero), kept within the smallest and largest scale score of the
+  // conversion table, instead of by the table's raw-score bounds and
+  // increment. A finite number above 0.
+  std::optional<double> round_scale_unit;
 };
 
 // The constants of a linking and the number of common items behind them.
@@ -221,6 +229,9 @@ struct Results {
   std::int32_t new_top_score = 0;
   std::int32_t old_top_score = 0;
   std::optional<Linking> linking;
+  // After linking, the new form's items on the old form's scale as they were
+  // equated: a / A, A b + B and c.
+  std::optional<Form> linked_new_form;
   TrueScoreEquating true_score;
   std::optional<ObservedScoreEquating> observed_score;  // with an ability distribution
   Warnings warnings;  // values of the input that are almost always mistakes
@@ -244,5 +255,11 @@ Expected<std::string> format_csv(const Results& results);
 
 // The results as a self-contained SVG picture.
 Expected<std::string> format_svg(const Results& results);
+
+// After linking, the new form's items on the old form's scale as an
+// $Item_Parameters section of an input file, each number with the 17
+// significant digits that read back to the same double; empty without a
+// linking.
+Expected<std::string> format_linked_items(const Results& results);
 
 }  // namespace zol

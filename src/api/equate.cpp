@@ -3,6 +3,7 @@
 
 #include "api/records_bridge.h"
 #include "report.h"
+#include "scale_conversion.h"
 #include "result_files.h"
 
 namespace zol {
@@ -54,8 +55,19 @@ Expected<Results> equate(const Input& input, const Options& options) {
     if (Failure failed = to_records(input, records)) return explained(*failed, input.name);
     Results results;
     results.input_name = input.name;
-    if (Failure failed = compute_equating_functions(records, options.link, results)) {
+    if (Failure failed = compute_equating_functions(records, options, results)) {
       return explained(*failed, input.name);
+    }
+    // What the input's own table does to the scale scores; the identity that
+    // stands in for a missing one clamps and extrapolates nothing of note.
+    if (input.conversion) {
+      Findings findings;
+      warn_about_scale(records.conversion, results.true_score.equated,
+                       results.observed_score ? std::span<const double>(results.observed_score->equated)
+                                              : std::span<const double>(),
+                       options.round_scale_unit.has_value(), findings);
+      results.warnings.kept = std::move(findings.warnings);
+      results.warnings.not_kept = findings.warnings_not_kept;
     }
     return results;
   } catch (const std::bad_alloc&) {
@@ -78,6 +90,12 @@ Expected<std::string> format_csv(const Results& results) {
 
 Expected<std::string> format_svg(const Results& results) {
   return formatted(results, [&](std::string& out) { write_plot(out, results); });
+}
+
+Expected<std::string> format_linked_items(const Results& results) {
+  return formatted(results, [&](std::string& out) {
+    if (results.linked_new_form) write_linked_items(out, *results.linked_new_form);
+  });
 }
 
 }  // namespace zol

@@ -56,8 +56,8 @@ Input input_of(InputRecords& records, const std::string& name) {
   if (records.conversion.row_count > 0) {
     const ScaleConversion& table = records.conversion;
     const auto scale = table.scale_scores();
-    input.conversion =
-        Conversion{table.lowest, table.highest, table.increment, {scale.begin(), scale.end()}};
+    input.conversion = Conversion{table.lowest, table.highest, table.increment,
+                                  {scale.begin(), scale.end()}, table.header_line};
   }
   return input;
 }
@@ -156,6 +156,7 @@ bool copy_conversion(const Conversion& table, ScaleConversion& conversion) {
   }
   std::copy(table.scale.begin(), table.scale.end(), conversion.unrounded.get());
   std::copy(table.scale.begin(), table.scale.end(), conversion.rounded.get());
+  conversion.header_line = table.header_line;
   return true;
 }
 
@@ -238,11 +239,7 @@ Expected<ReadInput> read_input_file(const std::string& path) {
     // made for files that can be read ahead.
     std::fpos_t start;
     if (std::fgetpos(file.get(), &start) != 0) {
-      return read_failure(ErrorKind::READ_ERROR,
-                          {"the input cannot be read ahead: it must be a regular file, not a "
-                           "pipe or a terminal",
-                           true, 0},
-                          path);
+      return read_failure(ErrorKind::READ_ERROR, {NOT_A_REGULAR_FILE, true, 0}, path);
     }
     // A read error ends the input like the end of the file does.
     std::size_t got = 0;

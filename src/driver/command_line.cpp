@@ -1,27 +1,42 @@
-// The command line: options first, then the file names
+// The command line: options wherever they stand, and the file names
 #include "driver/command_line.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <utility>
 
 #include "common/describe.h"
+#include "common/same_file.h"
 
 namespace zol {
 
 namespace {
 
+enum Value { TAKES_NONE, TAKES_VALUE, TAKES_OPTIONAL_VALUE };
+
 struct Option {
   const char* name;
-  bool takes_value;
+  Value takes_value;
   void (*apply)(CommandLine& command, const char* value);
 };
 
+// The unit of --round-scale: a finite number above 0, 1 when none is given.
+void apply_round_scale(CommandLine& c, const char* unit) {
+  char* end = nullptr;
+  const double value = unit == nullptr ? 1.0 : std::strtod(unit, &end);
+  if (unit != nullptr && (end == unit || *end != '\0' || !(value > 0.0) || !std::isfinite(value))) {
+    c.error = describe("--round-scale needs a unit that is a number above 0, not '%s'", unit);
+    return;
+  }
+  c.options.equating.round_scale_unit = value;
+}
+
 const Option OPTIONS[] = {
-    {"--csv", true, [](CommandLine& c, const char* file) { c.options.csv_path = file; }},
-    {"--explain", false, [](CommandLine& c, const char*) { c.options.explain = true; }},
-    {"--help", false, [](CommandLine& c, const char*) { c.help = true; }},
-    {"--link", true,
+    {"--csv", TAKES_VALUE, [](CommandLine& c, const char* file) { c.options.csv_path = file; }},
+    {"--explain", TAKES_NONE, [](CommandLine& c, const char*) { c.options.explain = true; }},
+    {"--help", TAKES_NONE, [](CommandLine& c, const char*) { c.help = true; }},
+    {"--link", TAKES_VALUE,
      [](CommandLine& c, const char* method) {
        c.options.equating.link = link_method_named(method);
        if (!c.options.equating.link) {
@@ -31,79 +46,103 @@ const Option OPTIONS[] = {
              method);
        }
      }},
-    {"--plot", true, [](CommandLine& c, const char* file) { c.options.plot_path = file; }},
-    {"--version", false, [](CommandLine& c, const char*) { c.version = true; }},
+    {"--linked-items", TAKES_VALUE,
+     [](CommandLine& c, const char* file) { c.options.linked_items_path = file; }},
+    {"--plot", TAKES_VALUE, [](CommandLine& c, const char* file) { c.options.plot_path = file; }},
+    {"--round-scale", TAKES_OPTIONAL_VALUE, apply_round_scale},
+    {"--version", TAKES_NONE, [](CommandLine& c, const char*) { c.version = true; }},
 };
+
+// Applies the option in word (--name, --name=value, -h or -V), taking its
+// value from the next argument when it needs one; false on a usage error.
+bool apply_option(CommandLine& command, int argc, char** argv, int& i) {
+  const char* word = argv[i];
+  if (std::strcmp(word, "-h") == 0) word = "--help";
+  if (std::strcmp(word, "-V") == 0) word = "--version";
+  const char* equals = std::strchr(word, '=');
+  const std::size_t name_length =
+      equals != nullptr ? static_cast<std::size_t>(equals - word) : std::strlen(word);
+  // Only whole names: an abbreviation such as --c could mean a future option.
+  const Option* option = nullptr;
+  for (const Option& candidate : OPTIONS) {
+    if (std::strlen(candidate.name) == name_length &&
+        std::strncmp(candidate.name, word, name_length) == 0) {
+      option = &candidate;
+    }
+  }
+  if (option == nullptr) {
+    command.error = describe("unknown option '%s'", word);
+    return false;
+  }
+  const char* value = equals != nullptr ? equals + 1 : nullptr;
+  if (option->takes_value == TAKES_VALUE && value == nullptr) {
+    if (i + 1 == argc) {
+      command.error = describe("option '%s' needs a value", option->name);
+      return false;
+    }
+    value = argv[++i];
+  }
+  if (option->takes_value == TAKES_VALUE && (value[0] == '\0' || std::strcmp(value, "-") == 0)) {
+    // Standard output may carry the report; a second output there would mix with it.
+    command.error = describe("option '%s' needs a file name, not '%s'", option->name, value);
+    return false;
+  }
+  if (option->takes_value == TAKES_NONE && value != nullptr) {
+    command.error = describe("option '%s' takes no value", option->name);
+    return false;
+  }
+  option->apply(command, value);
+  return command.error.empty();
+}
 
 }  // namespace
 
 CommandLine parse_command_line(int argc, char** argv) {
   CommandLine command;
-  int i = 1;
-  for (; i < argc; ++i) {
+  bool options_ended = false;
+  for (int i = 1; i < argc; ++i) {
     const char* word = argv[i];
-    if (std::strcmp(word, "--") == 0) {
-      ++i;
-      break;
-    }
-    if (word[0] != '-' || word[1] == '\0') break;
-    // --name or --name=value
-    const char* equals = std::strchr(word, '=');
-    const std::size_t name_length =
-        equals != nullptr ? static_cast<std::size_t>(equals - word) : std::strlen(word);
-    const Option* option = nullptr;
-    for (const Option& candidate : OPTIONS) {
-      if (std::strlen(candidate.name) == name_length &&
-          std::strncmp(candidate.name, word, name_length) == 0) {
-        option = &candidate;
-      }
-    }
-    if (option == nullptr) {
-      command.error = describe("unknown option '%s'", word);
+    // Before the first name any word that starts with "-" is an option; after
+    // it only one that starts with "--", so that a stored call naming a report
+    // "-r.txt" after its input still writes it.
+    const bool option = word[0] == '-' && word[1] != '\0' && (command.names.empty() || word[1] == '-');
+    if (options_ended || !option) {
+      command.names.push_back(word);
+    } else if (std::strcmp(word, "--") == 0) {
+      options_ended = true;
+    } else if (!apply_option(command, argc, argv, i)) {
       return command;
     }
-    const char* value = equals != nullptr ? equals + 1 : nullptr;
-    if (option->takes_value && value == nullptr) {
-      if (i + 1 == argc) {
-        command.error = describe("option '%s' needs a value", option->name);
-        return command;
-      }
-      value = argv[++i];
-    }
-    if (option->takes_value && (value[0] == '\0' || std::strcmp(value, "-") == 0)) {
-      // Standard output may carry the report; a second output there would mix with it.
-      command.error = describe("option '%s' needs a file name, not '%s'", option->name, value);
-      return command;
-    } else if (!option->takes_value && value != nullptr) {
-      command.error = describe("option '%s' takes no value", option->name);
-      return command;
-    }
-    option->apply(command, value);
-    if (!command.error.empty()) return command;
   }
-  command.names.assign(argv + i, argv + argc);
+  if (command.options.linked_items_path != nullptr && !command.options.equating.link) {
+    command.error =
+        "--linked-items needs --link: only a linked new form has items on the old scale";
+  }
   return command;
 }
 
 namespace {
 
 bool same_file(const char* x, const char* y) {
-  if (x == nullptr || y == nullptr) return false;
-  std::error_code ignored;
-  return std::strcmp(x, y) == 0 || std::filesystem::equivalent(x, y, ignored);
+  return x != nullptr && y != nullptr && (std::strcmp(x, y) == 0 || same_file_on_disk(x, y));
 }
 
 }  // namespace
 
 std::string clashing_files(const RunOptions& options, const char* input, const char* report) {
-  const std::pair<const char*, const char*> outputs[] = {{"--csv", options.csv_path},
-                                                         {"--plot", options.plot_path}};
-  for (const auto& [option, path] : outputs) {
+  const std::pair<const char*, const char*> outputs[] = {
+      {"--csv", options.csv_path},
+      {"--plot", options.plot_path},
+      {"--linked-items", options.linked_items_path}};
+  for (std::size_t k = 0; k < std::size(outputs); ++k) {
+    const auto& [option, path] = outputs[k];
     if (same_file(path, input)) return describe("%s names the input file '%s'", option, path);
     if (same_file(path, report)) return describe("%s names the report file '%s'", option, path);
-  }
-  if (same_file(options.csv_path, options.plot_path)) {
-    return describe("--csv and --plot name the same file '%s'", options.csv_path);
+    for (std::size_t j = 0; j < k; ++j) {
+      if (same_file(path, outputs[j].second)) {
+        return describe("%s and %s name the same file '%s'", outputs[j].first, option, path);
+      }
+    }
   }
   return "";
 }
@@ -117,25 +156,35 @@ const char* usage_text() {
          "the file REPORT; with three or more names only INPUT is used and the report\n"
          "goes to standard output. With no name, both are asked for.\n"
          "\n"
-         "Options, before the file names:\n"
+         "Options may also follow the names (after a name, those that start with '--');\n"
+         "a value follows as the next argument or after '=':\n"
          "  --csv FILE   also write the results as CSV to FILE, at full precision\n"
          "  --plot FILE  also draw the results as an SVG picture in FILE\n"
          "  --link METHOD\n"
          "               first put the new form on the old form's scale through the\n"
          "               items whose labels stand in both forms, by the method\n"
          "               mean-mean, mean-sigma, haebara or stocking-lord\n"
+         "  --linked-items FILE\n"
+         "               with --link, also write the new form's items on the old\n"
+         "               scale to FILE as an $Item_Parameters section\n"
+         "  --round-scale[=UNIT]\n"
+         "               round scale scores to multiples of UNIT (default 1) within\n"
+         "               the conversion table's smallest and largest scale score\n"
          "  --explain    when the run fails, say on standard error which line of INPUT\n"
          "               or what else is the cause; when it succeeds, warn of values\n"
-         "               that are almost always mistakes\n"
-         "  --help       show this text and exit\n"
-         "  --version    show the version and exit\n"
-         "  --           end of the options: a name after it may start with '-'\n"
+         "               that are almost always mistakes and of rules of the input\n"
+         "               format that changed the result\n"
+         "  -h, --help   show this text and exit\n"
+         "  -V, --version\n"
+         "               show the version and exit\n"
+         "  --           end of the options: every argument after it is a file name\n"
          "\n"
          "Exit status:\n"
          "  0  the report was written\n"
-         "  1  the input could not be read or equated, or the report not written;\n"
-         "     a message on standard output says which\n"
-         "  2  the command line was not understood\n";
+         "  1  the input could not be read or equated, or the report not written: a\n"
+         "     message on standard output says which, or, when the search for a theta\n"
+         "     stops, three lines on standard error\n"
+         "  2  the command line was not understood (standard error says why)\n";
 }
 
 }  // namespace zol

@@ -1,4 +1,4 @@
-// The command line: options first, then the file names
+// The command line: options wherever they stand, and the file names
 #pragma once
 
 #include <string>
@@ -12,16 +12,18 @@ struct CommandLine {
   RunOptions options;
   bool help = false;
   bool version = false;
-  std::vector<const char*> names;  // the file names after the options
+  std::vector<const char*> names;  // the file names, in order
   std::string error;               // a usage error, for "zol: <error>"
 };
 
-// Options start with "-" and come before the file names; "--" ends them, so
-// that a name may start with "-" too. A lone "-" is a name.
+// Before the first file name every argument that starts with "-" is an
+// option; after it, every argument that starts with "--", as GNU programs
+// take them. A lone "--" ends the options, and every argument after it is a
+// name; a lone "-" is a name. --linked-items needs --link.
 CommandLine parse_command_line(int argc, char** argv);
 
 // A usage error when an output of the options would overwrite the input, the
-// report or the other output; empty when none does. report may be null.
+// report or another output; empty when none does. report may be null.
 std::string clashing_files(const RunOptions& options, const char* input, const char* report);
 
 // The text of --help.

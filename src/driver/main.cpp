@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/binary_mode.h"
+#include "common/describe.h"
 #include "driver/command_line.h"
 #include "driver/run.h"
 #include "zol/version.h"
@@ -66,7 +67,16 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "zol: %s\n%s\n", clash.c_str(), zol::USAGE_HINT);
       return 2;
     }
-    const zol::RunOutcome outcome = zol::run_files(input_name, target, command.options);
+    zol::Warnings warnings;
+    if (names > 2) {
+      warnings.kept.push_back(zol::Finding{
+          zol::describe("warning: %zu file names follow the input '%s' and are not used; "
+                        "the report goes to standard output (INPUT REPORT writes it to a file)",
+                        names - 1, input_name),
+          false, 0});
+    }
+    const zol::RunOutcome outcome =
+        zol::run_files(input_name, target, command.options, std::move(warnings));
     std::fputs(outcome.message.c_str(), stdout);
     std::fputs(outcome.stop_text.c_str(), stderr);
     if (explain) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "common/describe.h"
+#include "common/same_file.h"
 
 namespace zol {
 
@@ -101,11 +102,22 @@ RunOutcome equate_and_report(const Input& input, const ReportTarget& target,
                              const RunOptions& options) {
   const Expected<Results> results = equate(input, options.equating);
   if (!results) return failed_with(results.error());
-  // The data and the picture follow a whole report, by the report's rules.
+  // Checked only now, as any report file is opened only now: the input stays
+  // as it is, whatever name reaches it.
+  if (target.path != nullptr && same_file_on_disk(target.path, input.name.c_str())) {
+    return failed_output(CANNOT_OPEN_OUTPUT,
+                         describe("the report file '%s' is the input file; writing it would "
+                                  "destroy the input, so nothing was written",
+                                  target.path));
+  }
+  // The data, the picture and the linked items follow a whole report, by the
+  // report's rules.
   const Output outputs[] = {
       {target.path, target.stream, "report", [&] { return format_report(*results); }},
       {options.csv_path, nullptr, "CSV", [&] { return format_csv(*results); }},
       {options.plot_path, nullptr, "plot", [&] { return format_svg(*results); }},
+      {results->linking ? options.linked_items_path : nullptr, nullptr, "linked items",
+       [&] { return format_linked_items(*results); }},
   };
   for (const Output& output : outputs) {
     if (output.path == nullptr && output.stream == nullptr) continue;
@@ -117,12 +129,12 @@ RunOutcome equate_and_report(const Input& input, const ReportTarget& target,
 }
 
 RunOutcome run_files(const char* input_name, const ReportTarget& target,
-                     const RunOptions& options) {
+                     const RunOptions& options, Warnings warnings) {
   const Expected<ReadInput> read = read_input_file(input_name);
   if (!read) return failed_with(read.error());
   RunOutcome outcome = equate_and_report(read->input, target, options);
   if (outcome.ok) {
-    Warnings warnings = read->warnings;
+    add_warnings(warnings, read->warnings);
     add_warnings(warnings, outcome.warnings);
     outcome.warnings = std::move(warnings);
   }

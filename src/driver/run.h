@@ -16,7 +16,10 @@ struct RunOptions {
   // report; none when null.
   const char* csv_path = nullptr;
   const char* plot_path = nullptr;
-  // What the equating does beyond the report: linking first.
+  // With a linking: the new form's items on the old scale, as an input section.
+  const char* linked_items_path = nullptr;
+  // What the equating does beyond the report: linking first, rounding on the
+  // reporting scale.
   Options equating;
 };
 
@@ -46,9 +49,11 @@ inline constexpr const char* CANNOT_WRITE_OUTPUT = "Error in writing output file
 [[nodiscard]] RunOutcome equate_and_report(const Input& input, const ReportTarget& target,
                                            const RunOptions& options);
 
-// A whole run: reads the input file, then equates and reports.
+// A whole run: reads the input file, then equates and reports. The
+// warnings of a successful run are the given ones, then the reader's, then
+// the equating's.
 [[nodiscard]] RunOutcome run_files(const char* input_name, const ReportTarget& target,
-                                   const RunOptions& options);
+                                   const RunOptions& options, Warnings warnings = {});
 
 // Writes what --explain shows of the outcome to the stream, as lines
 // "zol: FILE:LINE: text", "zol: FILE: text" or "zol: text": the cause of a

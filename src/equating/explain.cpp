@@ -35,12 +35,14 @@ std::string flat_or_falling_items(const ItemSet& form) {
   return count == 0 ? "" : "items " + text + " have a <= 0";
 }
 
-// The parameter of either form furthest from 0: what overflows the model.
-std::string most_extreme_parameter(const InputRecords& input) {
+// The parameter of the forms furthest from 0: what overflows the model.
+std::string most_extreme_parameter(const InputRecords& input, bool new_form = true,
+                                   bool old_form = true) {
   double largest = -1.0;
   std::string text;
   for (const auto& [form, which] :
        {std::pair{&input.new_form, "new"}, std::pair{&input.old_form, "old"}}) {
+    if (!(form == &input.new_form ? new_form : old_form)) continue;
     for (std::size_t i = 0; i < static_cast<std::size_t>(form->count); ++i) {
       const double values[] = {form->a()[i], form->b()[i], form->c()[i]};
       for (std::size_t k = 0; k < 3; ++k) {
@@ -97,10 +99,27 @@ Finding explain_linking(const LinkSearch& link) {
   return about_run(describe("--link %s failed", method));
 }
 
-Finding explain_weight_total(const ThetaDistribution& theta) {
+Finding explain_weight_total(const InputRecords& input, const ObservedScoreEquating& observed) {
   double total = 0.0;
-  for (double weight : theta.weights()) total += weight;
-  return about_run(describe("quadrature weights sum to %g; they must sum to 1 within 0.1", total));
+  for (double weight : input.theta.weights()) total += weight;
+  if (!(std::fabs(total - 1.0) <= 0.1)) {
+    return about_run(
+        describe("quadrature weights sum to %g; they must sum to 1 within 0.1", total));
+  }
+  // The weights are fine, so a form's items pushed the recursion's
+  // entries out of range; the new form's distribution is fitted first.
+  double fitted = 0.0;
+  for (double p : observed.new_distribution) fitted += p;
+  const bool new_form = !(std::fabs(fitted - 1.0) <= 0.1);
+  if (!new_form) {
+    fitted = 0.0;
+    for (double p : observed.old_distribution) fitted += p;
+  }
+  return about_run(describe("the %s form's fitted score distribution sums to %g although the "
+                            "quadrature weights sum to %g; it must sum to 1 within 0.1; most "
+                            "likely cause: ",
+                            new_form ? "new" : "old", fitted, total) +
+                   most_extreme_parameter(input, new_form, !new_form));
 }
 
 Finding explain_not_finite(const InputRecords& input, const Results& results) {

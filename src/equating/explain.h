@@ -15,8 +15,10 @@ namespace zol {
 // a minimisation that did not converge.
 Finding explain_linking(const LinkSearch& link);
 
-// Why the fitted distributions were refused: the weights' total.
-Finding explain_weight_total(const ThetaDistribution& theta);
+// Why a fitted distribution's total was refused: the weights' total, or the
+// form whose items pushed the recursion's entries out of range, from the
+// distributions fitted by then.
+Finding explain_weight_total(const InputRecords& input, const ObservedScoreEquating& observed);
 
 // Which result is not a finite number, and the parameter that overflows the model.
 Finding explain_not_finite(const InputRecords& input, const Results& results);

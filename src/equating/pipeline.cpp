@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "common/allocation.h"
 #include "common/describe.h"
@@ -78,14 +79,15 @@ Failure no_memory_to_equate(const InputRecords& input) {
                                        input.new_form.count + 1)));
 }
 
-Failure distribution_failure(DistributionStatus status, const InputRecords& input) {
+Failure distribution_failure(DistributionStatus status, const InputRecords& input,
+                             const ObservedScoreEquating& observed) {
   switch (status) {
     case DistributionStatus::OK:
       return std::nullopt;
     case DistributionStatus::NO_MEMORY:
       return no_memory_to_equate(input);
     case DistributionStatus::WEIGHT_TOTAL:
-      return failure_of(ErrorKind::EQUATING_ERROR, explain_weight_total(input.theta));
+      return failure_of(ErrorKind::EQUATING_ERROR, explain_weight_total(input, observed));
     case DistributionStatus::UNUSABLE_SCORES:
       break;
   }
@@ -104,12 +106,12 @@ Failure equate_observed_scores(const InputRecords& input, const FormView& new_fo
   const ScoreGrid old_grid{0.0, static_cast<double>(input.old_form.count), 1.0};
   if (Failure failed = distribution_failure(
           observed_score_distribution(new_form, input.theta, new_grid, observed.new_distribution),
-          input)) {
+          input, observed)) {
     return failed;
   }
   if (Failure failed = distribution_failure(
           observed_score_distribution(old_form, input.theta, old_grid, observed.old_distribution),
-          input)) {
+          input, observed)) {
     return failed;
   }
   const std::span<double> new_cumulative(cumulative.get(), new_count);
@@ -122,9 +124,23 @@ Failure equate_observed_scores(const InputRecords& input, const FormView& new_fo
 
 // Scale scores of equated scores; false when any is not a finite number.
 bool converts_finitely(std::span<const double> scores, const ScaleConversion& table,
-                       ScaleScores& scale) {
+                       std::optional<double> round_scale_unit, ScaleScores& scale) {
   convert_to_scale(scores, table, scale.unrounded, scale.rounded);
+  if (round_scale_unit) {
+    round_on_reporting_scale(scale.unrounded, table, *round_scale_unit, scale.rounded);
+  }
   return all_finite(scale.unrounded) && all_finite(scale.rounded);
+}
+
+// The new form's items carried to the old form's scale, as they are equated.
+Form carried_form(const ItemSet& items, const Linking& linking) {
+  const auto n = static_cast<std::size_t>(items.count);
+  std::vector<double> a(n), b(n);
+  carry_over(items, linking, a, b);
+  Form form;
+  form.items.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) form.items.push_back({items.label(i), a[i], b[i], items.c()[i]});
+  return form;
 }
 
 }  // namespace
@@ -137,7 +153,7 @@ Error failure_of(ErrorKind kind, Finding cause) {
   return error;
 }
 
-Failure compute_equating_functions(const InputRecords& input, std::optional<LinkMethod> link,
+Failure compute_equating_functions(const InputRecords& input, const Options& options,
                                    Results& results) {
   results.new_top_score = input.new_form.count;
   results.old_top_score = input.old_form.count;
@@ -146,12 +162,14 @@ Failure compute_equating_functions(const InputRecords& input, std::optional<Link
                       about_run(describe("not enough memory for the results of %d raw scores",
                                          input.new_form.count + 1)));
   }
-  if (link) {
-    const LinkSearch search = link_scales(input.new_form, input.old_form, input.theta, *link);
+  if (options.link) {
+    const LinkSearch search =
+        link_scales(input.new_form, input.old_form, input.theta, *options.link);
     if (search.status != LinkStatus::OK) {
       return failure_of(ErrorKind::EQUATING_ERROR, explain_linking(search));
     }
     results.linking = Linking{search.method, search.A, search.B, search.common_items};
+    results.linked_new_form = carried_form(input.new_form, *results.linking);
   }
 
   const auto new_count = static_cast<std::size_t>(input.new_form.count) + 1;
@@ -191,13 +209,15 @@ Failure compute_equating_functions(const InputRecords& input, std::optional<Link
   }
 
   // Nothing is reported until every scale score is known to be finite.
-  if (!converts_finitely(true_score.equated, input.conversion, true_score.scale)) {
+  if (!converts_finitely(true_score.equated, input.conversion, options.round_scale_unit,
+                         true_score.scale)) {
     return failure_of(ErrorKind::EQUATING_ERROR,
                       explain_scale(input, true_score.equated, true_score.scale));
   }
   if (results.observed_score) {
     ObservedScoreEquating& observed = *results.observed_score;
-    if (!converts_finitely(observed.equated, input.conversion, observed.scale)) {
+    if (!converts_finitely(observed.equated, input.conversion, options.round_scale_unit,
+                           observed.scale)) {
       return failure_of(ErrorKind::EQUATING_ERROR,
                         explain_scale(input, observed.equated, observed.scale));
     }

@@ -123,7 +123,8 @@ bool read_conversion_section(LineReader& reader, ScaleConversion& conversion, Fi
   }
   // A row count beyond the end of the file is refused before the table is
   // allocated, so that a mistyped count cannot claim gigabytes.
-  if (const std::int64_t found = count_lines_ahead(reader, h.rows); found < h.rows) {
+  const std::int64_t found = count_lines_ahead(reader, h.rows);
+  if (found < h.rows) {
     findings.fail(at_line(reader, describe("conversion table: %lld rows announced, %lld found "
                                            "before the end of the file",
                                            h.rows, static_cast<long long>(found))));
@@ -137,18 +138,24 @@ bool read_conversion_section(LineReader& reader, ScaleConversion& conversion, Fi
     return false;
   }
   table.flag = low_16_bits(h.flag);
+  table.header_line = reader.number;
   for (std::int32_t i = 0; i < table.row_count; ++i) {
     if (!next_line(reader)) return false;
     // Columns 1 and 3 are not kept, and column 4 is kept but never computed with.
     double raw = 0.0;
     double column_3 = 0.0;
-    if (std::sscanf(reader.line.c_str(), "%lf %lf %lf %lf", &raw, &table.unrounded[i], &column_3,
-                    &table.rounded[i]) != 4) {
+    int ends[4] = {};
+    if (std::sscanf(reader.line.c_str(), "%lf%n %lf%n %lf%n %lf%n", &raw, &ends[0],
+                    &table.unrounded[i], &ends[1], &column_3, &ends[2], &table.rounded[i],
+                    &ends[3]) != 4) {
       findings.fail(at_line(reader, unscannable_record(reader.line, false,
                                                        "raw score,scale score,third column,"
                                                        "rounded scale score",
                                                        describe("conversion row %d", i))));
       return false;
+    }
+    if (!read_whole(reader.line, false, ends)) {
+      warn_about_fields(reader, false, ends, describe("conversion row %d", i), findings);
     }
     if (!std::isfinite(table.unrounded[i])) {
       findings.fail(at_line(reader, describe("conversion row %d: scale score %s is not a finite "

@@ -113,6 +113,7 @@ bool read_sections(LineReader& reader, InputRecords& records, Findings& findings
       return false;
     }
   }
+  warn_about_unread_rest(reader, findings);
   const bool defaults =
       !records.theta.block || records.theta.has_weights || install_equal_weights(records.theta);
   if (!defaults) findings.fail(about_file(DEFAULTS_WITHOUT_MEMORY));

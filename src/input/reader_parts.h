@@ -71,6 +71,32 @@ const char* section_title(SectionKind kind);
 // The defaults, installed once every section has been read.
 [[nodiscard]] bool install_equal_weights(ThetaDistribution& theta);
 
+// Warnings of rules that probably hid a mistake, for a read that succeeds.
+// The line that ended the input, when text follows it: reads the rest of the
+// file to say how much was not read.
+void warn_about_unread_rest(LineReader& reader, Findings& findings);
+// Whether a record line that scanned was read whole: ends holds where its
+// label (when with_label) and each number ended, as "%n" gives them, and
+// right after each comes a blank, the end of the line or, after the last,
+// nothing but blanks (the last only when with_label).
+bool read_whole(const std::string& line, bool with_label, std::span<const int> ends);
+// Warns of a record line read in part: a label longer than 8 characters, a
+// number cut short by the characters right after it (a decimal comma, a
+// unit), an item line with more fields than it needs. record names the line
+// ("item N03").
+void warn_about_fields(const LineReader& reader, bool with_label, std::span<const int> ends,
+                       const std::string& record, Findings& findings);
+// Labels that stand more than once in one form, whose items stand on the
+// consecutive lines from first_line on; title names the section.
+void warn_about_repeated_labels(std::span<const Label> labels, std::int64_t first_line,
+                                const std::string& title, Findings& findings);
+// A first quadrature line too long for its second column to be seen, which
+// holds two numbers nonetheless.
+void warn_about_second_column(const LineReader& reader, Findings& findings);
+// Weights accepted although their total is not 1.
+void warn_about_weight_total(std::int64_t header_line, std::span<const double> weights,
+                             Findings& findings);
+
 // A cause or warning about the current line, or (line 0) the file.
 Finding at_line(const LineReader& reader, std::string text);
 Finding about_file(std::string text);

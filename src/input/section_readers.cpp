@@ -70,6 +70,7 @@ void check_item(const LineReader& reader, const std::string& label, double a, do
 }  // namespace
 
 bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Findings& findings) {
+  const std::int64_t first_line = reader.number + 1;
   const std::int64_t count = count_records(reader);
   const std::string title = section_title(kind);
   if (!usable_count(reader, count, title, "items", findings)) return false;
@@ -90,7 +91,10 @@ bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Find
     double b = 0.0;
     double c = 0.0;
     // Even the last line of the file must hold a whole record.
-    if (std::sscanf(line, "%8s %lf %lf %lf", label, &a, &b, &c) != 4) {
+    // The ends of the fields, for the warnings of a line read only in part.
+    int ends[4] = {};
+    if (std::sscanf(line, "%8s%n %lf%n %lf%n %lf%n", label, &ends[0], &a, &ends[1], &b, &ends[2],
+                    &c, &ends[3]) != 4) {
       const std::string record =
           label[0] == '\0' ? std::string("an item (label, a, b, c)") : "item " + printable(label);
       findings.fail(at_line(reader, unscannable_record(reader.line, true, "a,b,c", record)));
@@ -105,12 +109,18 @@ bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Find
         return false;
       }
     }
-    check_item(reader, printable(label), a, c, findings);
+    const std::string name = printable(label);
+    check_item(reader, name, a, c, findings);
+    if (!read_whole(reader.line, true, ends)) {
+      warn_about_fields(reader, true, ends, "item " + name, findings);
+    }
+
     block[i] = a;
     block[n + i] = b;
     block[2 * n + i] = c;
   }
   next_line(reader);
+  warn_about_repeated_labels({labels.get(), n}, first_line, title, findings);
 
   form.count = static_cast<std::int32_t>(count);
   form.block = std::move(block);
@@ -119,6 +129,7 @@ bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Find
 }
 
 bool read_theta_section(LineReader& reader, ThetaDistribution& theta, Findings& findings) {
+  const std::int64_t header_line = reader.number;
   const std::int64_t count = count_records(reader);
   if (!usable_count(reader, count, section_title(SectionKind::THETA_DISTRIBUTION), "points",
                     findings)) {
@@ -126,6 +137,7 @@ bool read_theta_section(LineReader& reader, ThetaDistribution& theta, Findings& 
   }
   if (!next_line(reader)) return false;
   const int columns = theta_columns(reader.line);
+  if (columns == 1) warn_about_second_column(reader, findings);
   if (columns != 1 && columns != 2) {
     findings.fail(at_line(reader, describe("quadrature point %s is too long: the fields of the "
                                            "first line must fit in 40 characters",
@@ -144,8 +156,10 @@ bool read_theta_section(LineReader& reader, ThetaDistribution& theta, Findings& 
     double point = 0.0;
     double weight = 0.0;
     const char* line = reader.line.c_str();
-    const int scanned = columns == 2 ? std::sscanf(line, "%lf %lf", &point, &weight)
-                                     : std::sscanf(line, "%lf", &point);
+    int ends[2] = {};
+    const int scanned = columns == 2
+                            ? std::sscanf(line, "%lf%n %lf%n", &point, &ends[0], &weight, &ends[1])
+                            : std::sscanf(line, "%lf%n", &point, &ends[0]);
     if (scanned != columns) {
       findings.fail(at_line(
           reader, unscannable_record(reader.line, false, columns == 2 ? "theta,weight" : "theta",
@@ -163,10 +177,15 @@ bool read_theta_section(LineReader& reader, ThetaDistribution& theta, Findings& 
       findings.warn(
           at_line(reader, describe("warning: theta %g has the negative weight %g", point, weight)));
     }
+    const std::span<const int> read_ends(ends, static_cast<std::size_t>(columns));
+    if (!read_whole(reader.line, false, read_ends)) {
+      warn_about_fields(reader, false, read_ends, "quadrature line", findings);
+    }
     block[i] = point;
     if (columns == 2) block[q + i] = weight;
   }
   next_line(reader);
+  if (columns == 2) warn_about_weight_total(header_line, {block.get() + q, q}, findings);
 
   theta.count = static_cast<std::int32_t>(count);
   theta.has_weights = columns == 2;

@@ -8,6 +8,7 @@
 
 #include "deterministic_exp.h"
 #include "irt/item_formulas.h"
+#include "irt/linking_criterion.h"
 #include "item_model.h"
 
 namespace zol {
@@ -113,6 +114,24 @@ double deviation(const std::vector<double>& values) {
   double total = 0.0;
   for (double v : values) total += (v - m) * (v - m);
   return std::sqrt(total / static_cast<double>(values.size()));
+}
+
+// theta_old = A theta_new + B.
+struct Constants {
+  double A = 1.0;
+  double B = 0.0;
+};
+
+// The mean-mean or mean-sigma constants of the common items.
+Constants moment_constants(const CommonItems& items, LinkMethod method) {
+  const double A = method == LinkMethod::MEAN_MEAN ? mean(items.alpha) / mean(items.a)
+                                                   : deviation(items.b) / deviation(items.beta);
+  return {A, mean(items.b) - A * mean(items.beta)};
+}
+
+// Written so that a quotient that is not a number is unusable too.
+bool usable(const Constants& c) {
+  return c.A > 0.0 && std::isfinite(c.A) && std::isfinite(c.B);
 }
 
 // A criterion, its gradient and its Hessian in (A, B).
@@ -266,21 +285,41 @@ LinkSearch link_scales(const ItemSet& new_form, const ItemSet& old_form,
   link.common_items = static_cast<std::int32_t>(items.a.size());
   if (link.status != LinkStatus::OK) return link;
 
-  if (method == LinkMethod::MEAN_MEAN) {
-    link.A = mean(items.alpha) / mean(items.a);
-  } else {
-    link.A = deviation(items.b) / deviation(items.beta);
-  }
-  link.B = mean(items.b) - link.A * mean(items.beta);
-  // Written so that a quotient that is not a number fails too.
-  if (!(link.A > 0.0 && std::isfinite(link.A) && std::isfinite(link.B))) {
-    link.status = LinkStatus::NO_SLOPE;
+  const Constants mean_mean = moment_constants(items, LinkMethod::MEAN_MEAN);
+  const Constants mean_sigma = moment_constants(items, LinkMethod::MEAN_SIGMA);
+  if (method == LinkMethod::MEAN_MEAN || method == LinkMethod::MEAN_SIGMA) {
+    const Constants& own = method == LinkMethod::MEAN_MEAN ? mean_mean : mean_sigma;
+    link.A = own.A, link.B = own.B;
+    if (!usable(own)) link.status = LinkStatus::NO_SLOPE;
     return link;
   }
-  if (method == LinkMethod::HAEBARA || method == LinkMethod::STOCKING_LORD) {
-    minimise(items, quadrature_of(theta), link);
+  // Mean-sigma's A is infinite when the common items' new b's are all equal,
+  // and far off when they nearly are, although the criterion has a clear
+  // minimum: start from whichever usable start lies lowest.
+  const CriterionPoints q = quadrature_of(theta);
+  double lowest = 0.0;
+  bool started = false;
+  for (const Constants& start : {mean_sigma, mean_mean, Constants{}}) {
+    if (!usable(start)) continue;
+    const double f = criterion(items, q, method, start.A, start.B).f;
+    // A criterion that is not a number loses to any that is.
+    if (!started || f < lowest || std::isnan(lowest)) {
+      link.A = start.A, link.B = start.B, lowest = f;
+      started = true;
+    }
   }
+  minimise(items, q, link);
   return link;
+}
+
+LinkCriterion link_criterion(const ItemSet& new_form, const ItemSet& old_form,
+                             const ThetaDistribution& theta, LinkMethod method, double A,
+                             double B) {
+  CommonItems items;
+  std::string ambiguous;
+  if (find_common_items(new_form, old_form, items, ambiguous) != LinkStatus::OK) return {};
+  const Value v = criterion(items, quadrature_of(theta), method, A, B);
+  return {v.f, v.fa, v.fb, v.faa, v.fab, v.fbb};
 }
 
 }  // namespace zol

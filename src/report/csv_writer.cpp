@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "linking.h"
 #include "result_files.h"
 
 #include "common/text.h"
@@ -27,6 +28,10 @@ void write_cell(std::string& out, std::span<const double> column, std::size_t ra
 }  // namespace
 
 void write_csv(std::string& out, const Results& results) {
+  // A linked run leads with the linking's method and constants, on the first
+  // row only, so every row keeps one layout for a spreadsheet.
+  const Linking* linking = results.linking ? &*results.linking : nullptr;
+  if (linking != nullptr) out += "link_method,link_A,link_B,";
   out += 
       "raw,theta,true_equated,true_scale,true_scale_rounded,new_fitted,old_fitted,"
       "observed_equated,observed_scale,observed_scale_rounded\n";
@@ -38,6 +43,15 @@ void write_csv(std::string& out, const Results& results) {
   const std::size_t rows =
       static_cast<std::size_t>(std::max(results.new_top_score, results.old_top_score)) + 1;
   for (std::size_t raw = 0; raw < rows; ++raw) {
+    if (linking != nullptr && raw == 0) {
+      appendf(out, "%s,", link_method_option(linking->method));
+      write_number(out, linking->A);
+      out.push_back(',');
+      write_number(out, linking->B);
+      out.push_back(',');
+    } else if (linking != nullptr) {
+      out += ",,,";
+    }
     appendf(out, "%zu", raw);
     // The bracket ends mark raw scores that have no theta of their own.
     const bool theta = raw < t.theta.size() && t.theta[raw] > -THETA_LIMIT &&

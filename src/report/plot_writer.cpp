@@ -15,6 +15,8 @@ namespace {
 // A4 or letter paper with its margins.
 constexpr double WIDTH = 720.0;
 constexpr double HEIGHT = 960.0;
+// The first panel and its axis title, with the margin below them of the whole page.
+constexpr double ONE_PANEL_HEIGHT = 510.0;
 constexpr double PLOT_LEFT = 90.0;
 constexpr double PLOT_RIGHT = 690.0;
 constexpr double PANEL_HEIGHT = 330.0;
@@ -42,14 +44,21 @@ struct Axis {
   int decimals = 0;
 };
 
+// The frame reaches this fraction of the data's range beyond each end, so
+// that no point, line or marker touches it; the ticks are the round values
+// inside the frame.
+constexpr double HEADROOM = 1.0 / 20.0;
+
 Axis nice_axis(double lo, double hi, bool whole_numbers) {
   if (!(hi > lo)) {
     const double pad = whole_numbers || lo == 0.0 ? 1.0 : std::fabs(lo) / 2.0;
     lo -= pad;
     hi += pad;
   }
-  // Halves and sixths before differences: an old form of 1e308 items' worth
-  // of score must not overflow the arithmetic of its axis.
+  // Scaled before differences: an old form of 1e308 items' worth of score
+  // must not overflow the arithmetic of its axis.
+  const double margin = hi * HEADROOM - lo * HEADROOM;
+  if (std::isfinite(lo - margin) && std::isfinite(hi + margin)) lo -= margin, hi += margin;
   const double rough = hi / TICKS - lo / TICKS;
   double power = 1.0;
   int exponent = 0;
@@ -64,17 +73,16 @@ Axis nice_axis(double lo, double hi, bool whole_numbers) {
     step = 2.0 * power;
   }
   if (whole_numbers && step < 1.0) step = 1.0, exponent = 0;
-  Axis axis{std::floor(lo / step) * step, std::ceil(hi / step) * step, step,
-            exponent < 0 ? -exponent : 0};
-  if (!std::isfinite(axis.lo) || !std::isfinite(axis.hi)) axis.lo = lo, axis.hi = hi;
-  return axis;
+  return {lo, hi, step, exponent < 0 ? -exponent : 0};
 }
 
-// The axis's tick values, from its low end up, a few at most.
+// The axis's tick values inside its frame, from its low end up, a few at most.
 std::vector<double> ticks(const Axis& axis) {
   std::vector<double> values;
-  const double count = std::floor(axis.hi / axis.step - axis.lo / axis.step + 0.5);
-  for (int k = 0; k <= 4 * TICKS && k <= count; ++k) values.push_back(axis.lo + k * axis.step);
+  const double first = std::ceil(axis.lo / axis.step);
+  const double last = std::floor(axis.hi / axis.step);
+  for (int k = 0; k <= 4 * TICKS && first + k <= last; ++k)
+    values.push_back((first + k) * axis.step);
   return values;
 }
 
@@ -285,14 +293,6 @@ void write_differences(std::string& out, const Results& r) {
 
 void write_distributions(std::string& out, const Results& r) {
   write_panel_title(out, SECOND_PANEL_TOP, "Fitted score distributions");
-  if (!r.observed_score) {
-    appendf(out,
-                 "<text x=\"%.1f\" y=\"%.1f\" font-size=\"14\" fill=\"#222\">The input has "
-                 "no ability distribution, so there are no fitted distributions to draw."
-                 "</text>\n",
-                 PLOT_LEFT, SECOND_PANEL_TOP);
-    return;
-  }
   const ObservedScoreEquating& o = *r.observed_score;
   const std::vector<Series> series = {
       {{o.new_distribution.begin(), o.new_distribution.end()}, FIRST_COLOUR, "New form", false},
@@ -310,11 +310,14 @@ void write_distributions(std::string& out, const Results& r) {
 }  // namespace
 
 void write_plot(std::string& out, const Results& results) {
+  // Without an ability distribution there are no fitted distributions: a
+  // picture of the first panel alone.
+  const double height = results.observed_score ? HEIGHT : ONE_PANEL_HEIGHT;
   appendf(out,
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" "
                "viewBox=\"0 0 %.0f %.0f\" font-family=\"sans-serif\">\n",
-               WIDTH, HEIGHT, WIDTH, HEIGHT);
+               WIDTH, height, WIDTH, height);
   const std::string title = "Equating of " + escaped(results.input_name);
   appendf(out, "<title>%s</title>\n<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
                title.c_str());
@@ -333,7 +336,7 @@ void write_plot(std::string& out, const Results& results) {
                  results.linking->B);
   }
   write_differences(out, results);
-  write_distributions(out, results);
+  if (results.observed_score) write_distributions(out, results);
   out += "</svg>\n";
 }
 

@@ -126,6 +126,18 @@ TEST(FaultTest, AReportThatCannotBeWrittenWholeEndsInItsMessage) {
         FILE_SIZE_LIMIT + "echo old >target.txt; ln -s target.txt link.txt;"},
        WRITE_ERROR,
        {"link.txt", "target.txt"}},
+      // The input is never overwritten, whatever name reaches it.
+      {"report a hard link to the input",
+       {{"in.txt", "hard.txt"}, "", "ln in.txt hard.txt;"},
+       CANNOT_OPEN_OUTPUT,
+       {"hard.txt"}},
+      {"report a symbolic link to the input, explained",
+       {{"--explain", "in.txt", "link.txt"}, "", "ln -s in.txt link.txt;"},
+       CANNOT_OPEN_OUTPUT,
+       {"link.txt"},
+       {},
+       "zol: the report file 'link.txt' is the input file; writing it would destroy the input, "
+       "so nothing was written\n"},
       // The message itself cannot reach a full standard output; the status can.
       {"failure message on a full standard output",
        {{"missing.txt", "out.txt"}, "", "", "", ">/dev/full"},
@@ -150,6 +162,13 @@ TEST(FaultTest, InputsThatAreNoFileOfFormsEndInTheirMessage) {
        READ_ERROR,
        {},
        {"out.txt"}},
+      {"input a named pipe, explained",
+       {{"--explain", "pipe", "out.txt"}, "", "mkfifo pipe; cat in.txt >pipe &"},
+       READ_ERROR,
+       {},
+       {"out.txt"},
+       "zol: pipe: the input must be a regular file: its sections are counted before they are "
+       "read, which a pipe, a terminal or a device cannot repeat\n"},
       {"input the null device", {{"/dev/null", "out.txt"}}, READ_ERROR, {}, {"out.txt"}},
       {"input a dangling symbolic link",
        {{"link.txt", "out.txt"}, "", "ln -s nowhere.txt link.txt;"},

@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "irt/linking_criterion.h"
 #include "item_model.h"
 
 namespace zol {
@@ -136,6 +137,53 @@ TEST(LinkingTest, TheMomentMethodsAreTheirClosedForms) {
   const LinkSearch mean_sigma = link_scales(f.new_form, f.old_form, {}, LinkMethod::MEAN_SIGMA);
   EXPECT_NEAR(mean_sigma.A, std::sqrt(bb / betabeta), 1e-14);
   EXPECT_NEAR(mean_sigma.B, b - std::sqrt(bb / betabeta) * beta, 1e-14);
+}
+
+// Newton's method needs the criterion's own derivatives; a wrong one still
+// converges, slowly, so the derivatives are checked against differences.
+TEST(LinkingTest, TheCriteriaHaveTheirOwnDerivatives) {
+  const Forms f = forms(1.15, -0.4, 0.3, 5);
+  const double h = 1e-5;
+  for (LinkMethod method : {LinkMethod::HAEBARA, LinkMethod::STOCKING_LORD}) {
+    for (const auto& [A, B] : {std::pair{1.0, 0.0}, {1.3, -0.7}, {0.6, 0.9}}) {
+      const auto at = [&](double a, double b) {
+        return link_criterion(f.new_form, f.old_form, {}, method, a, b);
+      };
+      const LinkCriterion c = at(A, B), a_up = at(A + h, B), a_down = at(A - h, B),
+                          b_up = at(A, B + h), b_down = at(A, B - h);
+      const std::pair<double, double> derivatives[] = {
+          {c.fa, (a_up.f - a_down.f) / (2 * h)},    {c.fb, (b_up.f - b_down.f) / (2 * h)},
+          {c.faa, (a_up.fa - a_down.fa) / (2 * h)}, {c.fab, (b_up.fa - b_down.fa) / (2 * h)},
+          {c.fab, (a_up.fb - a_down.fb) / (2 * h)}, {c.fbb, (b_up.fb - b_down.fb) / (2 * h)}};
+      for (std::size_t k = 0; k < std::size(derivatives); ++k) {
+        const auto& [own, difference] = derivatives[k];
+        EXPECT_NEAR(own, difference, 1e-6 * (1.0 + std::fabs(difference)))
+            << link_method_title(method) << " at " << A << ", " << B << ": derivative " << k;
+      }
+    }
+  }
+}
+
+// Common items that fit badly, whose new b's are all equal: mean-sigma has no
+// A, and from the best of the other starts the Hessian is not positive and a
+// full Newton step would take A below 0. The minimum is found all the same.
+TEST(LinkingTest, AMinimumIsFoundFromAStartWhereNewtonsStepFails) {
+  const ItemSet new_form = item_set({{"C00", 0.148, 0.3, 0.18},
+                                     {"C01", 0.121, 0.3, 0.17},
+                                     {"C02", 0.298, 0.3, 0.08},
+                                     {"C03", 0.332, 0.3, 0.08}});
+  const ItemSet old_form = item_set({{"C00", 0.71, -1.59, 0.22},
+                                     {"C01", 0.55, -1.63, 0.07},
+                                     {"C02", 1.57, 0.81, 0.13},
+                                     {"C03", 1.8, 1.04, 0.05}});
+  for (LinkMethod method : {LinkMethod::HAEBARA, LinkMethod::STOCKING_LORD}) {
+    const LinkSearch link = link_scales(new_form, old_form, {}, method);
+    ASSERT_EQ(link.status, LinkStatus::OK) << link_method_title(method);
+    const LinkCriterion c = link_criterion(new_form, old_form, {}, method, link.A, link.B);
+    EXPECT_LT(std::fabs(c.fa) + std::fabs(c.fb), 1e-9) << link_method_title(method);
+    EXPECT_GT(c.faa, 0.0) << link_method_title(method);
+    EXPECT_GT(c.faa * c.fbb - c.fab * c.fab, 0.0) << link_method_title(method);
+  }
 }
 
 }  // namespace
