@@ -56,7 +56,7 @@ sources = ["ext/zol_module.cpp"]
 for folder in LIBRARY_DIRS:
     sources += sorted(f"../src/{folder}/{path.name}" for path in (ROOT / "src" / folder).glob("*.cpp"))
 headers = sorted(f"../{path.relative_to(ROOT).as_posix()}" for path in ROOT.glob("src/**/*.h"))
-headers.append("../include/zol/zol.h")
+headers += ["../include/zol/zol.h", "../include/zol/version.h.in", "../CMakeLists.txt"]
 
 extension = Pybind11Extension(
     "zol._zol",

@@ -110,3 +110,21 @@ def test_threads_equal_a_loop():
         for got, want in zip(pool.map(run, inputs), expected):
             assert got[:2] == want[:2]
             np.testing.assert_array_equal(got[2], want[2])
+
+
+def test_bytes_of_labels_and_names(program, tmp_path, monkeypatch):
+    # Labels in Latin-1 and a file name in UTF-8: common items still match after a
+    # round trip through frames, and the report names the file as the program does.
+    text = (EXAMPLES / "common_items.txt").read_bytes().replace(b"C0", b"\xe90")
+    (tmp_path / "formé.txt").write_bytes(text)
+    monkeypatch.chdir(tmp_path)
+    read = zol.read_input("formé.txt")
+    assert read.new.labels[1].encode("utf-8", "surrogateescape") == b"\xe901"
+    rebuilt = zol.Input(read.new.to_frame(), read.old.to_frame(), read.theta, read.weights,
+                        read.conversion, read.name)
+    program_report = subprocess.run([program, "--link", "haebara", "formé.txt"], check=True,
+                                    capture_output=True).stdout
+    for given in (read, rebuilt):
+        result = zol.equate(given, link="haebara")
+        assert result.report.encode() == program_report
+        assert result.linking.common_items == 12
