@@ -1,4 +1,4 @@
-# Builds the zol package: the pure-Python layer and its extension module, compiled from the library's own sources
+# Builds the zol package: its Python layer, and its extension module from the library's sources
 import os
 import platform
 import re
@@ -54,7 +54,8 @@ class BuildWithVersionHeader(build_ext):
 # Relative to this folder, as setuptools wants them listed.
 sources = ["ext/zol_module.cpp"]
 for folder in LIBRARY_DIRS:
-    sources += sorted(f"../src/{folder}/{path.name}" for path in (ROOT / "src" / folder).glob("*.cpp"))
+    found = (ROOT / "src" / folder).glob("*.cpp")
+    sources += sorted(f"../src/{folder}/{path.name}" for path in found)
 headers = sorted(f"../{path.relative_to(ROOT).as_posix()}" for path in ROOT.glob("src/**/*.h"))
 headers += ["../include/zol/zol.h", "../include/zol/version.h.in", "../CMakeLists.txt"]
 

@@ -1,4 +1,4 @@
-// The compiled core of the Python package: arrays into the library's records, results back as arrays
+// The compiled core of the Python package: arrays into the library's records, results out
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -31,8 +31,8 @@ struct LibraryFailure {
 // as lone surrogates, so that a label read from a file matches itself when
 // it comes back for linking.
 py::str to_python(const std::string& bytes) {
-  PyObject* text = PyUnicode_DecodeUTF8(bytes.data(), static_cast<Py_ssize_t>(bytes.size()),
-                                        "surrogateescape");
+  PyObject* text =
+      PyUnicode_DecodeUTF8(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), "surrogateescape");
   if (text == nullptr) throw py::error_already_set();
   return py::reinterpret_steal<py::str>(text);
 }
@@ -69,7 +69,9 @@ zol::Form to_form(const py::tuple& form) {
   }
   zol::Form result;
   result.items.reserve(n);
-  for (std::size_t i = 0; i < n; ++i) result.items.push_back({to_bytes(labels[i]), a[i], b[i], c[i]});
+  for (std::size_t i = 0; i < n; ++i) {
+    result.items.push_back({to_bytes(labels[i]), a[i], b[i], c[i]});
+  }
   return result;
 }
 
@@ -177,9 +179,9 @@ zol::Results equate(const py::tuple& new_form, const py::tuple& old_form,
   }
   if (conversion) {
     const py::tuple& table = *conversion;
-    input.conversion = zol::Conversion{table[0].cast<double>(), table[1].cast<double>(),
-                                       table[2].cast<double>(),
-                                       to_vector(table[3].cast<DoubleArray>())};
+    input.conversion =
+        zol::Conversion{table[0].cast<double>(), table[1].cast<double>(), table[2].cast<double>(),
+                        to_vector(table[3].cast<DoubleArray>())};
   }
   input.name = to_bytes(name);
   zol::Options options;
@@ -238,7 +240,7 @@ bool is_input_error(zol::ErrorKind kind) {
 // The exception of a failure: its text is the explanation, after the root
 // search's own lines when it stopped; kind, message (the program's message
 // or the stop's lines) and explanation are attributes.
-void raise(const py::object& type, const zol::Error& error) {
+void set_python_error(py::handle type, const zol::Error& error) {
   std::string text = error.explanation;
   if (error.kind == zol::ErrorKind::NUMERIC_STOP) text = error.message + error.explanation;
   py::object exception = type(to_python(text));
@@ -254,10 +256,14 @@ PYBIND11_MODULE(_zol, m) {
   m.doc() = "The zol library's reader, equating and formatters; use the zol package instead.";
   m.attr("__version__") = zol::ZOL_VERSION;
 
-  // Kept for the life of the process, as the module's classes are.
-  static py::exception<LibraryFailure> error(m, "Error", PyExc_ValueError);
-  static py::exception<LibraryFailure> input_error(m, "InputError", error.ptr());
-  static py::exception<LibraryFailure> equating_error(m, "EquatingError", error.ptr());
+  // The classes live as long as the process: released, so that nothing drops
+  // a reference to them after the interpreter has finished.
+  static const py::handle error =
+      py::exception<LibraryFailure>(m, "Error", PyExc_ValueError).release();
+  static const py::handle input_error =
+      py::exception<LibraryFailure>(m, "InputError", error).release();
+  static const py::handle equating_error =
+      py::exception<LibraryFailure>(m, "EquatingError", error).release();
   error.doc() = "A failure of zol: the input or the equating; a ValueError.";
   input_error.doc() =
       "The input was refused: a file that cannot be opened or read by the format's rules, or\n"
@@ -265,15 +271,13 @@ PYBIND11_MODULE(_zol, m) {
   equating_error.doc() =
       "The equating failed: out of memory, an equating function that cannot be computed, or\n"
       "a root search that could not go on (kind 'numeric_stop', its lines in message).";
-  for (py::object* type : {static_cast<py::object*>(&error), static_cast<py::object*>(&input_error),
-                           static_cast<py::object*>(&equating_error)}) {
-    type->attr("__module__") = "zol";
-  }
+  for (py::handle type : {error, input_error, equating_error}) type.attr("__module__") = "zol";
   py::register_exception_translator([](std::exception_ptr thrown) {
     try {
       if (thrown) std::rethrow_exception(thrown);
     } catch (const LibraryFailure& failure) {
-      raise(is_input_error(failure.error.kind) ? input_error : equating_error, failure.error);
+      set_python_error(is_input_error(failure.error.kind) ? input_error : equating_error,
+                       failure.error);
     }
   });
 

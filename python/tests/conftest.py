@@ -12,7 +12,7 @@ CASES = CHECKOUT / "tests" / "cases"
 
 @pytest.fixture(scope="session")
 def program():
-    """The zol program (ZOL_PROGRAM, else build/zol of the checkout), whose outputs the package must equal."""
+    """The program to compare with: ZOL_PROGRAM, else the checkout's build/zol."""
     path = os.environ.get("ZOL_PROGRAM") or shutil.which("zol", path=str(CHECKOUT / "build"))
     if not path:
         pytest.skip("no zol program: set ZOL_PROGRAM or build build/zol")

@@ -92,7 +92,8 @@ def test_unusable_arguments():
     with pytest.raises(ValueError, match="unknown link method 'stocking'"):
         zol.equate(read, link="stocking")
     with pytest.raises(ValueError, match="regular grid"):
-        zol.Input(read.new, read.old, conversion=pd.DataFrame({"raw": [0, 1, 3], "scale": [0, 1, 2]}))
+        irregular = pd.DataFrame({"raw": [0, 1, 3], "scale": [0, 1, 2]})
+        zol.Input(read.new, read.old, conversion=irregular)
     with pytest.raises(ValueError, match="one label, a, b and c per item"):
         zol.Form(["N1", "N2"], [1.0], [0.0], [0.2])
 

@@ -81,14 +81,14 @@ class Result:
         return self._results.report()
 
     def to_csv(self, path: Union[str, os.PathLike, None] = None) -> str:
-        """The program's CSV of the results (its --csv file); also written to path if given."""
+        """The program's CSV (its --csv file); also written to path if given."""
         text = self._results.csv()
         if path is not None:
             _write(path, text)
         return text
 
     def to_svg(self, path: Union[str, os.PathLike, None] = None) -> str:
-        """The program's SVG picture of the results (its --plot file); also written to path if given."""
+        """The program's picture (its --plot file); also written to path if given."""
         text = self._results.svg()
         if path is not None:
             _write(path, text)
