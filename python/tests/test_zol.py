@@ -17,13 +17,13 @@ def test_example_equals_the_program(name, program, tmp_path, monkeypatch):
     monkeypatch.chdir(EXAMPLES)
     link = example_link(name)
     result = zol.equate(zol.read_input(f"{name}.txt"), link=link)
-    assert result.report == (EXAMPLES / f"{name}.report").read_text()
+    assert result.report.encode() == (EXAMPLES / f"{name}.report").read_bytes()
 
     options = ["--link", link] if link else []
     subprocess.run([program, *options, "--csv", tmp_path / "out.csv", "--plot",
                     tmp_path / "out.svg", f"{name}.txt", tmp_path / "out.report"], check=True)
-    assert result.to_csv() == (tmp_path / "out.csv").read_text()
-    assert result.to_svg() == (tmp_path / "out.svg").read_text()
+    assert result.to_csv().encode() == (tmp_path / "out.csv").read_bytes()
+    assert result.to_svg().encode() == (tmp_path / "out.svg").read_bytes()
     # Empty cells are NaN, numbers are the same doubles.
     csv = pd.read_csv(tmp_path / "out.csv", dtype=float, float_precision="round_trip")
     pd.testing.assert_frame_equal(result.to_pandas(), csv.astype({"raw": np.int64}),
