@@ -80,6 +80,8 @@ if os.environ.get("ZOL_PYTHON_BUILD_DIR"):
 ParallelCompile("ZOL_BUILD_JOBS", default=2).install()
 setup(
     version=project_version(),
+    packages=["zol"],
+    package_data={"zol": ["py.typed", "*.pyi"]},
     ext_modules=[extension],
     cmdclass={"build_ext": BuildWithVersionHeader},
     options=options,
