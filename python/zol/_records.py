@@ -113,6 +113,14 @@ class Conversion:
         return (self.lowest, self.highest, self.increment, self.scale)
 
 
+def _form(value: Any, what: str) -> Form:
+    if isinstance(value, Form):
+        return value
+    if _is_frame(value):
+        return Form.from_frame(value)
+    raise TypeError(f"{what} must be a zol.Form or a DataFrame, not {type(value).__name__}")
+
+
 class Input:
     """Everything one equating reads.
 
@@ -128,8 +136,8 @@ class Input:
     def __init__(self, new: Union[Form, Any], old: Union[Form, Any],
                  theta: Optional[ArrayLike] = None, weights: Optional[ArrayLike] = None,
                  conversion: Union[Conversion, Any, None] = None, name: str = "") -> None:
-        self.new = new if isinstance(new, Form) else Form.from_frame(new)
-        self.old = old if isinstance(old, Form) else Form.from_frame(old)
+        self.new = _form(new, "new")
+        self.old = _form(old, "old")
         if theta is None and weights is not None:
             raise ValueError("weights need the quadrature points theta")
         self.theta = None if theta is None else _column(theta, "theta")
