@@ -12,16 +12,27 @@ from conftest import CASES, EXAMPLES, example_link
 EXAMPLE_NAMES = sorted(path.stem for path in EXAMPLES.glob("*.report"))
 
 
-@pytest.mark.parametrize("name", EXAMPLE_NAMES)
-def test_example_equals_the_program(name, program, tmp_path, monkeypatch):
-    monkeypatch.chdir(EXAMPLES)
-    link = example_link(name)
-    result = zol.equate(zol.read_input(f"{name}.txt"), link=link)
-    assert result.report.encode() == (EXAMPLES / f"{name}.report").read_bytes()
+def reports_of_the_program():
+    """(folder, input file, link, report): the examples, then the whole reports of the cases."""
+    runs = [pytest.param(EXAMPLES, f"{name}.txt", example_link(name),
+                         EXAMPLES / f"{name}.report", id=name) for name in EXAMPLE_NAMES]
+    for case in sorted((CASES / "golden").iterdir()):
+        if (case / "stdout").exists():
+            runs.append(pytest.param(case / "in", (case / "cmd").read_text().strip(), None,
+                                     case / "stdout", id=f"golden/{case.name}"))
+    return runs
+
+
+@pytest.mark.parametrize("folder, input_file, link, report", reports_of_the_program())
+def test_outputs_equal_the_programs(folder, input_file, link, report, program, tmp_path,
+                                    monkeypatch):
+    monkeypatch.chdir(folder)
+    result = zol.equate(zol.read_input(input_file), link=link)
+    assert result.report.encode() == report.read_bytes()
 
     options = ["--link", link] if link else []
     subprocess.run([program, *options, "--csv", tmp_path / "out.csv", "--plot",
-                    tmp_path / "out.svg", f"{name}.txt", tmp_path / "out.report"], check=True)
+                    tmp_path / "out.svg", input_file, tmp_path / "out.report"], check=True)
     assert result.to_csv().encode() == (tmp_path / "out.csv").read_bytes()
     assert result.to_svg().encode() == (tmp_path / "out.svg").read_bytes()
     # Empty cells are NaN, numbers are the same doubles.
@@ -37,20 +48,19 @@ def test_example_equals_the_program(name, program, tmp_path, monkeypatch):
         assert result.linking is None
 
 
-def test_frames_round_trip():
-    for name in EXAMPLE_NAMES:
-        read = zol.read_input(EXAMPLES / f"{name}.txt")
-        # The reader's names of the columns, g for c as some programs write it.
-        old = read.old.to_frame().rename(columns={"c": "g"})
-        conversion = None if read.conversion is None else read.conversion.to_frame()
-        rebuilt = zol.Input(read.new.to_frame(), old, read.theta, read.weights, conversion,
-                            read.name)
-        link = example_link(name)
-        assert zol.equate(rebuilt, link=link).report == zol.equate(read, link=link).report, name
-    # A one-column quadrature is read with equal weights.
-    read = zol.read_input(EXAMPLES / "one_column_theta.txt")
-    unweighted = zol.Input(read.new, read.old, read.theta, None, read.conversion, read.name)
-    assert zol.equate(unweighted).report == zol.equate(read).report
+@pytest.mark.parametrize("folder, input_file, link, report", reports_of_the_program())
+def test_frames_round_trip(folder, input_file, link, report, monkeypatch):
+    monkeypatch.chdir(folder)
+    read = zol.read_input(input_file)
+    # g for c, as some calibration programs call it.
+    old = read.old.to_frame().rename(columns={"c": "g"})
+    conversion = None if read.conversion is None else read.conversion.to_frame()
+    # Equal weights, as a one-column quadrature is read, are also what None gives.
+    weights = read.weights
+    if weights is not None and np.all(weights == weights[0]):
+        weights = None
+    rebuilt = zol.Input(read.new.to_frame(), old, read.theta, weights, conversion, read.name)
+    assert zol.equate(rebuilt, link=link).report.encode() == report.read_bytes()
 
 
 def case_files(case):
