@@ -13,10 +13,6 @@
 
 namespace zol {
 
-// The root bracket is [-THETA_LIMIT, THETA_LIMIT]; a raw score without a theta
-// stores -THETA_LIMIT (at or below chance) or +THETA_LIMIT (the top score).
-inline constexpr double THETA_LIMIT = 150.0;
-
 // A vector of doubles indexed by raw score 0..n of a form.
 using ScoreVector = std::span<double>;
 

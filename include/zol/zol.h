@@ -115,6 +115,11 @@ struct Error {
 // NUMERIC_STOP, whose text is the error's own message.
 const char* error_message(ErrorKind kind);
 
+// The kind's name in lower case for other languages' errors:
+// "cannot_open_input", "read_error", "no_memory", "equating_error" or
+// "numeric_stop".
+const char* error_kind_name(ErrorKind kind);
+
 // Either a value or the Error that prevented it, never both.
 template <typename T>
 class [[nodiscard]] Expected {
@@ -199,6 +204,9 @@ struct ScaleScores {
   std::vector<double> unrounded;
   std::vector<double> rounded;
 };
+
+// The bracket of every search for a theta is [-THETA_LIMIT, THETA_LIMIT].
+inline constexpr double THETA_LIMIT = 150.0;
 
 // True-score equating, by new-form raw score 0..n_new: the theta of each raw
 // score (-150 at or below the chance score and +150 at the top score, where a

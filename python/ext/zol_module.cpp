@@ -12,7 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "records.h"
 #include "zol/zol.h"
 
 namespace py = pybind11;
@@ -163,13 +162,14 @@ py::dict columns(const zol::Results& results) {
 
 // Equates the records the Python layer hands over: forms as (labels, a, b,
 // c), the quadrature's points and weights (no weights: equal weights), the
-// conversion as (lowest, highest, increment, scale), and the link method's
-// command-line name.
+// conversion as (lowest, highest, increment, scale), the link method's
+// command-line name and the unit of rounding on the reporting scale.
 zol::Results equate(const py::tuple& new_form, const py::tuple& old_form,
                     const std::optional<DoubleArray>& theta,
                     const std::optional<DoubleArray>& weights,
                     const std::optional<py::tuple>& conversion, const py::str& name,
-                    const std::optional<std::string>& link) {
+                    const std::optional<std::string>& link,
+                    const std::optional<double>& round_scale) {
   zol::Input input;
   input.new_form = to_form(new_form);
   input.old_form = to_form(old_form);
@@ -188,6 +188,12 @@ zol::Results equate(const py::tuple& new_form, const py::tuple& old_form,
   if (link) {
     options.link = zol::link_method_named(*link);
     if (!options.link) throw py::value_error("unknown link method '" + *link + "'");
+  }
+  if (round_scale) {
+    if (!(std::isfinite(*round_scale) && *round_scale > 0.0)) {
+      throw py::value_error("round_scale must be a finite number above 0");
+    }
+    options.round_scale_unit = *round_scale;
   }
   std::optional<zol::Expected<zol::Results>> results;
   {
@@ -217,22 +223,6 @@ py::object linking(const zol::Results& results) {
                         l.B, l.common_items);
 }
 
-const char* kind_name(zol::ErrorKind kind) {
-  switch (kind) {
-    case zol::ErrorKind::CANNOT_OPEN_INPUT:
-      return "cannot_open_input";
-    case zol::ErrorKind::READ_ERROR:
-      return "read_error";
-    case zol::ErrorKind::NO_MEMORY:
-      return "no_memory";
-    case zol::ErrorKind::EQUATING_ERROR:
-      return "equating_error";
-    case zol::ErrorKind::NUMERIC_STOP:
-      break;
-  }
-  return "numeric_stop";
-}
-
 bool is_input_error(zol::ErrorKind kind) {
   return kind == zol::ErrorKind::CANNOT_OPEN_INPUT || kind == zol::ErrorKind::READ_ERROR;
 }
@@ -244,7 +234,7 @@ void set_python_error(py::handle type, const zol::Error& error) {
   std::string text = error.explanation;
   if (error.kind == zol::ErrorKind::NUMERIC_STOP) text = error.message + error.explanation;
   py::object exception = type(to_python(text));
-  exception.attr("kind") = kind_name(error.kind);
+  exception.attr("kind") = zol::error_kind_name(error.kind);
   exception.attr("message") = to_python(error.message);
   exception.attr("explanation") = to_python(error.explanation);
   PyErr_SetObject(type.ptr(), exception.ptr());
@@ -284,7 +274,7 @@ PYBIND11_MODULE(_zol, m) {
   m.def("read_input", &read_input, py::arg("path"),
         "The records of an input file as a dict of plain values.");
   m.def("equate", &equate, py::arg("new"), py::arg("old"), py::arg("theta"), py::arg("weights"),
-        py::arg("conversion"), py::arg("name"), py::arg("link"),
+        py::arg("conversion"), py::arg("name"), py::arg("link"), py::arg("round_scale"),
         "Equates records given as tuples and arrays; returns the library's Results.");
 
   py::class_<zol::Results>(m, "Results", "The library's results of one equating.")
@@ -296,5 +286,7 @@ PYBIND11_MODULE(_zol, m) {
       .def("columns", &columns, "The CSV's columns as arrays, NaN in empty cells.")
       .def("report", [](const zol::Results& r) { return formatted(r, zol::format_report); })
       .def("csv", [](const zol::Results& r) { return formatted(r, zol::format_csv); })
-      .def("svg", [](const zol::Results& r) { return formatted(r, zol::format_svg); });
+      .def("svg", [](const zol::Results& r) { return formatted(r, zol::format_svg); })
+      .def("linked_items",
+           [](const zol::Results& r) { return formatted(r, zol::format_linked_items); });
 }

@@ -30,13 +30,16 @@ def test_outputs_equal_the_programs(folder, input_file, link, report, program, t
     result = zol.equate(zol.read_input(input_file), link=link)
     assert result.report.encode() == report.read_bytes()
 
-    options = ["--link", link] if link else []
+    options = ["--link", link, "--linked-items", tmp_path / "items.txt"] if link else []
     subprocess.run([program, *options, "--csv", tmp_path / "out.csv", "--plot",
                     tmp_path / "out.svg", input_file, tmp_path / "out.report"], check=True)
     assert result.to_csv().encode() == (tmp_path / "out.csv").read_bytes()
     assert result.to_svg().encode() == (tmp_path / "out.svg").read_bytes()
-    # Empty cells are NaN, numbers are the same doubles.
-    csv = pd.read_csv(tmp_path / "out.csv", dtype=float, float_precision="round_trip")
+    # Empty cells are NaN, numbers are the same doubles; a linked run's CSV
+    # leads with the linking's columns, which Result.linking holds.
+    csv = pd.read_csv(tmp_path / "out.csv", dtype=float, float_precision="round_trip",
+                      converters={"link_method": str})
+    csv = csv.drop(columns=["link_method", "link_A", "link_B"], errors="ignore")
     pd.testing.assert_frame_equal(result.to_pandas(), csv.astype({"raw": np.int64}),
                                   check_exact=True)
     if link:
@@ -44,7 +47,11 @@ def test_outputs_equal_the_programs(folder, input_file, link, report, program, t
         assert f"method on {result.linking.common_items} common items" in lines[3]
         assert lines[4] == f"A = {result.linking.A:.6f}  B = {result.linking.B:.6f}"
         assert result.linking.method == link
+        assert result.linked_items().encode() == (tmp_path / "items.txt").read_bytes()
     else:
+        rounded = subprocess.run([program, "--round-scale=0.5", input_file], check=True,
+                                 capture_output=True).stdout
+        assert zol.equate(zol.read_input(input_file), round_scale=0.5).report.encode() == rounded
         assert result.linking is None
 
 

@@ -94,6 +94,14 @@ class Result:
             _write(path, text)
         return text
 
+    def linked_items(self, path: Union[str, os.PathLike, None] = None) -> str:
+        """After linking, the new form's items on the old scale as an $Item_Parameters
+        section (the program's --linked-items file), else ""; also written to path."""
+        text = self._results.linked_items()
+        if path is not None:
+            _write(path, text)
+        return text
+
     def to_pandas(self) -> Any:
         """The columns as a pandas DataFrame, one row per raw score (needs pandas)."""
         import pandas as pd
@@ -105,13 +113,16 @@ class Result:
 
 
 def equate(input: Input, link: Optional[str] = None,
-           scaling_constant: float = SCALING_CONSTANT) -> Result:
+           scaling_constant: float = SCALING_CONSTANT,
+           round_scale: Optional[float] = None) -> Result:
     """Equates the input's new form to its old form, as the program does.
 
     ``link`` ("mean-mean", "mean-sigma", "haebara" or "stocking-lord") first
     puts the new form on the old form's scale through the items whose labels
     stand in both forms, as the program's --link does. ``scaling_constant``
-    is the model's D; only 1.7 is supported for now.
+    is the model's D; only 1.7 is supported for now. ``round_scale`` rounds
+    scale scores to multiples of that unit within the conversion table's
+    smallest and largest scale score, as the program's --round-scale does.
 
     Records that are not usable raise ``zol.InputError``; an equating that
     fails raises ``zol.EquatingError``, also when a root search cannot go on.
@@ -125,5 +136,5 @@ def equate(input: Input, link: Optional[str] = None,
     conversion = input.conversion
     results = _zol.equate(input.new._records(), input.old._records(), input.theta,
                           input.weights, None if conversion is None else conversion._records(),
-                          input.name, link)
+                          input.name, link, None if round_scale is None else float(round_scale))
     return Result(results)

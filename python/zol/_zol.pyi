@@ -31,6 +31,7 @@ class Results:
     def report(self) -> str: ...
     def csv(self) -> str: ...
     def svg(self) -> str: ...
+    def linked_items(self) -> str: ...
 
 def read_input(path: bytes) -> dict[str, object]:
     """The records of an input file as a dict of plain values."""
@@ -39,5 +40,5 @@ def equate(new: tuple[list[str], np.ndarray, np.ndarray, np.ndarray],
            old: tuple[list[str], np.ndarray, np.ndarray, np.ndarray],
            theta: Optional[np.ndarray], weights: Optional[np.ndarray],
            conversion: Optional[tuple[float, float, float, np.ndarray]], name: str,
-           link: Optional[str]) -> Results:
+           link: Optional[str], round_scale: Optional[float]) -> Results:
     """Equates records given as tuples and arrays; returns the library's Results."""

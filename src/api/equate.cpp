@@ -49,6 +49,22 @@ const char* error_message(ErrorKind kind) {
   return "";
 }
 
+const char* error_kind_name(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::CANNOT_OPEN_INPUT:
+      return "cannot_open_input";
+    case ErrorKind::READ_ERROR:
+      return "read_error";
+    case ErrorKind::NO_MEMORY:
+      return "no_memory";
+    case ErrorKind::EQUATING_ERROR:
+      return "equating_error";
+    case ErrorKind::NUMERIC_STOP:
+      break;
+  }
+  return "numeric_stop";
+}
+
 Expected<Results> equate(const Input& input, const Options& options) {
   try {
     InputRecords records;
