@@ -1,4 +1,6 @@
-# The package's examples, and the program's outputs of them
+# The package's examples, and the program's outputs of them: the reports and
+# the picture come with the examples; program/NAME.csv is what
+# `zol [NAME.options] --csv NAME.csv NAME.txt` writes in examples/.
 
 example_file <- function(name) system.file("extdata", name, package = "zol", mustWork = TRUE)
 
