@@ -117,6 +117,11 @@ zol_equate <- function(new, old, theta = NULL, conversion = NULL, name = "", lin
     input_error("only the scaling constant 1.7 is supported for now", call)
   }
   if (!one_string(name)) input_error("name must be one string", call)
+  input <- list(new_form = item_columns(new, "new", call),
+                old_form = item_columns(old, "old", call),
+                theta = theta_columns(theta, call),
+                conversion = conversion_columns(conversion, call),
+                name = name, link = link)
   if (!is.null(link)) {
     if (!one_string(link)) input_error("link must be NULL or one method's name", call)
     if (!has_labels(new) || !has_labels(old)) {
@@ -124,11 +129,6 @@ zol_equate <- function(new, old, theta = NULL, conversion = NULL, name = "", lin
                   call)
     }
   }
-  input <- list(new_form = item_columns(new, "new", call),
-                old_form = item_columns(old, "old", call),
-                theta = theta_columns(theta, call),
-                conversion = conversion_columns(conversion, call),
-                name = name, link = link)
   results <- .zol_equate(input$new_form, input$old_form, input$theta, input$conversion,
                          input$name, input$link, "results")
   if (!is.null(results$condition)) signal_failure(results, call)
