@@ -1,0 +1,155 @@
+# Reading input files, and equating forms given as data frames
+
+zol_condition <- function(class, message, kind, call, program_message = "") {
+  structure(class = c(class, "error", "condition"),
+            list(message = message, call = call, kind = kind,
+                 program_message = program_message))
+}
+
+# A refused argument, signalled as the library signals a refused input.
+input_error <- function(message, call) {
+  stop(zol_condition("zol_input_error", message, "invalid_argument", call))
+}
+
+# The library's failure, returned by the compiled code as a list.
+signal_failure <- function(failure, call) {
+  stop(zol_condition(failure$condition, failure$message, failure$kind, call,
+                     failure$program_message))
+}
+
+one_string <- function(x) is.character(x) && length(x) == 1L && !is.na(x)
+
+# A data frame built without data.frame()'s checks, which would cost more
+# than the equating of a short form.
+columns_frame <- function(columns) {
+  structure(columns, class = "data.frame",
+            row.names = .set_row_names(length(columns[[1L]])))
+}
+
+zol_read <- function(path) {
+  if (!one_string(path)) input_error("path must be one file name", sys.call())
+  read <- .zol_read(path.expand(path), path)
+  if (!is.null(read$condition)) signal_failure(read, sys.call())
+  for (part in c("new", "old", "theta", "conversion")) {
+    if (!is.null(read[[part]])) read[[part]] <- columns_frame(read[[part]])
+  }
+  read
+}
+
+# A form as the compiled code takes it: label (character), a, b, c (double).
+item_columns <- function(items, which, call) {
+  if (!is.data.frame(items)) {
+    input_error(sprintf("%s must be a data frame of items with columns a, b and c", which),
+                call)
+  }
+  columns <- names(items)
+  guessing <- if ("c" %in% columns) "c" else if ("g" %in% columns) "g" else NA
+  missing <- c(setdiff(c("a", "b"), columns), if (is.na(guessing)) "c")
+  if (length(missing)) {
+    input_error(sprintf("%s has no column %s", which, paste(missing, collapse = ", ")), call)
+  }
+  for (column in c("a", "b", guessing)) {
+    if (!is.numeric(items[[column]])) {
+      input_error(sprintf("column %s of %s is not numeric", column, which), call)
+    }
+  }
+  labels <- if ("label" %in% columns) as.character(items$label) else row.names(items)
+  columns_frame(list(label = labels, a = as.double(items$a), b = as.double(items$b),
+                     c = as.double(items[[guessing]])))
+}
+
+# Labels count only when given: automatic row names would make items common
+# by their position.
+has_labels <- function(items) "label" %in% names(items) || .row_names_info(items) > 0L
+
+theta_columns <- function(theta, call) {
+  if (is.null(theta)) return(NULL)
+  if (is.numeric(theta) && is.null(dim(theta))) {
+    return(list(point = as.double(theta), weight = NULL))
+  }
+  if (!is.data.frame(theta) || !is.numeric(theta$point) ||
+      !(is.null(theta$weight) || is.numeric(theta$weight))) {
+    input_error("theta must be NULL, a numeric vector of points or a data frame of point and weight",
+                call)
+  }
+  list(point = as.double(theta$point),
+       weight = if (is.null(theta$weight)) NULL else as.double(theta$weight))
+}
+
+# The table's grid: as its header gave it when zol_read made the table and
+# its raw column still agrees; otherwise from the raw column, which must be
+# regular.
+conversion_columns <- function(conversion, call) {
+  if (is.null(conversion)) return(NULL)
+  if (!is.data.frame(conversion) || !is.numeric(conversion$raw) ||
+      !is.numeric(conversion$scale)) {
+    input_error("conversion must be NULL or a data frame of raw and scale", call)
+  }
+  raw <- as.double(conversion$raw)
+  rows <- length(raw)
+  grid <- list(lowest = attr(conversion, "lowest"), highest = attr(conversion, "highest"),
+               increment = attr(conversion, "increment"))
+  from_header <- all(lengths(grid) == 1L) && rows > 0L &&
+    identical(raw, grid$lowest + seq(0, length.out = rows) * grid$increment)
+  if (!from_header) {
+    if (rows < 2L || anyNA(raw)) {
+      input_error("conversion needs at least 2 rows with raw scores", call)
+    }
+    increment <- (raw[rows] - raw[1L]) / (rows - 1)
+    if (any(abs(diff(raw) - increment) > 1e-9 * abs(increment))) {
+      input_error("the raw scores of conversion are not on a regular grid", call)
+    }
+    grid <- list(lowest = raw[1L], highest = raw[rows], increment = increment)
+  }
+  c(list(scale = as.double(conversion$scale)), grid)
+}
+
+zol_equate <- function(new, old, theta = NULL, conversion = NULL, name = "", link = NULL,
+                       scaling_constant = 1.7, ...) {
+  call <- sys.call()
+  if (...length()) {
+    unknown <- names(list(...))
+    input_error(sprintf("unknown argument%s %s", if (...length() > 1L) "s" else "",
+                        paste(if (is.null(unknown)) "without a name" else unknown,
+                              collapse = ", ")), call)
+  }
+  if (!identical(scaling_constant, 1.7)) {
+    input_error("only the scaling constant 1.7 is supported for now", call)
+  }
+  if (!one_string(name)) input_error("name must be one string", call)
+  input <- list(new_form = item_columns(new, "new", call),
+                old_form = item_columns(old, "old", call),
+                theta = theta_columns(theta, call),
+                conversion = conversion_columns(conversion, call),
+                name = name, link = link)
+  if (!is.null(link)) {
+    if (!one_string(link)) input_error("link must be NULL or one method's name", call)
+    if (!has_labels(new) || !has_labels(old)) {
+      input_error("linking matches items by label: give new and old a label column or row names",
+                  call)
+    }
+  }
+  results <- .zol_equate(input$new_form, input$old_form, input$theta, input$conversion,
+                         input$name, input$link, "results")
+  if (!is.null(results$condition)) signal_failure(results, call)
+  results$scores <- columns_frame(results$scores)
+  results$input <- input
+  structure(results, class = "zol_equating")
+}
+
+# The program's CSV or SVG of an equating: the same inputs run again, which
+# gives the same bits.
+write_program_file <- function(x, file, output, call) {
+  if (!inherits(x, "zol_equating")) input_error("x must be a zol_equating result", call)
+  if (!one_string(file)) input_error("file must be one file name", call)
+  input <- x$input
+  made <- .zol_equate(input$new_form, input$old_form, input$theta, input$conversion,
+                      input$name, input$link, output)
+  if (!is.null(made$condition)) signal_failure(made, call)
+  writeBin(charToRaw(made$text), file)
+  invisible(file)
+}
+
+zol_csv <- function(x, file) write_program_file(x, file, "csv", sys.call())
+
+zol_svg <- function(x, file) write_program_file(x, file, "svg", sys.call())

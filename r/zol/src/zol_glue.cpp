@@ -1,0 +1,231 @@
+// R's view of the library: data frames and lists in, the library's records through, lists out
+#include <Rcpp.h>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "zol/zol.h"
+
+namespace {
+
+// zol.h: a raw score without a theta of its own (at or below the chance
+// score, or the top score) carries the root bracket's end, -150 or +150.
+constexpr double THETA_LIMIT = 150.0;
+
+const zol::LinkMethod LINK_METHODS[] = {zol::LinkMethod::MEAN_MEAN, zol::LinkMethod::MEAN_SIGMA,
+                                        zol::LinkMethod::HAEBARA, zol::LinkMethod::STOCKING_LORD};
+
+// A failure as the R code signals it: which condition class, and what the
+// condition carries besides its message.
+Rcpp::List failure(const char* condition, const char* kind, const std::string& explanation,
+                   const std::string& program_message) {
+  return Rcpp::List::create(Rcpp::Named("condition") = condition, Rcpp::Named("kind") = kind,
+                            Rcpp::Named("message") = explanation,
+                            Rcpp::Named("program_message") = program_message);
+}
+
+Rcpp::List failure(const zol::Error& error) {
+  switch (error.kind) {
+    case zol::ErrorKind::CANNOT_OPEN_INPUT:
+      return failure("zol_input_error", "cannot_open_input", error.explanation, error.message);
+    case zol::ErrorKind::READ_ERROR:
+      return failure("zol_input_error", "read_error", error.explanation, error.message);
+    case zol::ErrorKind::NO_MEMORY:
+      return failure("zol_equating_error", "no_memory", error.explanation, error.message);
+    case zol::ErrorKind::EQUATING_ERROR:
+      return failure("zol_equating_error", "equating_error", error.explanation, error.message);
+    case zol::ErrorKind::NUMERIC_STOP:
+      break;
+  }
+  return failure("zol_equating_error", "numeric_stop", error.explanation, error.message);
+}
+
+// Columns of data frames go back as plain lists: the R code makes them data
+// frames, which costs less than Rcpp's DataFrame::create.
+Rcpp::List form_columns(const zol::Form& form) {
+  const std::size_t n = form.items.size();
+  Rcpp::CharacterVector label(n);
+  Rcpp::NumericVector a(n), b(n), c(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const zol::Item& item = form.items[i];
+    label[i] = item.label;
+    a[i] = item.a;
+    b[i] = item.b;
+    c[i] = item.c;
+  }
+  return Rcpp::List::create(Rcpp::Named("label") = label, Rcpp::Named("a") = a,
+                            Rcpp::Named("b") = b, Rcpp::Named("c") = c);
+}
+
+// The table's grid travels as attributes, exactly as its header gave it;
+// the raw column is only there to be read.
+Rcpp::RObject conversion_columns(const std::optional<zol::Conversion>& table) {
+  if (!table) return R_NilValue;
+  const std::size_t rows = table->scale.size();
+  Rcpp::NumericVector raw(rows);
+  for (std::size_t k = 0; k < rows; ++k) {
+    raw[k] = table->lowest + static_cast<double>(k) * table->increment;
+  }
+  Rcpp::List frame = Rcpp::List::create(
+      Rcpp::Named("raw") = raw,
+      Rcpp::Named("scale") = Rcpp::NumericVector(table->scale.begin(), table->scale.end()));
+  frame.attr("lowest") = table->lowest;
+  frame.attr("highest") = table->highest;
+  frame.attr("increment") = table->increment;
+  return frame;
+}
+
+zol::Form form_of(const Rcpp::DataFrame& frame) {
+  const Rcpp::CharacterVector label = frame["label"];
+  const Rcpp::NumericVector a = frame["a"], b = frame["b"], c = frame["c"];
+  zol::Form form;
+  form.items.reserve(static_cast<std::size_t>(a.size()));
+  for (R_xlen_t i = 0; i < a.size(); ++i) {
+    form.items.push_back({Rcpp::as<std::string>(label[i]), a[i], b[i], c[i]});
+  }
+  return form;
+}
+
+// The vector as it is, NA and all: the library refuses what is not finite.
+std::vector<double> doubles(const Rcpp::NumericVector& values) {
+  return std::vector<double>(values.begin(), values.end());
+}
+
+// One column of the scores: the value of each raw score 0..rows-1 for which
+// present() holds, NA elsewhere.
+template <typename Present>
+Rcpp::NumericVector column(const std::vector<double>& values, std::size_t rows, Present present) {
+  Rcpp::NumericVector out(rows, NA_REAL);
+  for (std::size_t raw = 0; raw < rows && raw < values.size(); ++raw) {
+    if (present(raw)) out[raw] = values[raw];
+  }
+  return out;
+}
+
+// The results, one row per raw score up to the longer form's top score, with
+// NA where the CSV leaves a cell empty.
+Rcpp::List scores_columns(const zol::Results& results) {
+  const std::size_t rows =
+      static_cast<std::size_t>(std::max(results.new_top_score, results.old_top_score)) + 1;
+  const zol::TrueScoreEquating& t = results.true_score;
+  const auto always = [](std::size_t) { return true; };
+  const auto own_theta = [&](std::size_t raw) {
+    return t.theta[raw] > -THETA_LIMIT && t.theta[raw] < THETA_LIMIT;
+  };
+  const auto on_new_form = [&](std::size_t raw) { return raw < t.equated.size(); };
+  Rcpp::IntegerVector raw(rows);
+  for (std::size_t k = 0; k < rows; ++k) raw[k] = static_cast<int>(k);
+  const zol::ObservedScoreEquating none;
+  const zol::ObservedScoreEquating& o = results.observed_score ? *results.observed_score : none;
+  const auto observed = [&](std::size_t) { return results.observed_score.has_value(); };
+  return Rcpp::List::create(
+      Rcpp::Named("raw") = raw, Rcpp::Named("theta") = column(t.theta, rows, own_theta),
+      Rcpp::Named("true_equated") = column(t.equated, rows, always),
+      Rcpp::Named("true_scale") = column(t.scale.unrounded, rows, on_new_form),
+      Rcpp::Named("true_scale_rounded") = column(t.scale.rounded, rows, on_new_form),
+      Rcpp::Named("new_fitted") = column(o.new_distribution, rows, observed),
+      Rcpp::Named("old_fitted") = column(o.old_distribution, rows, observed),
+      Rcpp::Named("observed_equated") = column(o.equated, rows, observed),
+      Rcpp::Named("observed_scale") = column(o.scale.unrounded, rows, on_new_form),
+      Rcpp::Named("observed_scale_rounded") = column(o.scale.rounded, rows, on_new_form));
+}
+
+Rcpp::CharacterVector warning_texts(const zol::Warnings& warnings) {
+  Rcpp::CharacterVector texts(warnings.kept.size());
+  for (std::size_t i = 0; i < warnings.kept.size(); ++i) texts[i] = warnings.kept[i].text;
+  return texts;
+}
+
+}  // namespace
+
+// Reads an input file; a list with the records, or with the failure.
+// [[Rcpp::export(name = ".zol_read")]]
+Rcpp::List zol_read_file(std::string path, std::string name) {
+  zol::Expected<zol::ReadInput> read = zol::read_input_file(path);
+  if (!read) return failure(read.error());
+  const zol::Input& input = read->input;
+  Rcpp::RObject theta = R_NilValue;
+  if (input.theta) {
+    theta = Rcpp::List::create(Rcpp::Named("point") = Rcpp::wrap(input.theta->points),
+                               Rcpp::Named("weight") = Rcpp::wrap(input.theta->weights));
+  }
+  return Rcpp::List::create(Rcpp::Named("new") = form_columns(input.new_form),
+                            Rcpp::Named("old") = form_columns(input.old_form),
+                            Rcpp::Named("theta") = theta,
+                            Rcpp::Named("conversion") = conversion_columns(input.conversion),
+                            Rcpp::Named("name") = name);
+}
+
+// Equates forms given as data frames of label, a, b and c; theta is NULL or
+// a list of point and weight (NULL weights: equal weights), conversion NULL
+// or a list of scale, lowest, highest and increment, link NULL or a method's
+// name. output "results" gives the results as lists and vectors; "csv" and
+// "svg" give the program's file of that kind as one string.
+// [[Rcpp::export(name = ".zol_equate")]]
+Rcpp::List zol_equate_frames(Rcpp::DataFrame new_form, Rcpp::DataFrame old_form,
+                             Rcpp::Nullable<Rcpp::List> theta,
+                             Rcpp::Nullable<Rcpp::List> conversion, std::string name,
+                             Rcpp::Nullable<Rcpp::String> link, std::string output) {
+  zol::Input input;
+  input.new_form = form_of(new_form);
+  input.old_form = form_of(old_form);
+  input.name = name;
+  if (theta.isNotNull()) {
+    const Rcpp::List quadrature(theta);
+    std::vector<double> points = doubles(quadrature["point"]);
+    if (Rf_isNull(quadrature["weight"])) {
+      input.theta = zol::equal_weights(std::move(points));
+    } else {
+      input.theta = zol::Quadrature{std::move(points), doubles(quadrature["weight"])};
+    }
+  }
+  if (conversion.isNotNull()) {
+    const Rcpp::List table(conversion);
+    input.conversion = zol::Conversion{Rcpp::as<double>(table["lowest"]),
+                                       Rcpp::as<double>(table["highest"]),
+                                       Rcpp::as<double>(table["increment"]),
+                                       doubles(table["scale"])};
+  }
+  zol::Options options;
+  if (link.isNotNull()) {
+    const std::string method = Rcpp::as<std::string>(link);
+    options.link = zol::link_method_named(method);
+    if (!options.link) {
+      std::string known;
+      for (zol::LinkMethod m : LINK_METHODS) {
+        known += known.empty() ? "" : ", ";
+        known += std::string("\"") + zol::link_method_option(m) + "\"";
+      }
+      return failure("zol_input_error", "invalid_argument",
+                     "link \"" + method + "\" is no linking method; the methods are " + known,
+                     "");
+    }
+  }
+
+  zol::Expected<zol::Results> results = zol::equate(input, options);
+  if (!results) return failure(results.error());
+  if (output == "csv" || output == "svg") {
+    zol::Expected<std::string> text =
+        output == "csv" ? zol::format_csv(*results) : zol::format_svg(*results);
+    if (!text) return failure(text.error());
+    return Rcpp::List::create(Rcpp::Named("text") = *text);
+  }
+  zol::Expected<std::string> report = zol::format_report(*results);
+  if (!report) return failure(report.error());
+  Rcpp::RObject linking = R_NilValue;
+  if (results->linking) {
+    const zol::Linking& l = *results->linking;
+    linking = Rcpp::List::create(Rcpp::Named("method") = zol::link_method_option(l.method),
+                                 Rcpp::Named("A") = l.A, Rcpp::Named("B") = l.B,
+                                 Rcpp::Named("common_items") = l.common_items);
+  }
+  return Rcpp::List::create(Rcpp::Named("scores") = scores_columns(*results),
+                            Rcpp::Named("linking") = linking,
+                            Rcpp::Named("chance_score") = results->true_score.chance_score,
+                            Rcpp::Named("report") = *report,
+                            Rcpp::Named("new_top_score") = results->new_top_score,
+                            Rcpp::Named("old_top_score") = results->old_top_score,
+                            Rcpp::Named("warnings") = warning_texts(results->warnings));
+}

@@ -1,0 +1,4 @@
+library(testthat)
+library(zol)
+
+test_check("zol")
