@@ -29,16 +29,34 @@ namespace zol {
 
 // ---------------------------------------------------------------- inputs
 
-// A right/wrong item under the three-parameter logistic model, with scaling
-// constant 1.7: P(theta) = c + (1 - c) / (1 + exp(-1.7 a (theta - b))).
+// The item response models. D is the scaling constant (Options, 1.7 by
+// default); a 3PL item scores 0 or 1, a K-category item 0..K-1.
+//   THREE_PL: P(theta) = c + (1 - c) / (1 + exp(-D a (theta - b))).
+//   GPCM: P_k(theta) = exp(sum_{v=1..k} D a (theta - b_v)) / sum_{h=0..K-1}
+//         exp(sum_{v=1..h} D a (theta - b_v)), the empty sum being 0; b_v is
+//         where categories v - 1 and v are equally likely.
+//   GRM: P*_k(theta) = 1 / (1 + exp(-D a (theta - b_k))) for k = 1..K-1,
+//        P*_0 = 1, P*_K = 0, P_k = P*_k - P*_(k+1); boundaries increase.
+enum class ItemModel { THREE_PL, GPCM, GRM };
+
+// One item. A 3PL item uses a, b and c; a GPCM or GRM item of K categories
+// (2 <= K <= 100) uses a and its K - 1 step or boundary parameters in steps.
 struct Item {
   std::string label;  // names the item to the user and matches common items
-  double a = 1.0;     // discrimination
-  double b = 0.0;     // difficulty
-  double c = 0.0;     // lower asymptote (chance level)
+  double a = 1.0;     // discrimination (slope)
+  double b = 0.0;     // difficulty (3PL)
+  double c = 0.0;     // lower asymptote, the chance level (3PL)
+  ItemModel model = ItemModel::THREE_PL;
+  std::vector<double> steps;  // b_1..b_(K-1) (GPCM, GRM)
 };
 
-// One test form: its items in order. Raw scores run 0..items.size().
+// The number of response categories of an item: 2 for a 3PL item.
+inline std::size_t categories(const Item& item) {
+  return item.model == ItemModel::THREE_PL ? 2 : item.steps.size() + 1;
+}
+
+// One test form: its items in order. Raw scores run 0..N, N the sum of the
+// items' top scores (1 for a 3PL item, K - 1 for a K-category item).
 struct Form {
   std::vector<Item> items;
 };
