@@ -48,6 +48,14 @@ struct Item {
   double c = 0.0;     // lower asymptote, the chance level (3PL)
   ItemModel model = ItemModel::THREE_PL;
   std::vector<double> steps;  // b_1..b_(K-1) (GPCM, GRM)
+
+  Item() = default;
+  // A 3PL item.
+  Item(std::string name, double slope, double difficulty, double asymptote)
+      : label(std::move(name)), a(slope), b(difficulty), c(asymptote) {}
+  // A GPCM or GRM item of steps.size() + 1 categories.
+  Item(std::string name, ItemModel kind, double slope, std::vector<double> step_parameters)
+      : label(std::move(name)), a(slope), model(kind), steps(std::move(step_parameters)) {}
 };
 
 // The number of response categories of an item: 2 for a 3PL item.
