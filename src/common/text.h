@@ -5,8 +5,12 @@
 
 namespace zol {
 
-// Appends the formatted text to out, exactly as printf would write it.
-#if defined(__GNUC__)
+// Appends the formatted text to out, exactly as printf would write it. MinGW
+// builds format with MinGW's own functions, which take the C standard's
+// conversions (%zu among them) that Microsoft's printf lacks.
+#if defined(__MINGW32__)
+__attribute__((format(gnu_printf, 2, 3)))
+#elif defined(__GNUC__)
 __attribute__((format(printf, 2, 3)))
 #endif
 void appendf(std::string& out, const char* format, ...);
