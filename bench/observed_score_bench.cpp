@@ -34,7 +34,7 @@ void BM_ConditionalNumberCorrect(benchmark::State& state) {
   std::vector<double> work(static_cast<std::size_t>(n) + 1);
   double theta = 0.25;
   for (auto _ : state) {
-    const bool computed = conditional_number_correct(theta, form.form(), work);
+    const bool computed = conditional_distribution(theta, form.form(), work);
     benchmark::DoNotOptimize(computed);
     benchmark::DoNotOptimize(work.data());
     theta = -theta;
@@ -51,7 +51,7 @@ void BM_ObservedScoreDistribution(benchmark::State& state) {
   const ThetaDistribution q = synthetic_quadrature(k);
   std::vector<double> distribution(static_cast<std::size_t>(n) + 1);
   for (auto _ : state) {
-    if (observed_score_distribution(form.form(), q, {0.0, static_cast<double>(n), 1.0},
+    if (observed_score_distribution(form.form(), q,
                                     distribution) != DistributionStatus::OK) {
       state.SkipWithError("observed_score_distribution failed");
       return;
@@ -76,7 +76,7 @@ void BM_EquipercentileEquate(benchmark::State& state) {
     const SyntheticForm form = synthetic_form(n, 1 + static_cast<std::uint64_t>(form_index));
     std::vector<double>& f = cumulative[form_index];
     f.assign(count, 0.0);
-    if (observed_score_distribution(form.form(), q, {0.0, static_cast<double>(n), 1.0}, f) !=
+    if (observed_score_distribution(form.form(), q, f) !=
         DistributionStatus::OK) {
       state.SkipWithError("observed_score_distribution failed");
       return;

@@ -47,8 +47,6 @@ SyntheticForm synthetic_form(std::int32_t n, std::uint64_t seed) {
     form.b.push_back(standard_normal(engine));
     form.c.push_back(C_LOW + (C_HIGH - C_LOW) * uniform(engine));
   }
-  form.correct.assign(form.a.size(), 1.0);
-  form.incorrect.assign(form.a.size(), 0.0);
   return form;
 }
 
@@ -96,6 +94,6 @@ std::string synthetic_text(std::int32_t n_new, std::int32_t n_old, std::int32_t 
 zol::InputRecords synthetic_records(std::int32_t n_new, std::int32_t n_old, std::int32_t k) {
   zol::Findings findings;
   std::optional<zol::InputRecords> records =
-      zol::read_input(synthetic_text(n_new, n_old, k), findings);
+      zol::read_input(synthetic_text(n_new, n_old, k), {}, findings);
   return records ? std::move(*records) : zol::InputRecords{};
 }

@@ -10,12 +10,12 @@
 #include "records.h"
 
 // One form's parameters: a around 1 (log-normal), b standard normal, c
-// uniform on [0.10, 0.25]; and number-correct response scores.
+// uniform on [0.10, 0.25].
 struct SyntheticForm {
-  std::vector<double> a, b, c, correct, incorrect;
+  std::vector<double> a, b, c;
 
   std::int32_t count() const { return static_cast<std::int32_t>(a.size()); }
-  zol::FormView form() const { return {a, b, c, correct, incorrect}; }
+  zol::FormView form() const { return {a, b, c, {}, zol::DEFAULT_SCALING_CONSTANT}; }
 };
 
 // The same seed gives the same form: the generator's output sequence is

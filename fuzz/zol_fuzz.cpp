@@ -33,10 +33,24 @@ void require(bool holds, const char* promise) {
   if (!holds) broken(promise);
 }
 
+// The form's highest raw score.
+std::int64_t top_score(const Form& form) {
+  std::int64_t top = 0;
+  for (const Item& item : form.items) top += static_cast<std::int64_t>(categories(item)) - 1;
+  return top;
+}
+
 // What a successful read guarantees to the equating after it.
 void check_input(const Input& input) {
   require(!input.new_form.items.empty(), "new form read");
   require(!input.old_form.items.empty(), "old form read");
+  for (const Form* form : {&input.new_form, &input.old_form}) {
+    for (const Item& item : form->items) {
+      require(item.model == ItemModel::THREE_PL ||
+                  (categories(item) >= 2 && categories(item) <= 100 && item.a > 0.0),
+              "an item of K categories has 2 to 100 of them and a slope above 0");
+    }
+  }
   require(!input.theta || (!input.theta->points.empty() &&
                            input.theta->weights.size() == input.theta->points.size()),
           "a quadrature always has weights");
@@ -60,8 +74,9 @@ bool same_number(double x, double y) {
 bool same_form(const Form& x, const Form& y) {
   return std::equal(x.items.begin(), x.items.end(), y.items.begin(), y.items.end(),
                     [](const Item& i, const Item& j) {
-                      return i.label == j.label && same_number(i.a, j.a) &&
-                             same_number(i.b, j.b) && same_number(i.c, j.c);
+                      return i.label == j.label && i.model == j.model &&
+                             same_number(i.a, j.a) && same_number(i.b, j.b) &&
+                             same_number(i.c, j.c) && same_values(i.steps, j.steps);
                     });
 }
 
@@ -84,14 +99,15 @@ bool same_input(const Input& x, const Input& y) {
 // A file saved with carriage return-line feed line ends reads exactly as the
 // same file with line feeds. Only inputs without a carriage return of their
 // own can be turned into such a file.
-void check_line_ends(std::string_view text, const Expected<ReadInput>& read) {
+void check_line_ends(std::string_view text, const ReadOptions& reading,
+                     const Expected<ReadInput>& read) {
   if (text.find('\r') != std::string_view::npos) return;
   std::string crlf;
   for (char c : text) {
     if (c == '\n') crlf.push_back('\r');
     crlf.push_back(c);
   }
-  const Expected<ReadInput> again = read_input_text(crlf, INPUT_NAME);
+  const Expected<ReadInput> again = read_input_text(crlf, INPUT_NAME, reading);
   require(read.has_value() == again.has_value(), "line ends decide no read");
   require(!read || same_input(read->input, again->input), "line ends change no value");
 }
@@ -122,11 +138,13 @@ void check_report(const Input& input, const Options& options, const std::string&
   require(report.find("nan") == std::string::npos && report.find("inf") == std::string::npos,
           "every reported value is a finite number");
 
-  const auto n_new = static_cast<std::int32_t>(input.new_form.items.size());
-  const auto n_old = static_cast<std::int32_t>(input.old_form.items.size());
+  const auto n_new = static_cast<std::int32_t>(top_score(input.new_form));
+  const auto n_old = static_cast<std::int32_t>(top_score(input.old_form));
   const std::size_t scores = static_cast<std::size_t>(n_new) + 1;
-  // A linked run has two lines and a blank one after the banner.
-  std::size_t lines = 3 + 6 + scores + (options.link ? 3 : 0);
+  // A linked run has two lines and a blank one after the banner, and a
+  // scaling constant given one line and a blank one.
+  std::size_t lines =
+      3 + 6 + scores + (options.link ? 3 : 0) + (options.scaling_constant ? 2 : 0);
   if (input.theta) {
     const std::size_t longer = static_cast<std::size_t>(n_new > n_old ? n_new : n_old) + 1;
     lines += 12 + scores + longer;
@@ -151,8 +169,8 @@ void check_report(const Input& input, const Options& options, const std::string&
 // The CSV has a header and one row of ten cells (thirteen after linking)
 // per raw score of the longer form, every number finite.
 void check_csv(const Input& input, const Options& options, const std::string& csv) {
-  const std::size_t rows =
-      std::max(input.new_form.items.size(), input.old_form.items.size()) + 1;
+  const auto rows =
+      static_cast<std::size_t>(std::max(top_score(input.new_form), top_score(input.old_form))) + 1;
   require(count_lines(csv) == 1 + rows, "one CSV row per raw score");
   std::size_t commas = 0;
   for (char c : csv) commas += c == ',' ? 1 : 0;
@@ -168,6 +186,11 @@ void check_linked_items(const Input& input, const Linking& link, const std::stri
   require(text.compare(0, header.size(), header) == 0, "linked items under their header");
   std::size_t at = header.size();
   for (const Item& item : input.new_form.items) {
+    if (item.model != ItemModel::THREE_PL) {
+      // Read back through the reader's own rules below.
+      at = text.find('\n', at) + 1;
+      continue;
+    }
     char label[9];
     double a = 0.0, b = 0.0, c = 0.0;
     require(std::sscanf(text.c_str() + at, "%8s %lf %lf %lf", label, &a, &b, &c) == 4,
@@ -176,6 +199,20 @@ void check_linked_items(const Input& input, const Linking& link, const std::stri
     const double read[] = {a, b, c};
     require(std::memcmp(expected, read, sizeof read) == 0, "linked items read back exactly");
     at = text.find('\n', at) + 1;
+  }
+  // The section as a form of an input reads back to the carried items.
+  const Expected<ReadInput> again =
+      read_input_text(text + "$Link_Item_Parameters\nX 1 0 0\n", INPUT_NAME, {true});
+  require(again.has_value(), "linked items read as an input's new form");
+  for (std::size_t i = 0; i < input.new_form.items.size(); ++i) {
+    const Item& item = input.new_form.items[i];
+    const Item& read = again->input.new_form.items[i];
+    require(read.model == item.model && read.steps.size() == item.steps.size(),
+            "a linked item keeps its model");
+    for (std::size_t v = 0; v < item.steps.size(); ++v) {
+      require(same_number(read.steps[v], link.A * item.steps[v] + link.B),
+              "linked steps read back exactly");
+    }
   }
   require(at == text.size(), "one line per linked item");
 }
@@ -204,20 +241,23 @@ void check_svg(const std::string& svg) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const Expected<ReadInput> read = read_input_text(text, INPUT_NAME);
-  check_line_ends(text, read);
+  // The options follow the input's length, which the mutations vary: item
+  // records that name their model, no linking or one of the methods, the
+  // specified rounding or rounding on the scale to a unit, and the scaling
+  // constant.
+  const ReadOptions reading{(size / 15) % 2 == 1};
+  const Expected<ReadInput> read = read_input_text(text, INPUT_NAME, reading);
+  check_line_ends(text, reading, read);
   require(read || !read.error().explanation.empty(), "a failed read has its cause");
   if (!read) return 0;
   check_input(read->input);
 
-  // The options follow the input's length, which the mutations vary: no
-  // linking or one of the methods, and the specified rounding or rounding on
-  // the scale to a unit.
   Options options;
   constexpr LinkMethod METHODS[] = {LinkMethod::MEAN_MEAN, LinkMethod::MEAN_SIGMA,
                                     LinkMethod::HAEBARA, LinkMethod::STOCKING_LORD};
   if (size % 5 != 0) options.link = METHODS[size % 5 - 1];
   if ((size / 5) % 3 != 0) options.round_scale_unit = (size / 5) % 3 == 1 ? 1.0 : 0.25;
+  if ((size / 30) % 3 != 0) options.scaling_constant = (size / 30) % 3 == 1 ? 1.0 : 1.7;
   const Expected<Results> results = equate(read->input, options);
   if (!results) {
     const ErrorKind kind = results.error().kind;

@@ -12,16 +12,8 @@ namespace zol {
 // The most categories an item may have.
 inline constexpr std::size_t MOST_CATEGORIES = 100;
 
-// A GPCM or GRM item as the numerics take it: its slope and its K - 1 step or
-// boundary parameters, K = steps.size() + 1. A view: the steps belong to the
-// caller.
-struct CategoryItem {
-  ItemModel model = ItemModel::GPCM;
-  double a = 1.0;
-  std::span<const double> steps;
-
-  std::size_t categories() const { return steps.size() + 1; }
-};
+// CategoryItem, a GPCM or GRM item as the numerics take it, is one of the
+// records (records.h).
 
 // The item's category probabilities P_0..P_(K-1) at theta with scaling
 // constant d, into p (K entries). For any finite parameters none is negative

@@ -17,7 +17,9 @@ namespace zol {
 // input breaks a rule of the format or memory runs out; findings then say
 // where and why. A successful read leaves there the values that are almost
 // surely mistakes (an a of 0 or below, a c outside 0 to 1, a negative weight).
-[[nodiscard]] std::optional<InputRecords> read_input(std::string_view text, Findings& findings);
+[[nodiscard]] std::optional<InputRecords> read_input(std::string_view text,
+                                                     const ReadOptions& options,
+                                                     Findings& findings);
 
 // The identity on the old form's raw scores 0..n_old, the conversion of an
 // input without one. False when memory runs out.

@@ -7,13 +7,13 @@
 
 namespace zol {
 
-// Probability of a correct response, with scaling constant 1.7.
-double prob_3pl(double theta, double a, double b, double c);
+// Probability of a correct response, with scaling constant d.
+double prob_3pl(double theta, double a, double b, double c,
+                double d = DEFAULT_SCALING_CONSTANT);
 
-// prob_3pl of every item of a run of items at theta, bit for bit: p[i] from
-// a[i], b[i] and c[i], all four spans of one length.
-void prob_3pl_batch(double theta, std::span<const double> a, std::span<const double> b,
-                    std::span<const double> c, std::span<double> p);
+// prob_3pl of every 3PL item of the view at theta, bit for bit: p[i] from
+// a[i], b[i] and c[i] and the view's d; p has one entry per item.
+void prob_3pl_batch(double theta, const FormView& items, std::span<double> p);
 
 // Expected score of the form at theta: each item's response scores weighted
 // by the probabilities of the two responses.

@@ -16,10 +16,12 @@ namespace zol {
 // constants, the mean-mean constants and (1, 0) has the lowest criterion
 // among those with a finite A above 0 and a finite B.
 [[nodiscard]] LinkSearch link_scales(const ItemSet& new_form, const ItemSet& old_form,
-                                     const ThetaDistribution& theta, LinkMethod method);
+                                     const ThetaDistribution& theta, LinkMethod method,
+                                     double d = DEFAULT_SCALING_CONSTANT);
 
 // The items' a and b carried to the old form's scale, theta_old = A
-// theta_new + B: a / A and A b + B, into a and b (one entry per item).
+// theta_new + B: a / A and A b + B, into a and b (one entry per item; the b
+// of an item of K categories is a placeholder, its steps are carried apart).
 void carry_over(const ItemSet& items, const Linking& linking, std::span<double> a,
                 std::span<double> b);
 

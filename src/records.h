@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "zol/zol.h"
 
@@ -27,11 +28,33 @@ struct ItemSet {
   std::int32_t count = 0;
   std::unique_ptr<double[]> block;
   std::unique_ptr<Label[]> labels;
+  // Only in a form with items of K categories: each item's model, and the
+  // steps of item i at steps[step_starts[i] .. step_starts[i + 1]). Such an
+  // item keeps its slope in a and 0 in b and c.
+  std::vector<ItemModel> models;
+  std::vector<std::size_t> step_starts;
+  std::vector<double> steps;
 
   std::span<const double> a() const { return part(0); }
   std::span<const double> b() const { return part(1); }
   std::span<const double> c() const { return part(2); }
   const char* label(std::size_t i) const { return labels[i].data(); }
+  ItemModel model(std::size_t i) const {
+    return models.empty() ? ItemModel::THREE_PL : models[i];
+  }
+  // The highest raw score: 1 for each 3PL item, K - 1 for each other.
+  std::int32_t top_score() const {
+    std::size_t top = static_cast<std::size_t>(count);
+    for (std::size_t i = 0; i < models.size(); ++i) {
+      if (models[i] != ItemModel::THREE_PL) top += steps_of(i).size() - 1;
+    }
+    return static_cast<std::int32_t>(top);
+  }
+  std::span<const double> steps_of(std::size_t i) const {
+    if (models.empty()) return {};
+    return std::span<const double>(steps).subspan(step_starts[i],
+                                                  step_starts[i + 1] - step_starts[i]);
+  }
 
  private:
   std::span<const double> part(std::size_t k) const {
@@ -40,16 +63,34 @@ struct ItemSet {
   }
 };
 
-// A form as the numerical stages take it: its items' parameters and the
-// scores that a correct and an incorrect response to each item earn, all of
-// one length and numbered from 0. Empty response-score spans mean number-
-// correct scoring (1 and 0). A view: the arrays belong to an ItemSet and to
-// whoever made the scores.
+// A GPCM or GRM item as the numerics take it: its slope and its K - 1 step or
+// boundary parameters, K = steps.size() + 1. A view: the steps belong to the
+// caller.
+struct CategoryItem {
+  ItemModel model = ItemModel::GPCM;
+  double a = 1.0;
+  std::span<const double> steps;
+
+  std::size_t categories() const { return steps.size() + 1; }
+};
+
+// A form as the numerical stages take it: its right/wrong (3PL) items, scored
+// 0 and 1, as the parameters a, b and c of one length, numbered from 0; its
+// items of K ordered categories, scored 0..K-1; and the scaling constant d of
+// every model. A view: the arrays belong to whoever made them.
 struct FormView {
   std::span<const double> a, b, c;
-  std::span<const double> correct_score, incorrect_score;
+  std::span<const CategoryItem> partial_credit;
+  double d = DEFAULT_SCALING_CONSTANT;
 
-  std::int32_t count() const { return static_cast<std::int32_t>(a.size()); }
+  // The highest raw score: 1 for each 3PL item, K - 1 for each other.
+  std::int64_t top_score() const {
+    std::int64_t top = static_cast<std::int64_t>(a.size());
+    for (const CategoryItem& item : partial_credit) {
+      top += static_cast<std::int64_t>(item.categories()) - 1;
+    }
+    return top;
+  }
 };
 
 // The ability quadrature: count points (0 means none) and, when has_weights,
@@ -116,6 +157,7 @@ enum class LinkStatus {
   AMBIGUOUS_LABEL,       // a label twice in one form and also in the other
   NO_SLOPE,              // A is not a finite number above 0
   NOT_CONVERGED,         // the minimisation stopped short of the minimiser
+  MODELS_DIFFER,         // a common item has another model or K in the other form
 };
 
 // The search for theta_old = A theta_new + B on the common items: those whose labels
@@ -128,7 +170,7 @@ struct LinkSearch {
   double A = 1.0;
   double B = 0.0;
   std::int32_t common_items = 0;
-  std::string ambiguous_label;
+  std::string ambiguous_label;  // or the common item whose models differ
   double criterion = 0.0;
   int steps = 0;  // steps of the minimisation taken
 };

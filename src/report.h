@@ -12,6 +12,9 @@ namespace zol {
 // Program name, version and the input file name as the user gave it.
 void write_banner(std::string& report, const char* input_name);
 
+// The scaling constant the command line gave, after the banner.
+void write_scaling_constant(std::string& report, double d);
+
 // The method and the constants of the linking, after the banner.
 void write_linking(std::string& report, const Linking& linking);
 

@@ -28,8 +28,8 @@ void write_plot(std::string& out, const Results& results);
 
 // The new form's items on the old scale after linking (a / A, A b + B, c), as
 // an $Item_Parameters section in the input's record format: label, a, b and
-// c, each number with the 17 significant digits that read back to the same
-// double.
+// c, or for an item of K categories label, model, K, a and its steps, each
+// number with the 17 significant digits that read back to the same double.
 void write_linked_items(std::string& out, const Form& linked_form);
 
 }  // namespace zol

@@ -39,6 +39,10 @@ namespace zol {
 //        P*_0 = 1, P*_K = 0, P_k = P*_k - P*_(k+1); boundaries increase.
 enum class ItemModel { THREE_PL, GPCM, GRM };
 
+// The scaling constant D of the normal-ogive metric, which equating takes
+// unless told otherwise; parameters in the logistic metric need D = 1.
+inline constexpr double DEFAULT_SCALING_CONSTANT = 1.7;
+
 // One item. A 3PL item uses a, b and c; a GPCM or GRM item of K categories
 // (2 <= K <= 100) uses a and its K - 1 step or boundary parameters in steps.
 struct Item {
@@ -184,13 +188,22 @@ struct ReadInput {
   Warnings warnings;
 };
 
+// How an input file is read beyond the format's rules.
+struct ReadOptions {
+  // Item records may name their model right after the label: "LABEL a b c"
+  // and "LABEL 3PL a b c" are 3PL items, "LABEL GPCM K a b1 .. b(K-1)" and
+  // "LABEL GRM K a b1 .. b(K-1)" items of K categories.
+  bool mixed_format = false;
+};
+
 // Reads an input file by the format's rules, named by path. The file must be
 // one that can be read ahead (a regular file, not a pipe or a terminal).
-Expected<ReadInput> read_input_file(const std::string& path);
+Expected<ReadInput> read_input_file(const std::string& path, const ReadOptions& options = {});
 
 // The same rules over the text of an input file in memory; name is the
 // input's name for the report and the explanations.
-Expected<ReadInput> read_input_text(std::string_view text, const std::string& name);
+Expected<ReadInput> read_input_text(std::string_view text, const std::string& name,
+                                    const ReadOptions& options = {});
 
 // ---------------------------------------------------------------- equating
 
@@ -214,6 +227,10 @@ struct Options {
   // conversion table, instead of by the table's raw-score bounds and
   // increment. A finite number above 0.
   std::optional<double> round_scale_unit;
+  // The scaling constant D of every item model and every stage (linking
+  // too), a finite number above 0; DEFAULT_SCALING_CONSTANT when not given.
+  // When given, even as 1.7, the report says which.
+  std::optional<double> scaling_constant;
 };
 
 // The constants of a linking and the number of common items behind them.
@@ -258,6 +275,8 @@ struct ObservedScoreEquating {
 // Everything the report, the CSV and the picture show.
 struct Results {
   std::string input_name;
+  // The scaling constant, when the options gave one.
+  std::optional<double> scaling_constant;
   // The forms' top raw scores: raw scores run 0..new_top_score on the new
   // form and 0..old_top_score on the old one.
   std::int32_t new_top_score = 0;

@@ -94,6 +94,7 @@ Expected<Results> equate(const Input& input, const Options& options) {
 Expected<std::string> format_report(const Results& results) {
   return formatted(results, [&](std::string& out) {
     write_banner(out, results.input_name.c_str());
+    if (results.scaling_constant) write_scaling_constant(out, *results.scaling_constant);
     if (results.linking) write_linking(out, *results.linking);
     write_true_score_report(out, results.true_score);
     if (results.observed_score) write_observed_score_report(out, *results.observed_score);

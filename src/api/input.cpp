@@ -1,6 +1,7 @@
 // The library's input records: read from a file or from text, and checked and copied for the stages
 #include "api/records_bridge.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <system_error>
 
+#include "category_model.h"
 #include "common/allocation.h"
 #include "common/describe.h"
 #include "input_reader.h"
@@ -45,7 +47,13 @@ Input input_of(InputRecords& records, const std::string& name) {
     const auto n = static_cast<std::size_t>(from->count);
     to->items.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
-      to->items.push_back({from->label(i), from->a()[i], from->b()[i], from->c()[i]});
+      if (from->model(i) == ItemModel::THREE_PL) {
+        to->items.emplace_back(from->label(i), from->a()[i], from->b()[i], from->c()[i]);
+      } else {
+        const auto steps = from->steps_of(i);
+        to->items.emplace_back(from->label(i), from->model(i), from->a()[i],
+                               std::vector<double>(steps.begin(), steps.end()));
+      }
     }
   }
   if (records.theta.count > 0) {
@@ -62,6 +70,35 @@ Input input_of(InputRecords& records, const std::string& name) {
   return input;
 }
 
+// The form's highest raw score: 1 for a 3PL item, K - 1 for others.
+std::int64_t top_score(const Form& form) {
+  std::int64_t top = 0;
+  for (const Item& item : form.items) top += static_cast<std::int64_t>(categories(item)) - 1;
+  return top;
+}
+
+// Why an item of K categories cannot be equated, by the rules an input file's
+// record keeps to; empty when it can.
+std::string partial_credit_problem(const Item& item) {
+  const std::size_t k = categories(item);
+  if (k < 2 || k > MOST_CATEGORIES) {
+    return describe("%zu categories; an item has 2 to %zu", k, MOST_CATEGORIES);
+  }
+  if (!std::isfinite(item.a) || !(item.a > 0.0)) {
+    return describe("a %g is not a finite number above 0", item.a);
+  }
+  for (std::size_t v = 0; v < item.steps.size(); ++v) {
+    if (!std::isfinite(item.steps[v])) {
+      return describe("b%zu %g is not a finite number", v + 1, item.steps[v]);
+    }
+    if (item.model == ItemModel::GRM && v > 0 && !(item.steps[v] > item.steps[v - 1])) {
+      return describe("the boundaries must increase, but b%zu %g is not above b%zu %g", v + 1,
+                      item.steps[v], v, item.steps[v - 1]);
+    }
+  }
+  return "";
+}
+
 // Why a form cannot be equated as it stands in memory; empty when it can.
 std::string form_problem(const Form& form, const char* which) {
   if (form.items.empty()) return describe("the %s form has no items", which);
@@ -69,11 +106,21 @@ std::string form_problem(const Form& form, const char* which) {
     return describe("the %s form has %zu items; at most %zu are allowed", which,
                     form.items.size(), MOST_RECORDS);
   }
+  if (top_score(form) > static_cast<std::int64_t>(MOST_RECORDS)) {
+    return describe("the %s form's top score is %lld; at most %zu is allowed", which,
+                    static_cast<long long>(top_score(form)), MOST_RECORDS);
+  }
   for (std::size_t i = 0; i < form.items.size(); ++i) {
     const Item& item = form.items[i];
     if (item.label.size() > MOST_LABEL_CHARACTERS) {
       return describe("item %zu of the %s form: label %s has more than %zu characters", i + 1,
                       which, quoted(item.label.c_str()).c_str(), MOST_LABEL_CHARACTERS);
+    }
+    if (item.model != ItemModel::THREE_PL) {
+      if (std::string why = partial_credit_problem(item); !why.empty()) {
+        return describe("item %zu of the %s form: %s", i + 1, which, why.c_str());
+      }
+      continue;
     }
     const double values[] = {item.a, item.b, item.c};
     for (std::size_t k = 0; k < 3; ++k) {
@@ -131,9 +178,24 @@ bool copy_form(const Form& form, ItemSet& items) {
   for (std::size_t i = 0; i < n; ++i) {
     const Item& item = form.items[i];
     item.label.copy(items.labels[i].data(), MOST_LABEL_CHARACTERS);
+    const bool three_pl = item.model == ItemModel::THREE_PL;
     items.block[i] = item.a;
-    items.block[n + i] = item.b;
-    items.block[2 * n + i] = item.c;
+    items.block[n + i] = three_pl ? item.b : 0.0;
+    items.block[2 * n + i] = three_pl ? item.c : 0.0;
+  }
+  // Models and steps only for a form that has items of K categories.
+  const bool mixed = std::any_of(form.items.begin(), form.items.end(), [](const Item& item) {
+    return item.model != ItemModel::THREE_PL;
+  });
+  if (mixed) {
+    items.step_starts.push_back(0);
+    for (const Item& item : form.items) {
+      items.models.push_back(item.model);
+      if (item.model != ItemModel::THREE_PL) {
+        items.steps.insert(items.steps.end(), item.steps.begin(), item.steps.end());
+      }
+      items.step_starts.push_back(items.steps.size());
+    }
   }
   return true;
 }
@@ -184,7 +246,7 @@ Failure to_records(const Input& input, InputRecords& records) {
   }
   // The identity stands in for a missing table, as the reader's default.
   if (!input.conversion &&
-      !install_identity_conversion(static_cast<std::int32_t>(input.old_form.items.size()),
+      !install_identity_conversion(static_cast<std::int32_t>(top_score(input.old_form)),
                                    records.conversion)) {
     return failure_of(ErrorKind::READ_ERROR, {DEFAULTS_WITHOUT_MEMORY, true, 0});
   }
@@ -206,10 +268,11 @@ Quadrature equal_weights(std::vector<double> points) {
   return theta;
 }
 
-Expected<ReadInput> read_input_text(std::string_view text, const std::string& name) {
+Expected<ReadInput> read_input_text(std::string_view text, const std::string& name,
+                                    const ReadOptions& options) {
   try {
     Findings findings;
-    std::optional<InputRecords> records = read_input(text, findings);
+    std::optional<InputRecords> records = read_input(text, options, findings);
     if (!records) return read_failure(ErrorKind::READ_ERROR, findings.failure, name);
     ReadInput read{input_of(*records, name), {}};
     read.warnings.kept = std::move(findings.warnings);
@@ -221,7 +284,7 @@ Expected<ReadInput> read_input_text(std::string_view text, const std::string& na
   }
 }
 
-Expected<ReadInput> read_input_file(const std::string& path) {
+Expected<ReadInput> read_input_file(const std::string& path, const ReadOptions& options) {
   std::string text;
   try {
     // Binary, so that a file reads the same on every platform; a carriage
@@ -253,7 +316,7 @@ Expected<ReadInput> read_input_file(const std::string& path) {
     return read_failure(ErrorKind::READ_ERROR, {"the file is too large for the memory left", true, 0},
                         path);
   }
-  return read_input_text(text, path);
+  return read_input_text(text, path, options);
 }
 
 }  // namespace zol

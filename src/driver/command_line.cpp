@@ -32,6 +32,17 @@ void apply_round_scale(CommandLine& c, const char* unit) {
   c.options.equating.round_scale_unit = value;
 }
 
+// D of --scaling-constant: a finite number above 0.
+void apply_scaling_constant(CommandLine& c, const char* text) {
+  char* end = nullptr;
+  const double value = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !(value > 0.0) || !std::isfinite(value)) {
+    c.error = describe("--scaling-constant needs a number above 0, not '%s'", text);
+    return;
+  }
+  c.options.equating.scaling_constant = value;
+}
+
 const Option OPTIONS[] = {
     {"--csv", TAKES_VALUE, [](CommandLine& c, const char* file) { c.options.csv_path = file; }},
     {"--explain", TAKES_NONE, [](CommandLine& c, const char*) { c.options.explain = true; }},
@@ -48,8 +59,11 @@ const Option OPTIONS[] = {
      }},
     {"--linked-items", TAKES_VALUE,
      [](CommandLine& c, const char* file) { c.options.linked_items_path = file; }},
+    {"--mixed-format", TAKES_NONE,
+     [](CommandLine& c, const char*) { c.options.reading.mixed_format = true; }},
     {"--plot", TAKES_VALUE, [](CommandLine& c, const char* file) { c.options.plot_path = file; }},
     {"--round-scale", TAKES_OPTIONAL_VALUE, apply_round_scale},
+    {"--scaling-constant", TAKES_VALUE, apply_scaling_constant},
     {"--version", TAKES_NONE, [](CommandLine& c, const char*) { c.version = true; }},
 };
 
@@ -150,7 +164,8 @@ std::string clashing_files(const RunOptions& options, const char* input, const c
 const char* usage_text() {
   return "Usage: zol [OPTION]... [INPUT [REPORT]]\n"
          "Equates a new test form to an old one under item response theory: true-score\n"
-         "and observed-score equating of 3PL forms, with scale scores.\n"
+         "and observed-score equating of 3PL forms (and, with --mixed-format, forms\n"
+         "that mix in GPCM and GRM items), with scale scores.\n"
          "\n"
          "With INPUT alone the report goes to standard output, with INPUT and REPORT to\n"
          "the file REPORT; with three or more names only INPUT is used and the report\n"
@@ -170,6 +185,13 @@ const char* usage_text() {
          "  --round-scale[=UNIT]\n"
          "               round scale scores to multiples of UNIT (default 1) within\n"
          "               the conversion table's smallest and largest scale score\n"
+         "  --scaling-constant D\n"
+         "               use D (a number above 0) in every item model instead of 1.7:\n"
+         "               1 for parameters in the logistic metric\n"
+         "  --mixed-format\n"
+         "               item records may name their model after the label: 3PL, or\n"
+         "               GPCM K a b1 .. b(K-1) and GRM K a b1 .. b(K-1) for items of\n"
+         "               K categories scored 0..K-1\n"
          "  --explain    when the run fails, say on standard error which line of INPUT\n"
          "               or what else is the cause; when it succeeds, warn of values\n"
          "               that are almost always mistakes and of rules of the input\n"

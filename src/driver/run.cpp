@@ -130,7 +130,7 @@ RunOutcome equate_and_report(const Input& input, const ReportTarget& target,
 
 RunOutcome run_files(const char* input_name, const ReportTarget& target,
                      const RunOptions& options, Warnings warnings) {
-  const Expected<ReadInput> read = read_input_file(input_name);
+  const Expected<ReadInput> read = read_input_file(input_name, options.reading);
   if (!read) return failed_with(read.error());
   RunOutcome outcome = equate_and_report(read->input, target, options);
   if (outcome.ok) {

@@ -18,8 +18,10 @@ struct RunOptions {
   const char* plot_path = nullptr;
   // With a linking: the new form's items on the old scale, as an input section.
   const char* linked_items_path = nullptr;
+  // How the input is read: item records that name their model.
+  ReadOptions reading;
   // What the equating does beyond the report: linking first, rounding on the
-  // reporting scale.
+  // reporting scale, the scaling constant.
   Options equating;
 };
 

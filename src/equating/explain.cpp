@@ -57,17 +57,6 @@ std::string most_extreme_parameter(const InputRecords& input, bool new_form = tr
   return text;
 }
 
-// The new form's expected number-correct score at theta, on the scale it
-// was equated on.
-double expected_number_correct(double theta, const ItemSet& items,
-                               const std::optional<Linking>& linking) {
-  const std::size_t n = static_cast<std::size_t>(items.count);
-  const std::vector<double> one(n, 1.0), zero(n, 0.0);
-  std::vector<double> a(items.a().begin(), items.a().end()), b(items.b().begin(), items.b().end());
-  if (linking) carry_over(items, *linking, a, b);
-  return expected_score(theta, FormView{a, b, items.c(), one, zero});
-}
-
 }  // namespace
 
 Finding explain_linking(const LinkSearch& link) {
@@ -93,6 +82,11 @@ Finding explain_linking(const LinkSearch& link) {
           describe("--link %s: the minimisation stopped after %d step%s without "
                    "converging, at A = %.6f, B = %.6f with the criterion at %g",
                    method, link.steps, link.steps == 1 ? "" : "s", link.A, link.B, link.criterion));
+    case LinkStatus::MODELS_DIFFER:
+      return about_run(
+          describe("--link %s: the common item %s has another model or number of categories "
+                   "in the old form than in the new",
+                   method, printable(link.ambiguous_label.c_str()).c_str()));
     case LinkStatus::OK:
       break;
   }
@@ -149,10 +143,10 @@ Finding explain_not_finite(const InputRecords& input, const Results& results) {
 }
 
 Finding explain_stop(RootStop stop, std::size_t raw, const InputRecords& input,
-                     const std::optional<Linking>& linking) {
+                     const FormView& new_form) {
   if (stop == RootStop::NOT_BRACKETED) {
-    const double low = expected_number_correct(-THETA_LIMIT, input.new_form, linking);
-    const double high = expected_number_correct(THETA_LIMIT, input.new_form, linking);
+    const double low = expected_score(-THETA_LIMIT, new_form);
+    const double high = expected_score(THETA_LIMIT, new_form);
     const std::string items = flat_or_falling_items(input.new_form);
     return about_run(
         describe("raw score %zu lies outside the new form's expected scores between "

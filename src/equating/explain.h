@@ -24,10 +24,11 @@ Finding explain_weight_total(const InputRecords& input, const ObservedScoreEquat
 Finding explain_not_finite(const InputRecords& input, const Results& results);
 
 // Why the search for the theta of a raw score could not go on: the expected
-// scores at the bracket's ends and the items that make the root impossible,
-// or the parameter that overflows the model.
+// scores of the new form, as it was equated, at the bracket's ends and the
+// items that make the root impossible, or the parameter that overflows the
+// model.
 Finding explain_stop(RootStop stop, std::size_t raw, const InputRecords& input,
-                     const std::optional<Linking>& linking);
+                     const FormView& new_form);
 
 // Why a scale score is not a finite number: the rows of the conversion
 // table whose slope overflows.

@@ -20,29 +20,58 @@ namespace zol {
 
 namespace {
 
-// A form under number-correct scoring: its items, and the response scores
-// correct (all 1.0) and incorrect (all 0.0), which share one block; a form
-// carried to another scale keeps its transformed a and b there too.
+// A form as the stages take it: its 3PL items' parameters, those of its
+// items of K categories, and the scaling constant. A form on its own scale
+// with 3PL items alone is a view of its item set; one carried to another
+// scale, or with items of K categories, keeps its own copies here.
 struct ScoredForm {
   std::unique_ptr<double[]> block;
+  std::vector<CategoryItem> partial_credit;
+  std::vector<double> steps;
   FormView form;
 };
 
-bool score_number_correct(const ItemSet& items, const std::optional<Linking>& linking,
-                          ScoredForm& scored) {
+bool score_form(const ItemSet& items, const std::optional<Linking>& linking, double d,
+                ScoredForm& scored) {
   const auto n = static_cast<std::size_t>(items.count);
-  scored.block = allocate_array<double>((linking ? 4 : 2) * n);
-  if (!scored.block) return false;
-  double* const correct = scored.block.get();
-  std::fill_n(correct, n, 1.0);
-  std::fill_n(correct + n, n, 0.0);
-  scored.form = FormView{items.a(), items.b(), items.c(), {correct, n}, {correct + n, n}};
-  if (linking) {
-    const std::span<double> a(correct + 2 * n, n), b(correct + 3 * n, n);
+  if (items.models.empty()) {
+    scored.form = FormView{items.a(), items.b(), items.c(), {}, d};
+    if (!linking) return true;
+    // theta_old = A theta_new + B: a / A and A b + B on the old form's scale.
+    scored.block = allocate_array<double>(2 * n);
+    if (!scored.block) return false;
+    const std::span<double> a(scored.block.get(), n), b(scored.block.get() + n, n);
     carry_over(items, *linking, a, b);
     scored.form.a = a;
     scored.form.b = b;
+    return true;
   }
+  std::size_t three_pl = 0;
+  for (std::size_t i = 0; i < n; ++i) three_pl += items.model(i) == ItemModel::THREE_PL ? 1 : 0;
+  scored.block = allocate_array<double>(3 * three_pl);
+  if (!scored.block) return false;
+  double* const a = scored.block.get();
+  double* const b = a + three_pl;
+  double* const c = b + three_pl;
+  scored.steps = items.steps;
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const double slope = linking ? items.a()[i] / linking->A : items.a()[i];
+    if (items.model(i) == ItemModel::THREE_PL) {
+      a[next] = slope;
+      b[next] = linking ? linking->A * items.b()[i] + linking->B : items.b()[i];
+      c[next] = items.c()[i];
+      ++next;
+      continue;
+    }
+    const std::span<double> steps =
+        std::span<double>(scored.steps).subspan(items.step_starts[i], items.steps_of(i).size());
+    if (linking) {
+      for (double& step : steps) step = linking->A * step + linking->B;
+    }
+    scored.partial_credit.push_back({items.model(i), slope, steps});
+  }
+  scored.form = FormView{{a, three_pl}, {b, three_pl}, {c, three_pl}, scored.partial_credit, d};
   return true;
 }
 
@@ -57,8 +86,8 @@ void cumulate(std::span<const double> distribution, std::span<double> cumulative
 // Sizes every vector of the results: the new form's raw scores, and the old
 // form's for its distribution.
 bool allocate_results(const InputRecords& input, Results& results) {
-  const auto new_count = static_cast<std::size_t>(input.new_form.count) + 1;
-  const auto old_count = static_cast<std::size_t>(input.old_form.count) + 1;
+  const auto new_count = static_cast<std::size_t>(results.new_top_score) + 1;
+  const auto old_count = static_cast<std::size_t>(results.old_top_score) + 1;
   TrueScoreEquating& t = results.true_score;
   if (!allocate_vector(t.theta, new_count) || !allocate_vector(t.equated, new_count) ||
       !allocate_vector(t.scale.unrounded, new_count) ||
@@ -73,45 +102,43 @@ bool allocate_results(const InputRecords& input, Results& results) {
          allocate_vector(o.scale.rounded, new_count);
 }
 
-Failure no_memory_to_equate(const InputRecords& input) {
+Failure no_memory_to_equate(const Results& results) {
   return failure_of(ErrorKind::EQUATING_ERROR,
                     about_run(describe("not enough memory to equate %d raw scores",
-                                       input.new_form.count + 1)));
+                                       results.new_top_score + 1)));
 }
 
 Failure distribution_failure(DistributionStatus status, const InputRecords& input,
-                             const ObservedScoreEquating& observed) {
+                             const Results& results, const ObservedScoreEquating& observed) {
   switch (status) {
     case DistributionStatus::OK:
       return std::nullopt;
     case DistributionStatus::NO_MEMORY:
-      return no_memory_to_equate(input);
+      return no_memory_to_equate(results);
     case DistributionStatus::WEIGHT_TOTAL:
       return failure_of(ErrorKind::EQUATING_ERROR, explain_weight_total(input, observed));
-    case DistributionStatus::UNUSABLE_SCORES:
+    case DistributionStatus::UNUSABLE_FORM:
       break;
   }
-  return failure_of(ErrorKind::EQUATING_ERROR,
-                    about_run("the response scores do not fit the score grid"));
+  return failure_of(ErrorKind::EQUATING_ERROR, about_run("a form has no items to equate"));
 }
 
 // Observed-score equating of the scored forms over the input's quadrature.
 Failure equate_observed_scores(const InputRecords& input, const FormView& new_form,
-                               const FormView& old_form, ObservedScoreEquating& observed) {
+                               const FormView& old_form, Results& results) {
+  ObservedScoreEquating& observed = *results.observed_score;
   const std::size_t new_count = observed.new_distribution.size();
   const std::size_t old_count = observed.old_distribution.size();
   auto cumulative = allocate_array<double>(new_count + old_count);
-  if (!cumulative) return no_memory_to_equate(input);
-  const ScoreGrid new_grid{0.0, static_cast<double>(input.new_form.count), 1.0};
-  const ScoreGrid old_grid{0.0, static_cast<double>(input.old_form.count), 1.0};
+  if (!cumulative) return no_memory_to_equate(results);
   if (Failure failed = distribution_failure(
-          observed_score_distribution(new_form, input.theta, new_grid, observed.new_distribution),
-          input, observed)) {
+          observed_score_distribution(new_form, input.theta, observed.new_distribution), input,
+          results, observed)) {
     return failed;
   }
   if (Failure failed = distribution_failure(
-          observed_score_distribution(old_form, input.theta, old_grid, observed.old_distribution),
-          input, observed)) {
+          observed_score_distribution(old_form, input.theta, observed.old_distribution), input,
+          results, observed)) {
     return failed;
   }
   const std::span<double> new_cumulative(cumulative.get(), new_count);
@@ -139,7 +166,15 @@ Form carried_form(const ItemSet& items, const Linking& linking) {
   carry_over(items, linking, a, b);
   Form form;
   form.items.reserve(n);
-  for (std::size_t i = 0; i < n; ++i) form.items.push_back({items.label(i), a[i], b[i], items.c()[i]});
+  for (std::size_t i = 0; i < n; ++i) {
+    if (items.model(i) == ItemModel::THREE_PL) {
+      form.items.emplace_back(items.label(i), a[i], b[i], items.c()[i]);
+    } else {
+      std::vector<double> steps;
+      for (double step : items.steps_of(i)) steps.push_back(linking.A * step + linking.B);
+      form.items.emplace_back(items.label(i), items.model(i), a[i], std::move(steps));
+    }
+  }
   return form;
 }
 
@@ -155,16 +190,18 @@ Error failure_of(ErrorKind kind, Finding cause) {
 
 Failure compute_equating_functions(const InputRecords& input, const Options& options,
                                    Results& results) {
-  results.new_top_score = input.new_form.count;
-  results.old_top_score = input.old_form.count;
+  results.new_top_score = input.new_form.top_score();
+  results.old_top_score = input.old_form.top_score();
+  results.scaling_constant = options.scaling_constant;
+  const double d = options.scaling_constant.value_or(DEFAULT_SCALING_CONSTANT);
   if (!allocate_results(input, results)) {
     return failure_of(ErrorKind::NO_MEMORY,
                       about_run(describe("not enough memory for the results of %d raw scores",
-                                         input.new_form.count + 1)));
+                                         results.new_top_score + 1)));
   }
   if (options.link) {
     const LinkSearch search =
-        link_scales(input.new_form, input.old_form, input.theta, *options.link);
+        link_scales(input.new_form, input.old_form, input.theta, *options.link, d);
     if (search.status != LinkStatus::OK) {
       return failure_of(ErrorKind::EQUATING_ERROR, explain_linking(search));
     }
@@ -172,13 +209,13 @@ Failure compute_equating_functions(const InputRecords& input, const Options& opt
     results.linked_new_form = carried_form(input.new_form, *results.linking);
   }
 
-  const auto new_count = static_cast<std::size_t>(input.new_form.count) + 1;
+  const auto new_count = static_cast<std::size_t>(results.new_top_score) + 1;
   auto raw_scores = allocate_array<double>(new_count);
-  if (!raw_scores) return no_memory_to_equate(input);
+  if (!raw_scores) return no_memory_to_equate(results);
   ScoredForm new_form, old_form;
-  if (!score_number_correct(input.new_form, results.linking, new_form) ||
-      !score_number_correct(input.old_form, std::nullopt, old_form)) {
-    return no_memory_to_equate(input);
+  if (!score_form(input.new_form, results.linking, d, new_form) ||
+      !score_form(input.old_form, std::nullopt, d, old_form)) {
+    return no_memory_to_equate(results);
   }
   for (std::size_t i = 0; i < new_count; ++i) raw_scores[i] = static_cast<double>(i);
 
@@ -188,7 +225,7 @@ Failure compute_equating_functions(const InputRecords& input, const Options& opt
           true_score_equate(new_form.form, old_form.form, {raw_scores.get(), new_count}, table);
       stop != RootStop::NONE) {
     Error error = failure_of(ErrorKind::NUMERIC_STOP,
-                             explain_stop(stop, table.searched, input, results.linking));
+                             explain_stop(stop, table.searched, input, new_form.form));
     error.message = root_stop_text(stop);
     return error;
   }
@@ -200,7 +237,7 @@ Failure compute_equating_functions(const InputRecords& input, const Options& opt
   }
   if (results.observed_score) {
     if (Failure failed =
-            equate_observed_scores(input, new_form.form, old_form.form, *results.observed_score)) {
+            equate_observed_scores(input, new_form.form, old_form.form, results)) {
       return failed;
     }
     if (!all_finite(results.observed_score->equated)) {

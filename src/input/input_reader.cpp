@@ -148,11 +148,12 @@ const char* section_title(SectionKind kind) {
   return "";
 }
 
-std::optional<InputRecords> read_input(std::string_view text, Findings& findings) {
+std::optional<InputRecords> read_input(std::string_view text, const ReadOptions& options,
+                                       Findings& findings) {
   // Filled section by section; it reaches the caller only when the whole read
   // has succeeded.
   InputRecords records;
-  LineReader reader{text, 0, {}, 0};
+  LineReader reader{text, 0, {}, 0, options.mixed_format};
   try {
     if (!read_sections(reader, records, findings)) return std::nullopt;
   } catch (const std::bad_alloc&) {

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/describe.h"
 #include "findings.h"
@@ -22,6 +23,8 @@ struct LineReader {
   std::size_t position = 0;
   std::string line;
   std::int64_t number = 0;
+  // Item records may name their model after the label (3PL, GPCM, GRM).
+  bool mixed_format = false;
 };
 
 // Reads the next whole line, however long. False, with the line empty, at
@@ -96,6 +99,23 @@ void warn_about_second_column(const LineReader& reader, Findings& findings);
 // Weights accepted although their total is not 1.
 void warn_about_weight_total(std::int64_t header_line, std::span<const double> weights,
                              Findings& findings);
+
+// An item record that names a model of K categories: "LABEL GPCM K a b1 ..
+// b(K-1)" or "LABEL GRM K a b1 .. b(K-1)", K in decimal digits, 2 <= K <= 100,
+// with label already scanned and rest the text after it. Nothing when the
+// token after the label names no such model, and the record is to be read
+// as a 3PL record; otherwise the item, or a failure with its cause in
+// findings. A token "3PL" after the label is skipped: *three_pl_rest then
+// points past it.
+struct PartialCreditRecord {
+  ItemModel model = ItemModel::GPCM;
+  double a = 0.0;
+  std::vector<double> steps;
+};
+enum class ModelWord { THREE_PL, THREE_PL_NAMED, PARTIAL_CREDIT, FAILED };
+ModelWord read_model_word(const LineReader& reader, const char* label, const char* rest,
+                          const char** three_pl_rest, PartialCreditRecord& record,
+                          Findings& findings);
 
 // A cause or warning about the current line, or (line 0) the file.
 Finding at_line(const LineReader& reader, std::string text);

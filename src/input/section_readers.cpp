@@ -83,8 +83,43 @@ bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Find
     return false;
   }
 
+  // Only a form that has items of K categories keeps models and steps.
+  std::vector<ItemModel> models;
+  std::vector<std::size_t> step_starts;
+  std::vector<double> steps;
   for (std::size_t i = 0; i < n; ++i) {
     if (!next_line(reader)) return false;
+    if (reader.mixed_format) {
+      char* label = labels[i].data();
+      int label_end = 0;
+      if (std::sscanf(reader.line.c_str(), "%8s%n", label, &label_end) == 1) {
+        PartialCreditRecord record;
+        const char* three_pl_rest = nullptr;
+        const char* rest = reader.line.c_str() + label_end;
+        switch (read_model_word(reader, label, rest, &three_pl_rest, record, findings)) {
+          case ModelWord::FAILED:
+            return false;
+          case ModelWord::PARTIAL_CREDIT:
+            if (models.empty()) {
+              models.assign(i, ItemModel::THREE_PL);
+              step_starts.assign(i + 1, 0);
+            }
+            models.push_back(record.model);
+            steps.insert(steps.end(), record.steps.begin(), record.steps.end());
+            step_starts.push_back(steps.size());
+            block[i] = record.a;
+            continue;
+          case ModelWord::THREE_PL_NAMED:
+            // Read as the same record without its model word.
+            reader.line = reader.line.substr(0, static_cast<std::size_t>(label_end)) +
+                          (three_pl_rest[0] == '\0' || three_pl_rest[0] == '\n' ? "" : " ") +
+                          three_pl_rest;
+            break;
+          case ModelWord::THREE_PL:
+            break;
+        }
+      }
+    }
     const char* line = reader.line.c_str();
     char* label = labels[i].data();
     double a = 0.0;
@@ -118,6 +153,10 @@ bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Find
     block[i] = a;
     block[n + i] = b;
     block[2 * n + i] = c;
+    if (!models.empty()) {
+      models.push_back(ItemModel::THREE_PL);
+      step_starts.push_back(steps.size());
+    }
   }
   next_line(reader);
   warn_about_repeated_labels({labels.get(), n}, first_line, title, findings);
@@ -125,6 +164,9 @@ bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Find
   form.count = static_cast<std::int32_t>(count);
   form.block = std::move(block);
   form.labels = std::move(labels);
+  form.models = std::move(models);
+  form.step_starts = std::move(step_starts);
+  form.steps = std::move(steps);
   return true;
 }
 

@@ -9,13 +9,12 @@
 
 namespace zol::item_formulas {
 
-// D, the scaling constant of the logistic model: 1.7, not 1.702.
-constexpr double LOGISTIC_SCALE = 1.7;
-
-// The logistic model's exponent D a (b - theta) of an item at theta.
+// The logistic model's exponent d a (b - theta) of an item at theta, d being
+// the scaling constant.
 template <typename Real>
-ZOL_ALWAYS_INLINE void logistic_exponent(double theta, const Real& a, const Real& b, Real& z) {
-  z = LOGISTIC_SCALE * a * (b - theta);
+ZOL_ALWAYS_INLINE void logistic_exponent(double theta, double d, const Real& a, const Real& b,
+                                         Real& z) {
+  z = d * a * (b - theta);
 }
 
 // As in exp_core.h: a file that instantiates these templates for lanes
@@ -29,11 +28,11 @@ ZOL_ALWAYS_INLINE void exp_of(const double& x, double& y) {
 // The exponent is left unbounded: an exponential that overflows makes the
 // quotient 0 (P = c), one that underflows makes it 1 - c (P = 1).
 template <typename Real>
-ZOL_ALWAYS_INLINE void probability(double theta, const Real& a, const Real& b, const Real& c,
-                                   Real& p) {
+ZOL_ALWAYS_INLINE void probability(double theta, double d, const Real& a, const Real& b,
+                                   const Real& c, Real& p) {
   Real e;
   Real z;
-  logistic_exponent(theta, a, b, z);
+  logistic_exponent(theta, d, a, b, z);
   exp_of(z, e);
   p = c + (1.0 - c) / (1.0 + e);
 }
@@ -42,32 +41,39 @@ ZOL_ALWAYS_INLINE void probability(double theta, const Real& a, const Real& b, c
 // denominator, so that an exponential that overflows to infinity or
 // underflows to 0 gives a slope of 0 instead of infinity over infinity.
 template <typename Real>
-ZOL_ALWAYS_INLINE void slope(double theta, const Real& a, const Real& b, const Real& c, Real& s) {
+ZOL_ALWAYS_INLINE void slope(double theta, double d, const Real& a, const Real& b, const Real& c,
+                             Real& s) {
   Real e;
-  exp_of(LOGISTIC_SCALE * a * (theta - b), e);
-  s = LOGISTIC_SCALE * a * (1.0 - c) / (e + 2.0 + 1.0 / e);
+  exp_of(d * a * (theta - b), e);
+  s = d * a * (1.0 - c) / (e + 2.0 + 1.0 / e);
 }
 
-// One item's (or four items') parameters and response scores.
+// One item's (or four items') parameters.
 template <typename Real>
 struct ItemValues {
-  Real a, b, c, incorrect, correct;
+  Real a, b, c;
 };
+
+// The scores of a wrong and a right response. They stay in the terms as
+// numbers, not folded away, so that a term that overflows is what it has
+// always been (an infinite slope times 0 is not a number).
+constexpr double WRONG_SCORE = 0.0;
+constexpr double RIGHT_SCORE = 1.0;
 
 // Terms of the expected score and of its slope; each is computed only where
 // the sum wants it.
 template <bool SCORE, bool SLOPE, typename Real>
-ZOL_ALWAYS_INLINE void item_terms(double theta, const ItemValues<Real>& item, Real& score_term,
-                                  Real& slope_term) {
+ZOL_ALWAYS_INLINE void item_terms(double theta, double d, const ItemValues<Real>& item,
+                                  Real& score_term, Real& slope_term) {
   if constexpr (SCORE) {
     Real p;
-    probability(theta, item.a, item.b, item.c, p);
-    score_term = (1.0 - p) * item.incorrect + p * item.correct;
+    probability(theta, d, item.a, item.b, item.c, p);
+    score_term = (1.0 - p) * WRONG_SCORE + p * RIGHT_SCORE;
   }
   if constexpr (SLOPE) {
     Real s;
-    slope(theta, item.a, item.b, item.c, s);
-    slope_term = s * item.correct - s * item.incorrect;
+    slope(theta, d, item.a, item.b, item.c, s);
+    slope_term = s * RIGHT_SCORE - s * WRONG_SCORE;
   }
 }
 
@@ -82,10 +88,9 @@ struct Sums {
 template <bool SCORE, bool SLOPE>
 ZOL_ALWAYS_INLINE void add_items(double theta, const FormView& form, std::size_t from, Sums& sums) {
   for (std::size_t i = from; i < form.a.size(); ++i) {
-    const ItemValues<double> item{form.a[i], form.b[i], form.c[i], form.incorrect_score[i],
-                                  form.correct_score[i]};
+    const ItemValues<double> item{form.a[i], form.b[i], form.c[i]};
     double score_term = 0.0, slope_term = 0.0;
-    item_terms<SCORE, SLOPE>(theta, item, score_term, slope_term);
+    item_terms<SCORE, SLOPE>(theta, form.d, item, score_term, slope_term);
     if constexpr (SCORE) sums.score += score_term;
     if constexpr (SLOPE) sums.slope += slope_term;
   }

@@ -3,6 +3,7 @@
 
 #include <cassert>
 
+#include "category_model.h"
 #include "common/cpu_features.h"
 #include "irt/item_formulas.h"
 #include "irt/item_kernels.h"
@@ -17,7 +18,7 @@ void exp_batch(std::span<const double> x, std::span<double> y) {
 
 void probabilities(double theta, const FormView& items, std::span<double> p) {
   for (std::size_t i = 0; i < p.size(); ++i) {
-    item_formulas::probability(theta, items.a[i], items.b[i], items.c[i], p[i]);
+    item_formulas::probability(theta, items.d, items.a[i], items.b[i], items.c[i], p[i]);
   }
 }
 
@@ -41,28 +42,36 @@ ScoreAndSlope sums(double theta, const FormView& form, Wanted wanted) {
 
 namespace {
 
-ScoreAndSlope form_sums(double theta, const FormView& form, item_kernels::Wanted wanted) {
+ScoreAndSlope three_pl_sums(double theta, const FormView& form, item_kernels::Wanted wanted) {
   assert(form.b.size() == form.a.size() && form.c.size() == form.a.size());
-  assert(form.correct_score.size() == form.a.size());
-  assert(form.incorrect_score.size() == form.a.size());
 #if ZOL_AVX2_KERNELS
   if (use_avx2_kernels()) return item_kernels::avx2::sums(theta, form, wanted);
 #endif
   return item_kernels::plain::sums(theta, form, wanted);
 }
 
+// The 3PL items' sums, then each item of K categories added in the form's
+// order of those items.
+ScoreAndSlope form_sums(double theta, const FormView& form, item_kernels::Wanted wanted) {
+  ScoreAndSlope sums = three_pl_sums(theta, form, wanted);
+  for (const CategoryItem& item : form.partial_credit) {
+    const ScoreAndSlope terms = expected_item_score(theta, item, form.d);
+    sums.score += terms.score;
+    sums.slope += terms.slope;
+  }
+  return sums;
+}
+
 }  // namespace
 
-double prob_3pl(double theta, double a, double b, double c) {
+double prob_3pl(double theta, double a, double b, double c, double d) {
   double p;
-  item_formulas::probability(theta, a, b, c, p);
+  item_formulas::probability(theta, d, a, b, c, p);
   return p;
 }
 
-void prob_3pl_batch(double theta, std::span<const double> a, std::span<const double> b,
-                    std::span<const double> c, std::span<double> p) {
-  assert(a.size() == p.size() && b.size() == p.size() && c.size() == p.size());
-  const FormView items{a, b, c, {}, {}};
+void prob_3pl_batch(double theta, const FormView& items, std::span<double> p) {
+  assert(items.a.size() == p.size() && items.b.size() == p.size() && items.c.size() == p.size());
 #if ZOL_AVX2_KERNELS
   if (use_avx2_kernels()) return item_kernels::avx2::probabilities(theta, items, p);
 #endif

@@ -73,10 +73,8 @@ __attribute__((target("avx2"))) ScoreAndSlope sum_items(double theta, const Form
     lanes::load(form.a.data() + i, items.a);
     lanes::load(form.b.data() + i, items.b);
     lanes::load(form.c.data() + i, items.c);
-    lanes::load(form.incorrect_score.data() + i, items.incorrect);
-    lanes::load(form.correct_score.data() + i, items.correct);
     Lanes score_terms, slope_terms;
-    item_formulas::item_terms<SCORE, SLOPE>(theta, items, score_terms, slope_terms);
+    item_formulas::item_terms<SCORE, SLOPE>(theta, form.d, items, score_terms, slope_terms);
     for (int l = 0; l < LANES; ++l) {
       if constexpr (SCORE) sums.score += score_terms[l];
       if constexpr (SLOPE) sums.slope += slope_terms[l];
@@ -107,11 +105,11 @@ __attribute__((target("avx2"))) void probabilities(double theta, const FormView&
     lanes::load(items.a.data() + i, a);
     lanes::load(items.b.data() + i, b);
     lanes::load(items.c.data() + i, c);
-    item_formulas::probability(theta, a, b, c, probability);
+    item_formulas::probability(theta, items.d, a, b, c, probability);
     lanes::store(p.data() + i, probability);
   }
   for (; i < p.size(); ++i) {
-    item_formulas::probability(theta, items.a[i], items.b[i], items.c[i], p[i]);
+    item_formulas::probability(theta, items.d, items.a[i], items.b[i], items.c[i], p[i]);
   }
 }
 

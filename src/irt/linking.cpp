@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "category_model.h"
 #include "deterministic_exp.h"
 #include "irt/item_formulas.h"
 #include "irt/linking_criterion.h"
@@ -15,7 +16,6 @@ namespace zol {
 
 namespace {
 
-using item_formulas::LOGISTIC_SCALE;
 constexpr int MOST_NEWTON_STEPS = 100;
 constexpr int MOST_HALVINGS = 60;
 // Newton's steps shrink quadratically near the minimiser, so a step this short
@@ -40,10 +40,24 @@ constexpr MethodName METHOD_NAMES[] = {
     {LinkMethod::STOCKING_LORD, "Stocking-Lord", "stocking-lord"},
 };
 
-// The common items' parameters on the old scale (a, b, c) and on the new
-// one (alpha, beta, gamma), in the new form's order.
+// A common item of K categories: its model, and its slope and steps on the
+// old scale (a, steps) and on the new one (alpha, new_steps).
+struct CategoryPair {
+  ItemModel model = ItemModel::GPCM;
+  double a = 0.0, alpha = 0.0;
+  std::vector<double> steps, new_steps;
+};
+
+// The common 3PL items' parameters on the old scale (a, b, c) and on the new
+// one (alpha, beta, gamma), and the common items of K categories, each in the
+// new form's order; and, over all common items in that order, the slopes on
+// both scales and the b's, steps and boundaries pooled.
 struct CommonItems {
   std::vector<double> a, b, c, alpha, beta, gamma;
+  std::vector<CategoryPair> categories;
+  std::vector<double> old_slopes, new_slopes, old_bs, new_bs;
+  std::size_t found = 0;  // labels in both forms
+  double d = DEFAULT_SCALING_CONSTANT;
 };
 
 struct CriterionPoints {
@@ -61,6 +75,7 @@ LinkStatus find_common_items(const ItemSet& new_form, const ItemSet& old_form, C
     Seen& seen = in_old[old_form.label(i)];
     if (seen.count++ == 0) seen.index = i;
   }
+  std::vector<std::pair<std::size_t, std::size_t>> matched;  // (new, old) indices
   std::map<std::string, std::size_t> in_new;
   for (std::size_t i = 0; i < static_cast<std::size_t>(new_form.count); ++i) {
     ++in_new[new_form.label(i)];
@@ -74,14 +89,37 @@ LinkStatus find_common_items(const ItemSet& new_form, const ItemSet& old_form, C
       return LinkStatus::AMBIGUOUS_LABEL;
     }
     const std::size_t j = old_item->second.index;
-    items.a.push_back(old_form.a()[j]);
-    items.b.push_back(old_form.b()[j]);
-    items.c.push_back(old_form.c()[j]);
-    items.alpha.push_back(new_form.a()[i]);
-    items.beta.push_back(new_form.b()[i]);
-    items.gamma.push_back(new_form.c()[i]);
+    matched.emplace_back(i, j);
   }
-  return items.a.size() < 2 ? LinkStatus::TOO_FEW_COMMON_ITEMS : LinkStatus::OK;
+  items.found = matched.size();
+  if (matched.size() < 2) return LinkStatus::TOO_FEW_COMMON_ITEMS;
+  for (const auto& [i, j] : matched) {
+    const ItemModel model = new_form.model(i);
+    if (old_form.model(j) != model || old_form.steps_of(j).size() != new_form.steps_of(i).size()) {
+      ambiguous = new_form.label(i);
+      return LinkStatus::MODELS_DIFFER;
+    }
+    items.old_slopes.push_back(old_form.a()[j]);
+    items.new_slopes.push_back(new_form.a()[i]);
+    if (model == ItemModel::THREE_PL) {
+      items.a.push_back(old_form.a()[j]);
+      items.b.push_back(old_form.b()[j]);
+      items.c.push_back(old_form.c()[j]);
+      items.alpha.push_back(new_form.a()[i]);
+      items.beta.push_back(new_form.b()[i]);
+      items.gamma.push_back(new_form.c()[i]);
+      items.old_bs.push_back(old_form.b()[j]);
+      items.new_bs.push_back(new_form.b()[i]);
+      continue;
+    }
+    const auto old_steps = old_form.steps_of(j), new_steps = new_form.steps_of(i);
+    items.categories.push_back({model, old_form.a()[j], new_form.a()[i],
+                                {old_steps.begin(), old_steps.end()},
+                                {new_steps.begin(), new_steps.end()}});
+    items.old_bs.insert(items.old_bs.end(), old_steps.begin(), old_steps.end());
+    items.new_bs.insert(items.new_bs.end(), new_steps.begin(), new_steps.end());
+  }
+  return LinkStatus::OK;
 }
 
 CriterionPoints quadrature_of(const ThetaDistribution& theta) {
@@ -124,9 +162,10 @@ struct Constants {
 
 // The mean-mean or mean-sigma constants of the common items.
 Constants moment_constants(const CommonItems& items, LinkMethod method) {
-  const double A = method == LinkMethod::MEAN_MEAN ? mean(items.alpha) / mean(items.a)
-                                                   : deviation(items.b) / deviation(items.beta);
-  return {A, mean(items.b) - A * mean(items.beta)};
+  const double A = method == LinkMethod::MEAN_MEAN
+                       ? mean(items.new_slopes) / mean(items.old_slopes)
+                       : deviation(items.old_bs) / deviation(items.new_bs);
+  return {A, mean(items.old_bs) - A * mean(items.new_bs)};
 }
 
 // Written so that a quotient that is not a number is unusable too.
@@ -154,14 +193,14 @@ Carried carried(double theta, const CommonItems& items, std::size_t j, double A,
   const double alpha = items.alpha[j], gamma = items.gamma[j];
   // The exponent of the item model, for the transformed parameters.
   double z = 0.0;
-  item_formulas::logistic_exponent(theta, alpha / A, A * items.beta[j] + B, z);
+  item_formulas::logistic_exponent(theta, items.d, alpha / A, A * items.beta[j] + B, z);
   const double e = deterministic_exp(z);
   const double sigma = 1.0 / (1.0 + e);
   // sigma (1 - sigma), written so that e of 0 or infinity gives 0.
   const double s1 = 1.0 / (e + 2.0 + 1.0 / e);
   const double s2 = s1 * (1.0 - 2.0 * sigma);
   // z = D alpha ((theta - B) / A - beta), sigma = 1 / (1 + e^-z).
-  const double da = LOGISTIC_SCALE * alpha;
+  const double da = items.d * alpha;
   const double za = -da * (theta - B) / (A * A), zb = -da / A;
   const double zaa = 2.0 * da * (theta - B) / (A * A * A), zab = da / (A * A);
   const double scale = 1.0 - gamma;
@@ -184,9 +223,38 @@ void add_squared_difference(double w, double old_p, const Carried& c, Value& v) 
   v.fbb += 2.0 * w * (c.pb * c.pb - r * c.pbb);
 }
 
+void add_to(Carried& sum, const Carried& c, double weight) {
+  sum.p += weight * c.p, sum.pa += weight * c.pa, sum.pb += weight * c.pb;
+  sum.paa += weight * c.paa, sum.pab += weight * c.pab, sum.pbb += weight * c.pbb;
+}
+
+// The category probabilities of a common item of K categories on the new
+// scale carried to the old one, P_k(theta; alpha / A, A b_v + B), with their
+// derivatives in A and B: the carried item at theta is the item itself at
+// u = (theta - B) / A.
+void carried_categories(double theta, const CategoryPair& pair, double d, double A, double B,
+                        std::span<Carried> carried) {
+  const std::size_t k = pair.new_steps.size() + 1;
+  double p[MOST_CATEGORIES], dp[MOST_CATEGORIES], d2p[MOST_CATEGORIES];
+  const double u = (theta - B) / A;
+  category_derivatives(u, {pair.model, pair.alpha, pair.new_steps}, d, {p, k}, {dp, k}, {d2p, k});
+  const double ua = -(theta - B) / (A * A), ub = -1.0 / A;
+  const double uaa = 2.0 * (theta - B) / (A * A * A), uab = 1.0 / (A * A);
+  for (std::size_t c = 0; c < k; ++c) {
+    carried[c] = {p[c],
+                  dp[c] * ua,
+                  dp[c] * ub,
+                  d2p[c] * ua * ua + dp[c] * uaa,
+                  d2p[c] * ua * ub + dp[c] * uab,
+                  d2p[c] * ub * ub};
+  }
+}
+
 // Haebara: sum over points and items of the squared differences of the
-// item curves; Stocking-Lord: sum over points of the squared difference of
-// the test curves. Both weighted by the quadrature.
+// item curves (a 3PL item's probability of a right response, every category
+// of an item of K categories); Stocking-Lord: sum over points of the squared
+// difference of the test curves, the sums of expected item scores. Both
+// weighted by the quadrature.
 Value criterion(const CommonItems& items, const CriterionPoints& q, LinkMethod method, double A,
                 double B) {
   Value v;
@@ -195,7 +263,7 @@ Value criterion(const CommonItems& items, const CriterionPoints& q, LinkMethod m
     double old_sum = 0.0;
     Carried sum;
     for (std::size_t j = 0; j < items.a.size(); ++j) {
-      const double old_p = prob_3pl(theta, items.a[j], items.b[j], items.c[j]);
+      const double old_p = prob_3pl(theta, items.a[j], items.b[j], items.c[j], items.d);
       const Carried c = carried(theta, items, j, A, B);
       if (method == LinkMethod::HAEBARA) {
         add_squared_difference(w, old_p, c, v);
@@ -203,6 +271,22 @@ Value criterion(const CommonItems& items, const CriterionPoints& q, LinkMethod m
         old_sum += old_p;
         sum.p += c.p, sum.pa += c.pa, sum.pb += c.pb;
         sum.paa += c.paa, sum.pab += c.pab, sum.pbb += c.pbb;
+      }
+    }
+    for (const CategoryPair& pair : items.categories) {
+      const std::size_t categories = pair.steps.size() + 1;
+      double old_p[MOST_CATEGORIES];
+      category_probabilities(theta, {pair.model, pair.a, pair.steps}, items.d,
+                             {old_p, categories});
+      Carried carried_p[MOST_CATEGORIES];
+      carried_categories(theta, pair, items.d, A, B, {carried_p, categories});
+      for (std::size_t c = 0; c < categories; ++c) {
+        if (method == LinkMethod::HAEBARA) {
+          add_squared_difference(w, old_p[c], carried_p[c], v);
+        } else {
+          old_sum += static_cast<double>(c) * old_p[c];
+          add_to(sum, carried_p[c], static_cast<double>(c));
+        }
       }
     }
     if (method == LinkMethod::STOCKING_LORD) add_squared_difference(w, old_sum, sum, v);
@@ -277,12 +361,13 @@ void carry_over(const ItemSet& items, const Linking& linking, std::span<double> 
 }
 
 LinkSearch link_scales(const ItemSet& new_form, const ItemSet& old_form,
-                       const ThetaDistribution& theta, LinkMethod method) {
+                       const ThetaDistribution& theta, LinkMethod method, double d) {
   LinkSearch link;
   link.method = method;
   CommonItems items;
+  items.d = d;
   link.status = find_common_items(new_form, old_form, items, link.ambiguous_label);
-  link.common_items = static_cast<std::int32_t>(items.a.size());
+  link.common_items = static_cast<std::int32_t>(items.found);
   if (link.status != LinkStatus::OK) return link;
 
   const Constants mean_mean = moment_constants(items, LinkMethod::MEAN_MEAN);
@@ -314,8 +399,9 @@ LinkSearch link_scales(const ItemSet& new_form, const ItemSet& old_form,
 
 LinkCriterion link_criterion(const ItemSet& new_form, const ItemSet& old_form,
                              const ThetaDistribution& theta, LinkMethod method, double A,
-                             double B) {
+                             double B, double d) {
   CommonItems items;
+  items.d = d;
   std::string ambiguous;
   if (find_common_items(new_form, old_form, items, ambiguous) != LinkStatus::OK) return {};
   const Value v = criterion(items, quadrature_of(theta), method, A, B);

@@ -15,6 +15,7 @@ struct LinkCriterion {
   double faa = 0.0, fab = 0.0, fbb = 0.0;
 };
 LinkCriterion link_criterion(const ItemSet& new_form, const ItemSet& old_form,
-                             const ThetaDistribution& theta, LinkMethod method, double A, double B);
+                             const ThetaDistribution& theta, LinkMethod method, double A, double B,
+                             double d = DEFAULT_SCALING_CONSTANT);
 
 }  // namespace zol

@@ -66,13 +66,20 @@ struct FormScores {
   double max = 0.0;
 };
 
+// A right/wrong item scores 0 or 1; an item of K categories 0..K-1, and
+// adds nothing to the chance score, as its lowest category takes all the
+// probability as theta goes to minus infinity.
 FormScores form_scores(const FormView& form) {
+  constexpr double WRONG_SCORE = 0.0, RIGHT_SCORE = 1.0;
   FormScores scores;
   for (std::size_t i = 0; i < form.c.size(); ++i) {
     const double c = form.c[i];
-    scores.chance += (1.0 - c) * form.incorrect_score[i] + c * form.correct_score[i];
-    scores.min += form.incorrect_score[i];
-    scores.max += form.correct_score[i];
+    scores.chance += (1.0 - c) * WRONG_SCORE + c * RIGHT_SCORE;
+    scores.min += WRONG_SCORE;
+    scores.max += RIGHT_SCORE;
+  }
+  for (const CategoryItem& item : form.partial_credit) {
+    scores.max += static_cast<double>(item.categories() - 1);
   }
   return scores;
 }

@@ -8,7 +8,9 @@
 #include "common/allocation.h"
 #include "common/cpu_features.h"
 #include "common/double_double.h"
+#include "category_model.h"
 #include "item_model.h"
+#include "observed/category_recursion.h"
 #include "observed/lord_wingersky.h"
 
 namespace zol {
@@ -31,29 +33,6 @@ void add_items(std::span<double> work, std::int32_t first, std::span<const doubl
   lord_wingersky::plain::add_items(work, first, p);
 }
 
-bool has_response_scores(const FormView& form) {
-  return !form.correct_score.empty() || !form.incorrect_score.empty();
-}
-
-// Exact comparisons on purpose: only items scored exactly 1 and 0 may take the
-// number-correct recursion, whose totals are counts.
-bool number_correct_scoring(const FormView& form) {
-  if (!has_response_scores(form)) return true;
-  for (std::size_t k = 0; k < form.a.size(); ++k) {
-    if (form.correct_score[k] != 1.0 || form.incorrect_score[k] != 0.0) return false;
-  }
-  return true;
-}
-
-// Every array of the form has one entry per item: both response-score arrays
-// or neither.
-bool consistent(const FormView& form) {
-  const std::size_t n = form.a.size();
-  if (form.b.size() != n || form.c.size() != n) return false;
-  if (!has_response_scores(form)) return true;
-  return form.correct_score.size() == n && form.incorrect_score.size() == n;
-}
-
 }  // namespace
 
 namespace lord_wingersky::plain {
@@ -70,23 +49,18 @@ void add_items(std::span<double> work, std::int32_t first, std::span<const doubl
 
 }  // namespace lord_wingersky::plain
 
-std::int32_t score_grid_points(const ScoreGrid& grid) {
-  if (!std::isfinite(grid.increment) || !(grid.increment > 0.0)) return 0;
-  const double points = std::trunc((grid.highest - grid.lowest) / grid.increment + 0.5) + 1.0;
-  // Also false for a span that is not a number; the work vector needs one more.
-  if (!(points >= 1.0 && points < std::numeric_limits<std::int32_t>::max())) return 0;
-  return static_cast<std::int32_t>(points);
-}
+namespace {
 
-bool conditional_number_correct(double theta, const FormView& form, std::span<double> work) {
+// The number-correct distribution of the form's 3PL items at theta into
+// work[0..n]; item 1 starts it and every later item is added to it.
+void number_correct(double theta, const FormView& form, std::span<double> work) {
   const std::size_t n = form.a.size();
-  if (n < 1 || form.b.size() < n || form.c.size() < n || work.size() < n + 1) return false;
   double p[ITEM_BATCH];
-  // Item 1 starts the distribution; every later item is added to it.
   for (std::size_t first = 0; first < n; first += ITEM_BATCH) {
     const std::size_t count = std::min(ITEM_BATCH, n - first);
-    prob_3pl_batch(theta, form.a.subspan(first, count), form.b.subspan(first, count),
-                   form.c.subspan(first, count), {p, count});
+    const FormView batch{form.a.subspan(first, count), form.b.subspan(first, count),
+                         form.c.subspan(first, count), {}, form.d};
+    prob_3pl_batch(theta, batch, {p, count});
     std::size_t skip = 0;
     if (first == 0) {
       work[0] = 1.0 - p[0];
@@ -95,45 +69,58 @@ bool conditional_number_correct(double theta, const FormView& form, std::span<do
     }
     add_items(work, static_cast<std::int32_t>(first + skip + 1), {p + skip, count - skip});
   }
+}
+
+}  // namespace
+
+bool conditional_distribution(double theta, const FormView& form, std::span<double> work) {
+  const std::size_t n = form.a.size();
+  const auto top = static_cast<std::size_t>(form.top_score());
+  if ((n == 0 && form.partial_credit.empty()) || form.b.size() < n || form.c.size() < n ||
+      work.size() < top + 1) {
+    return false;
+  }
+  std::int32_t reached = 0;
+  if (n > 0) {
+    number_correct(theta, form, work);
+    reached = static_cast<std::int32_t>(n);
+  } else {
+    work[0] = 1.0;
+  }
+  double p[MOST_CATEGORIES];
+  for (const CategoryItem& item : form.partial_credit) {
+    const std::span<double> categories(p, item.categories());
+    category_probabilities(theta, item, form.d, categories);
+    category_recursion::add_item(work, reached, categories);
+    reached += static_cast<std::int32_t>(item.categories()) - 1;
+  }
   return true;
 }
 
 DistributionStatus observed_score_distribution(const FormView& form, const ThetaDistribution& theta,
-                                               const ScoreGrid& grid, ScoreVector distribution) {
-  const std::int32_t grid_points = score_grid_points(grid);
-  const std::size_t n = form.a.size();
+                                               ScoreVector distribution) {
   const std::span<const double> points = theta.points();
   const std::span<const double> weights = theta.weights();
-  if (grid_points < 1 || n < 1 || !consistent(form) || weights.size() != points.size() ||
-      distribution.size() < static_cast<std::size_t>(grid_points)) {
-    return DistributionStatus::UNUSABLE_SCORES;
+  const auto scores = static_cast<std::size_t>(form.top_score()) + 1;
+  if ((form.a.empty() && form.partial_credit.empty()) || weights.size() != points.size() ||
+      distribution.size() != scores) {
+    return DistributionStatus::UNUSABLE_FORM;
   }
-  const bool number_correct = number_correct_scoring(form);
-  // The recursion fills exactly n + 1 counts; any other grid would leave
-  // entries unset or run past the work vector.
-  if (number_correct && static_cast<std::size_t>(grid_points) != n + 1) {
-    return DistributionStatus::UNUSABLE_SCORES;
-  }
-
-  const auto m_count = static_cast<std::size_t>(grid_points);
-  std::fill_n(distribution.begin(), m_count, 0.0);
-  if (!number_correct && !check_score_grid(form, grid)) return DistributionStatus::UNUSABLE_SCORES;
+  std::fill(distribution.begin(), distribution.end(), 0.0);
 
   // One work vector serves every quadrature point.
-  auto work_block = allocate_array<double>(m_count + 1);
+  auto work_block = allocate_array<double>(scores + 1);
   if (!work_block) return DistributionStatus::NO_MEMORY;
-  const std::span<double> work(work_block.get(), m_count + 1);
+  const std::span<double> work(work_block.get(), scores + 1);
 
   for (std::size_t k = 0; k < points.size(); ++k) {
-    const bool computed = number_correct ? conditional_number_correct(points[k], form, work)
-                                         : conditional_item_scores(points[k], form, grid, work);
-    if (!computed) return DistributionStatus::NO_MEMORY;
+    if (!conditional_distribution(points[k], form, work)) return DistributionStatus::UNUSABLE_FORM;
     const double weight = weights[k];
-    for (std::size_t m = 0; m < m_count; ++m) distribution[m] = distribution[m] + weight * work[m];
+    for (std::size_t m = 0; m < scores; ++m) distribution[m] = distribution[m] + weight * work[m];
   }
 
   DoubleDouble total;
-  for (std::size_t m = 0; m < m_count; ++m) total = total + distribution[m];
+  for (std::size_t m = 0; m < scores; ++m) total = total + distribution[m];
   // Written so that a total that is not a number fails too.
   const double deviation = (DoubleDouble(1.0) - total).value();
   if (!(std::fabs(deviation) <= WEIGHT_TOTAL_TOLERANCE)) return DistributionStatus::WEIGHT_TOTAL;

@@ -22,6 +22,10 @@ void write_banner(std::string& report, const char* input_name) {
   appendf(report, "ZOL %s\nInput file: %s\n\n", ZOL_VERSION, input_name);
 }
 
+void write_scaling_constant(std::string& report, double d) {
+  appendf(report, "Scaling constant D = %.4f\n\n", d);
+}
+
 void write_linking(std::string& report, const Linking& linking) {
   appendf(report, "Scale linking by the %s method on %d common items\n",
                link_method_title(linking.method), linking.common_items);

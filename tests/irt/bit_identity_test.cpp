@@ -69,15 +69,14 @@ TEST_F(BitIdentityTest, Exponential) {
 }
 
 // Forms of every length around the four-item blocks, with ordinary, extreme
-// and absurd parameters, any response scores, at thetas from the bracket.
+// and absurd parameters and scaling constants, at thetas from the bracket.
 TEST_F(BitIdentityTest, ItemProbabilitiesAndSums) {
   const double thetas[] = {-150.0, -3.7, -0.5, 0.0, 1.25, 150.0};
   for (std::size_t n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 2000}) {
     for (int trial = 0; trial < 20; ++trial) {
       const std::vector<double> a = mixed(engine, n, 3.0), b = mixed(engine, n, 4.0),
                                 c = mixed(engine, n, 0.3);
-      const std::vector<double> correct = mixed(engine, n, 2.0), incorrect = mixed(engine, n, 2.0);
-      const FormView form{a, b, c, correct, incorrect};
+      const FormView form{a, b, c, {}, trial % 2 == 0 ? 1.7 : 1.0 + mixed(engine, 1, 0.5)[0]};
       for (double theta : thetas) {
         std::vector<double> plain(n), avx2(n);
         item_kernels::plain::probabilities(theta, form, plain);

@@ -1,5 +1,4 @@
-// Fitted score distributions, the item-score recursion and equipercentile equating against worked
-// values
+// Fitted score distributions and equipercentile equating against worked values
 #include "observed_score.h"
 
 #include <gtest/gtest.h>
@@ -33,70 +32,29 @@ void expect_near(const std::vector<double>& actual, const std::vector<double>& e
 }
 
 TEST(ObservedScoreTest, ConditionalAndFittedDistributions) {
-  const FormView form{A, B, C, {}, {}};
+  const FormView form{A, B, C, {}, DEFAULT_SCALING_CONSTANT};
   const double thetas[] = {-1, 0, 1};
   const std::vector<double> at[] = {{0.248244, 0.456963, 0.251756, 0.043037},
                                     {0.047890, 0.292230, 0.462307, 0.197572},
                                     {0.001251, 0.034249, 0.276926, 0.687574}};
   for (int k = 0; k < 3; ++k) {
     std::vector<double> work(4);
-    ASSERT_TRUE(conditional_number_correct(thetas[k], form, work));
+    ASSERT_TRUE(conditional_distribution(thetas[k], form, work));
     expect_near(work, at[k], "theta " + std::to_string(thetas[k]));
   }
   // Weights summing to 0.95 pass, and the distribution is not rescaled.
   std::vector<double> fitted(4);
-  ASSERT_EQ(observed_score_distribution(form, quadrature({-1, 0, 1}, {0.25, 0.5, 0.25}), {0, 3, 1},
+  ASSERT_EQ(observed_score_distribution(form, quadrature({-1, 0, 1}, {0.25, 0.5, 0.25}),
                                         fitted),
             DistributionStatus::OK);
   expect_near(fitted, {0.086319, 0.268918, 0.363324, 0.281439}, "fitted");
-  ASSERT_EQ(observed_score_distribution(form, quadrature({-1, 0, 1}, {0.2, 0.5, 0.25}), {0, 3, 1},
+  ASSERT_EQ(observed_score_distribution(form, quadrature({-1, 0, 1}, {0.2, 0.5, 0.25}),
                                         fitted),
             DistributionStatus::OK);
   EXPECT_NEAR(fitted[0] + fitted[1] + fitted[2] + fitted[3], 0.95, 1e-12);
   for (const std::vector<double>& weights : {std::vector<double>{20, 60, 20}, {0.2, 0.4, 0.2}}) {
-    EXPECT_EQ(observed_score_distribution(form, quadrature({-1, 0, 1}, weights), {0, 3, 1}, fitted),
+    EXPECT_EQ(observed_score_distribution(form, quadrature({-1, 0, 1}, weights), fitted),
               DistributionStatus::WEIGHT_TOTAL);
-  }
-}
-
-TEST(ObservedScoreTest, ItemScoresOnTheirGrid) {
-  const std::vector<double> zero(3, 0.0);
-  struct Case {
-    std::vector<double> correct;
-    ScoreGrid grid;
-    std::vector<double> expected;
-  };
-  const Case cases[] = {
-      {{1, 1, 1}, {0, 3, 1}, {0.047890, 0.292230, 0.462307, 0.197572}},
-      {{2, 2, 2}, {0, 6, 1}, {0.047890, 0, 0.292230, 0, 0.462307, 0, 0.197572}},
-      {{2, 1, 1}, {0, 4, 1}, {0.047890, 0.220395, 0.203550, 0.330593, 0.197572}},
-  };
-  for (const Case& t : cases) {
-    const FormView form{A, B, C, t.correct, zero};
-    std::vector<double> work(t.expected.size());
-    ASSERT_TRUE(check_score_grid(form, t.grid));
-    ASSERT_TRUE(conditional_item_scores(0.0, form, t.grid, work));
-    expect_near(work, t.expected, "grid up to " + std::to_string(t.grid.highest));
-  }
-}
-
-TEST(ObservedScoreTest, ScoreGridsThatCannotHoldTheTotalsAreRefused) {
-  const std::vector<double> zero(3, 0.0);
-  struct Case {
-    const char* name;
-    std::vector<double> incorrect, correct;
-    ScoreGrid grid;
-  };
-  const Case cases[] = {
-      {"incorrect not below correct", {0, 1, 0}, {1, 1, 1}, {0, 3, 1}},
-      {"correct total above the top", zero, {2, 2, 2}, {0, 5, 1}},
-      {"incorrect below the bottom", {-1, 0, 0}, {1, 1, 1}, {0, 3, 1}},
-      {"score off the grid", zero, {1, 1.5, 1}, {0, 4, 1}},
-      {"top off the grid", zero, {1, 1, 1}, {0, 3.5, 1}},
-      {"empty grid", zero, {1, 1, 1}, {3, 3, 1}},
-  };
-  for (const Case& t : cases) {
-    EXPECT_FALSE(check_score_grid(FormView{A, B, C, t.correct, t.incorrect}, t.grid)) << t.name;
   }
 }
 

@@ -1,0 +1,114 @@
+// Item records that name their model: 3PL, or GPCM and GRM items of K categories
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "category_model.h"
+#include "input/reader_parts.h"
+
+namespace zol {
+
+namespace {
+
+bool ends_token(char c) {
+  return c == '\0' || c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// Whether the token at text is word, in any letter case; *end is then
+// past it.
+bool token_is(const char* text, const char* word, const char** end) {
+  std::size_t length = 0;
+  while (!ends_token(text[length])) ++length;
+  if (length != std::strlen(word)) return false;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (std::toupper(static_cast<unsigned char>(text[i])) != word[i]) return false;
+  }
+  *end = text + length;
+  return true;
+}
+
+const char* skip_blanks(const char* text) {
+  while (*text == ' ' || *text == '\t') ++text;
+  return text;
+}
+
+// K in decimal digits only, 2..MOST_CATEGORIES; 0 when not.
+std::size_t category_count(const char* text, const char** end) {
+  std::size_t length = 0;
+  std::size_t value = 0;
+  while (!ends_token(text[length])) {
+    if (!std::isdigit(static_cast<unsigned char>(text[length])) || length >= 3) return 0;
+    value = value * 10 + static_cast<std::size_t>(text[length] - '0');
+    ++length;
+  }
+  *end = text + length;
+  return length > 0 && value >= 2 && value <= MOST_CATEGORIES ? value : 0;
+}
+
+}  // namespace
+
+ModelWord read_model_word(const LineReader& reader, const char* label, const char* rest,
+                          const char** three_pl_rest, PartialCreditRecord& record,
+                          Findings& findings) {
+  const std::string name = printable(label);
+  const char* word = skip_blanks(rest);
+  const char* after = nullptr;
+  if (token_is(word, "3PL", &after)) {
+    *three_pl_rest = after;
+    return ModelWord::THREE_PL_NAMED;
+  }
+  if (token_is(word, "GPCM", &after)) {
+    record.model = ItemModel::GPCM;
+  } else if (token_is(word, "GRM", &after)) {
+    record.model = ItemModel::GRM;
+  } else {
+    return ModelWord::THREE_PL;
+  }
+  const char* model = record.model == ItemModel::GPCM ? "GPCM" : "GRM";
+  const auto fail = [&](const std::string& why) {
+    findings.fail(at_line(reader, describe("item %s (%s): %s", name.c_str(), model, why.c_str())));
+    return ModelWord::FAILED;
+  };
+  const char* count_text = skip_blanks(after);
+  const std::size_t k = category_count(count_text, &after);
+  if (k == 0) {
+    return fail(describe("the number of categories %s is not a whole number from 2 to %zu "
+                         "in decimal digits",
+                         quoted(count_text).c_str(), MOST_CATEGORIES));
+  }
+  // Then a and the K - 1 step or boundary parameters.
+  double values[MOST_CATEGORIES];
+  const char* at = after;
+  for (std::size_t i = 0; i < k; ++i) {
+    int used = 0;
+    if (std::sscanf(at, " %lf%n", &values[i], &used) != 1) {
+      return fail(describe("%zu categories need a and %zu %s parameters; %s", k, k - 1,
+                           record.model == ItemModel::GPCM ? "step" : "boundary",
+                           i == 0 ? std::string("a is missing or not a number").c_str()
+                                  : describe("parameter %zu is missing or not a number", i).c_str()));
+    }
+    if (!std::isfinite(values[i])) {
+      return fail(i == 0 ? describe("a %g is not a finite number", values[i])
+                         : describe("b%zu %g is not a finite number", i, values[i]));
+    }
+    at += used;
+  }
+  record.a = values[0];
+  if (!(record.a > 0.0)) {
+    return fail(describe("a %g is not above 0: the category probabilities need a slope above 0",
+                         record.a));
+  }
+  record.steps.assign(values + 1, values + k);
+  if (record.model == ItemModel::GRM) {
+    for (std::size_t v = 1; v + 1 < k; ++v) {
+      if (!(values[v + 1] > values[v])) {
+        return fail(describe("the boundaries must increase, but b%zu %g is not above b%zu %g",
+                             v + 1, values[v + 1], v, values[v]));
+      }
+    }
+  }
+  return ModelWord::PARTIAL_CREDIT;
+}
+
+}  // namespace zol
