@@ -132,8 +132,12 @@ TEST(CategoryModelTest, FarTailCategoriesKeepTheirRelativePrecision) {
        small_logistic(1.7 * 149.0) - small_logistic(1.7 * 150.0), 1e-12},
       {"GRM near boundaries", ItemModel::GRM, 0.0, 1.0, 1.0, {-1e-10, 0.0}, 1,
        1e-10 / 4.0 - 1e-30 / 48.0, 1e-14},
-      {"GRM at theta -150", ItemModel::GRM, -150.0, 2.0, 1.0, {0.0, 0.5}, 1,
-       small_logistic(300.0) - small_logistic(301.0), 1e-12},
+      // Boundaries 31/64 apart: both references' arguments are exact.
+      {"GRM at theta -150", ItemModel::GRM, -150.0, 1.0, 1.0, {0.0, 0.484375}, 1,
+       small_logistic(150.0) - small_logistic(150.484375), 1e-14},
+      // theta - b overflows, d a (theta - b) = 3.4 does not.
+      {"GRM at the largest doubles", ItemModel::GRM, 1.7e308, 1e-300, 1e-8, {-1.7e308}, 1,
+       1.0 / (1.0 + std::exp(-3.4)), 1e-13},
       // s_1 = 1.7 (-149), s_2 = s_1 + 1.7 (-150); their exponentials over about 1.
       {"GPCM at theta -150", ItemModel::GPCM, -150.0, 1.0, D_NORMAL, {-1.0, 0.0}, 1,
        std::exp(-253.3), 1e-12},
