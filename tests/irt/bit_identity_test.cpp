@@ -13,6 +13,7 @@
 
 #include "common/cpu_features.h"
 #include "irt/item_kernels.h"
+#include "observed/category_recursion.h"
 #include "observed/lord_wingersky.h"
 
 #if ZOL_AVX2_KERNELS
@@ -114,6 +115,33 @@ TEST_F(BitIdentityTest, LordWingerskyRecursionAtEveryAlignment) {
       for (std::size_t x = 0; x <= n; ++x) {
         ASSERT_TRUE(same_bits(plain[x], avx2[x]))
             << n << " items, offset " << offset << ", score " << x;
+      }
+    }
+  }
+}
+
+// The category recursion's vector path runs blocks of sixteen and of four
+// scores and single scores at the bottom, where a block would read below
+// score 0; every mix of them comes from some number of categories, length
+// and alignment.
+TEST_F(BitIdentityTest, CategoryRecursion) {
+  for (std::size_t categories : {1, 2, 3, 4, 5, 7, 17, 100}) {
+    for (std::int32_t top : {0, 1, 2, 3, 5, 14, 15, 16, 17, 31, 100, 333}) {
+      std::vector<double> p(categories);
+      for (double& probability : p) probability = uniform(engine, 0.0, 1.0);
+      const std::size_t length = static_cast<std::size_t>(top) + categories;
+      for (std::size_t offset = 0; offset < 4; ++offset) {
+        std::vector<double> plain_block(length + 4), avx2_block(length + 4);
+        const std::span<double> plain(plain_block.data() + offset, length);
+        const std::span<double> avx2(avx2_block.data() + offset, length);
+        for (std::int32_t x = 0; x <= top; ++x) plain[x] = avx2[x] = uniform(engine, 0.0, 1.0);
+        category_recursion::plain::add_item(plain, top, p);
+        category_recursion::avx2::add_item(avx2, top, p);
+        for (std::size_t x = 0; x < length; ++x) {
+          ASSERT_TRUE(same_bits(plain[x], avx2[x]))
+              << categories << " categories, top " << top << ", offset " << offset << ", score "
+              << x;
+        }
       }
     }
   }

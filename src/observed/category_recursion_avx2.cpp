@@ -1,0 +1,76 @@
+// The recursion over an item of K categories sixteen scores at a time in AVX2, with the plain
+// path's bits
+#include "observed/category_recursion.h"
+
+#if ZOL_AVX2_KERNELS
+
+#include <algorithm>
+#include <cassert>
+#include <cstddef>
+
+#include "common/lanes.h"
+
+namespace zol::category_recursion::avx2 {
+
+namespace {
+
+using lanes::Lanes;
+using lanes::LANES;
+
+// The plain path's sum for one score.
+ZOL_ALWAYS_INLINE void update_one(double* w, std::ptrdiff_t x, const double* p,
+                                  std::ptrdiff_t count) {
+  const std::ptrdiff_t last = std::min(count - 1, x);
+  double sum = w[x] * p[0];
+  for (std::ptrdiff_t k = 1; k <= last; ++k) sum += w[x - k] * p[k];
+  w[x] = sum;
+}
+
+// Scores low .. low + 4 * BLOCKS - 1 from entries low - (count - 1) and up,
+// all loaded before any is stored. BLOCKS independent sums keep the adder
+// busy while each waits for its previous term; every lane adds its terms in
+// order of k, as the plain path does.
+template <int BLOCKS>
+ZOL_ALWAYS_INLINE void update_blocks(double* w, std::ptrdiff_t low, const double* p,
+                                     std::ptrdiff_t count) {
+  Lanes sum[BLOCKS];
+  for (int j = 0; j < BLOCKS; ++j) {
+    Lanes here;
+    lanes::load(w + low + j * LANES, here);
+    sum[j] = here * p[0];
+  }
+  for (std::ptrdiff_t k = 1; k < count; ++k) {
+    const double pk = p[k];
+    for (int j = 0; j < BLOCKS; ++j) {
+      Lanes below;
+      lanes::load(w + low + j * LANES - k, below);
+      sum[j] = sum[j] + below * pk;
+    }
+  }
+  for (int j = 0; j < BLOCKS; ++j) lanes::store(w + low + j * LANES, sum[j]);
+}
+
+}  // namespace
+
+__attribute__((target("avx2"))) void add_item(std::span<double> work, std::int32_t top,
+                                              std::span<const double> p) {
+  const auto count = static_cast<std::ptrdiff_t>(p.size());
+  assert(count >= 1 && top >= 0 && work.size() >= static_cast<std::size_t>(top + count));
+  double* const w = work.data();
+  for (std::ptrdiff_t x = top + 1; x < top + count; ++x) w[x] = 0.0;
+  constexpr std::ptrdiff_t WIDE = 4 * LANES;
+  // x is the highest score still to update; a block may read down to its
+  // lowest score less count - 1, which must not be below 0.
+  std::ptrdiff_t x = top + count - 1;
+  for (; x - (WIDE - 1) - (count - 1) >= 0; x -= WIDE) {
+    update_blocks<4>(w, x - (WIDE - 1), p.data(), count);
+  }
+  for (; x - (LANES - 1) - (count - 1) >= 0; x -= LANES) {
+    update_blocks<1>(w, x - (LANES - 1), p.data(), count);
+  }
+  for (; x >= 0; --x) update_one(w, x, p.data(), count);
+}
+
+}  // namespace zol::category_recursion::avx2
+
+#endif
