@@ -48,6 +48,13 @@ std::size_t category_count(const char* text, const char** end) {
 
 }  // namespace
 
+bool names_a_model(const char* text) {
+  const char* word = skip_blanks(text);
+  const char* end = nullptr;
+  return token_is(word, "3PL", &end) || token_is(word, "GPCM", &end) ||
+         token_is(word, "GRM", &end);
+}
+
 ModelWord read_model_word(const LineReader& reader, const char* label, const char* rest,
                           const char** three_pl_rest, PartialCreditRecord& record,
                           Findings& findings) {

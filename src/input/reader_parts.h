@@ -113,6 +113,9 @@ struct PartialCreditRecord {
   std::vector<double> steps;
 };
 enum class ModelWord { THREE_PL, THREE_PL_NAMED, PARTIAL_CREDIT, FAILED };
+
+// Whether the first word of text names an item model, in any letter case.
+bool names_a_model(const char* text);
 ModelWord read_model_word(const LineReader& reader, const char* label, const char* rest,
                           const char** three_pl_rest, PartialCreditRecord& record,
                           Findings& findings);

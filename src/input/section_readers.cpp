@@ -132,7 +132,11 @@ bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form, Find
                     &c, &ends[3]) != 4) {
       const std::string record =
           label[0] == '\0' ? std::string("an item (label, a, b, c)") : "item " + printable(label);
-      findings.fail(at_line(reader, unscannable_record(reader.line, true, "a,b,c", record)));
+      std::string why = unscannable_record(reader.line, true, "a,b,c", record);
+      if (!reader.mixed_format && names_a_model(reader.line.c_str() + ends[0])) {
+        why += "; a record that names its model (3PL, GPCM, GRM) is read with --mixed-format";
+      }
+      findings.fail(at_line(reader, why));
       return false;
     }
     const double values[] = {a, b, c};

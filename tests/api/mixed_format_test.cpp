@@ -38,7 +38,7 @@ TEST(MixedFormatTest, RecordsThatNameTheirModelAndWhyOnesAreRefused) {
       {"N02 GPCM 3 0.8 -1 inf", "b2 inf is not a finite number"},
       {"N02 GRM 3 0.8 1 1", "boundaries must increase"},
       // Any other word after the label is read as a, as it always was.
-      {"N02 GPMC 3 0.8 -1 1", "a,b,c"},
+      {"N02 GPMC 3 0.8 -1 1", "is not a number"},
   };
   for (const Case& t : cases) {
     const Expected<ReadInput> read = read_input_text(with_record(t.record), "in.txt", {true});

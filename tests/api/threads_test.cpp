@@ -35,7 +35,9 @@ std::vector<Job> jobs() {
     // of linking run side by side with the plain equatings.
     for (LinkMethod method : {LinkMethod::MEAN_MEAN, LinkMethod::MEAN_SIGMA, LinkMethod::HAEBARA,
                               LinkMethod::STOCKING_LORD}) {
-      all.push_back({entry.path().string(), Options{method, std::nullopt}});
+      Options options;
+      options.link = method;
+      all.push_back({entry.path().string(), options});
     }
   }
   return all;

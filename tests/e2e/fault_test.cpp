@@ -238,7 +238,9 @@ int progress(const ProgramRun& run) {
 // Address space limits from too small for the program to start to enough for
 // the whole run, in steps of 1 MB: each run ends in a message and status 1
 // with no report, or in the whole report. An old form of 200,000 items needs
-// some 25 MB more than the program itself, so every stage meets the limit.
+// some 25 MB more than the program itself, so every stage meets the limit;
+// its item of three categories makes the computation copy the 3PL items'
+// parameters, some 5 MB.
 // AddressSanitizer reserves terabytes of address space: not under a sanitizer.
 TEST(FaultTest, RunningOutOfMemoryAnywhereEndsInAMessageNeverInAWrongReport) {
 #if defined(__SANITIZE_ADDRESS__)
@@ -248,15 +250,16 @@ TEST(FaultTest, RunningOutOfMemoryAnywhereEndsInAMessageNeverInAWrongReport) {
   std::string input = "$Item_Parameters\nN01 1.0 0.0 0.2\nN02 1.5 0.5 0.25\nN03 0.8 -1.0 0.0\n";
   input.append("$Link_Item_Parameters\n");
   for (int i = 0; i < 200000; ++i) input.append("O 1 0 0.2\n");
+  input.append("OPC GPCM 3 1 -1 1\n");
   dir.write("in.txt", input);
-  ASSERT_EQ(run_program(dir, {{"in.txt", "whole.txt"}}).exit_status, 0);
+  ASSERT_EQ(run_program(dir, {{"--mixed-format", "in.txt", "whole.txt"}}).exit_status, 0);
   const std::string report = read_file(dir.path / "whole.txt");
 
   std::vector<int> reached(5, 0);
   int furthest = -1;
   for (int megabytes = 2; reached[4] < 3 && megabytes < 512; ++megabytes) {
     const std::string limit = "ulimit -v " + std::to_string(megabytes * 1024) + ";";
-    const ProgramRun run = run_program(dir, {{"in.txt", "out.txt"}, "", limit});
+    const ProgramRun run = run_program(dir, {{"--mixed-format", "in.txt", "out.txt"}, "", limit});
     const int now = progress(run);
     if (now < 0 && furthest < 0) continue;  // the program itself could not be loaded
     ASSERT_GE(now, furthest) << megabytes << " MB: " << run.exit_status << " " << run.out
@@ -272,7 +275,9 @@ TEST(FaultTest, RunningOutOfMemoryAnywhereEndsInAMessageNeverInAWrongReport) {
   }
   EXPECT_EQ(reached[4], 3);
   EXPECT_GT(reached[1], 0) << "the reader ran out of memory";
-  EXPECT_GT(reached[2], 0) << "the workspace ran out of memory";
+  // The equating's copy of the records and its results need less than reading
+  // held at its peak, so no limit stops a run there alone: the allocation
+  // tests fail those allocations one by one instead.
   EXPECT_GT(reached[3], 0) << "the computation ran out of memory";
 }
 

@@ -37,7 +37,7 @@ void expect_close(double value, double expected, double relative, const std::str
 // and -b; the expected score is P_1, its slope the 3PL's slope. Far tails
 // included, where only a relatively exact P_0 or slope survives.
 TEST(CategoryModelTest, TwoCategoriesAreTheThreeParameterItemWithoutGuessing) {
-  const double zero = 0.0, one = 1.0;
+  const double zero = 0.0;
   struct Case {
     double theta, a, b;
   } const cases[] = {{0.0, 1.0, 0.0},     {0.3, 1.2, -0.7},  {-2.5, 0.6, 1.1}, {4.0, 2.0, -1.0},
@@ -45,7 +45,7 @@ TEST(CategoryModelTest, TwoCategoriesAreTheThreeParameterItemWithoutGuessing) {
                      {1e-3, 1e3, 0.0}};
   for (const Case& t : cases) {
     const std::vector<double> steps{t.b};
-    const FormView form{{&t.a, 1}, {&t.b, 1}, {&zero, 1}, {&one, 1}, {&zero, 1}};
+    const FormView form{{&t.a, 1}, {&t.b, 1}, {&zero, 1}, {}, DEFAULT_SCALING_CONSTANT};
     const double p1 = prob_3pl(t.theta, t.a, t.b, 0.0), p0 = prob_3pl(-t.theta, t.a, -t.b, 0.0);
     const double slope = expected_score_slope(t.theta, form);
     for (ItemModel model : {ItemModel::GPCM, ItemModel::GRM}) {

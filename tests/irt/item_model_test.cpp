@@ -7,8 +7,7 @@ namespace zol {
 namespace {
 
 FormView one_item(const double& a, const double& b, const double& c) {
-  static const double one = 1.0, zero = 0.0;
-  return FormView{{&a, 1}, {&b, 1}, {&c, 1}, {&one, 1}, {&zero, 1}};
+  return FormView{{&a, 1}, {&b, 1}, {&c, 1}, {}, DEFAULT_SCALING_CONSTANT};
 }
 
 TEST(ItemModelTest, ProbabilityAndSlopeOfOneItem) {
@@ -31,10 +30,9 @@ TEST(ItemModelTest, ProbabilityAndSlopeOfOneItem) {
   }
 }
 
-TEST(ItemModelTest, ExpectedScoreOfThreeItemsWithAnyResponseScores) {
+TEST(ItemModelTest, ExpectedScoreOfThreeItems) {
   const double a[] = {1.0, 1.5, 0.8}, b[] = {0.0, 0.5, -1.0}, c[] = {0.2, 0.25, 0.0};
-  const double one[] = {1, 1, 1}, zero[] = {0, 0, 0};
-  const FormView form{a, b, c, one, zero};
+  const FormView form{a, b, c, {}, DEFAULT_SCALING_CONSTANT};
   const double thetas[] = {-1, 0, 1}, scores[] = {1.089587, 1.809562, 2.650822},
                slopes[] = {0.557589, 0.887505, 0.582951};
   for (int k = 0; k < 3; ++k) {
@@ -44,11 +42,12 @@ TEST(ItemModelTest, ExpectedScoreOfThreeItemsWithAnyResponseScores) {
     EXPECT_EQ(both.score, expected_score(thetas[k], form)) << thetas[k];
     EXPECT_EQ(both.slope, expected_score_slope(thetas[k], form)) << thetas[k];
   }
-  // Scores 0.5 and 2.0: an item with P = 0.6 adds 0.4 * 0.5 + 0.6 * 2.0 = 1.4.
-  const double two = 2.0, half = 0.5, one_a = 1.0, b0 = 0.0, c2 = 0.2;
-  const FormView weighted{{&one_a, 1}, {&b0, 1}, {&c2, 1}, {&two, 1}, {&half, 1}};
-  EXPECT_NEAR(expected_score(0.0, weighted), 1.4, 1e-15);
-  EXPECT_NEAR(expected_score_slope(0.0, weighted), 1.5 * 0.34, 1e-15);
+  // With D = 1 the item at theta = b still has P = c + (1 - c) / 2, and its
+  // slope is a (1 - c) / 4.
+  const double one_a = 1.0, b0 = 0.0, c2 = 0.2;
+  const FormView logistic{{&one_a, 1}, {&b0, 1}, {&c2, 1}, {}, 1.0};
+  EXPECT_NEAR(expected_score(0.0, logistic), 0.6, 1e-15);
+  EXPECT_NEAR(expected_score_slope(0.0, logistic), 0.2, 1e-15);
 }
 
 }  // namespace

@@ -42,8 +42,8 @@ Fn ends(double f_lo, double f_hi) {
 Fn tcc(double target) {  // the three-item form of the worked example
   return [=](double x) {
     static const double a[] = {1.0, 1.5, 0.8}, b[] = {0.0, 0.5, -1.0}, c[] = {0.2, 0.25, 0.0};
-    static const double one[] = {1, 1, 1}, zero[] = {0, 0, 0};
-    const ScoreAndSlope value = expected_score_and_slope(x, FormView{a, b, c, one, zero});
+    const ScoreAndSlope value =
+        expected_score_and_slope(x, FormView{a, b, c, {}, DEFAULT_SCALING_CONSTANT});
     return RootValue{target - value.score, -value.slope};
   };
 }
