@@ -56,43 +56,75 @@ std::vector<double> to_vector(const DoubleArray& array) {
   return std::vector<double>(array.data(), array.data() + array.size());
 }
 
-// A form as (labels, a, b, c); the Python layer has checked the lengths.
+zol::ItemModel model_named(const std::string& name) {
+  if (name == "3PL") return zol::ItemModel::THREE_PL;
+  if (name == "GPCM") return zol::ItemModel::GPCM;
+  if (name == "GRM") return zol::ItemModel::GRM;
+  throw py::value_error("unknown item model '" + name + "': 3PL, GPCM or GRM");
+}
+
+const char* model_name(zol::ItemModel model) {
+  switch (model) {
+    case zol::ItemModel::GPCM:
+      return "GPCM";
+    case zol::ItemModel::GRM:
+      return "GRM";
+    case zol::ItemModel::THREE_PL:
+      break;
+  }
+  return "3PL";
+}
+
+// A form as (labels, a, b, c, models, steps): models a list of model names
+// and steps a list of arrays, one per item (empty for a 3PL item); the Python
+// layer has checked the lengths.
 zol::Form to_form(const py::tuple& form) {
   const py::list labels = form[0].cast<py::list>();
   const std::vector<double> a = to_vector(form[1].cast<DoubleArray>());
   const std::vector<double> b = to_vector(form[2].cast<DoubleArray>());
   const std::vector<double> c = to_vector(form[3].cast<DoubleArray>());
+  const py::list models = form[4].cast<py::list>();
+  const py::list steps = form[5].cast<py::list>();
   const std::size_t n = labels.size();
-  if (a.size() != n || b.size() != n || c.size() != n) {
-    throw py::value_error("a form needs one label, a, b and c per item");
+  if (a.size() != n || b.size() != n || c.size() != n || models.size() != n || steps.size() != n) {
+    throw py::value_error("a form needs one label, model, a, b, c and steps per item");
   }
   zol::Form result;
   result.items.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
-    result.items.push_back({to_bytes(labels[i]), a[i], b[i], c[i]});
+    const zol::ItemModel model = model_named(models[i].cast<std::string>());
+    if (model == zol::ItemModel::THREE_PL) {
+      result.items.emplace_back(to_bytes(labels[i]), a[i], b[i], c[i]);
+    } else {
+      result.items.emplace_back(to_bytes(labels[i]), model, a[i],
+                                to_vector(steps[i].cast<DoubleArray>()));
+    }
   }
   return result;
 }
 
 py::tuple from_form(const zol::Form& form) {
-  py::list labels;
+  py::list labels, models, steps;
   std::vector<double> a, b, c;
   for (const zol::Item& item : form.items) {
+    const bool three_pl = item.model == zol::ItemModel::THREE_PL;
     labels.append(to_python(item.label));
     a.push_back(item.a);
-    b.push_back(item.b);
-    c.push_back(item.c);
+    b.push_back(three_pl ? item.b : std::nan(""));
+    c.push_back(three_pl ? item.c : std::nan(""));
+    models.append(model_name(item.model));
+    steps.append(to_array(item.steps));
   }
-  return py::make_tuple(labels, to_array(a), to_array(b), to_array(c));
+  return py::make_tuple(labels, to_array(a), to_array(b), to_array(c), models, steps);
 }
 
 // The input file's records as plain Python values for the zol.Input the
 // Python layer makes of them.
-py::dict read_input(const std::string& path) {
+py::dict read_input(const std::string& path, bool mixed_format) {
   std::optional<zol::Expected<zol::ReadInput>> read;
   {
     py::gil_scoped_release unlocked;
-    read.emplace(zol::read_input_file(path));
+    read.emplace(zol::read_input_file(path, zol::ReadOptions{mixed_format}));
   }
   if (!*read) throw LibraryFailure{read->error()};
   const zol::Input& input = (*read)->input;
@@ -169,7 +201,8 @@ zol::Results equate(const py::tuple& new_form, const py::tuple& old_form,
                     const std::optional<DoubleArray>& weights,
                     const std::optional<py::tuple>& conversion, const py::str& name,
                     const std::optional<std::string>& link,
-                    const std::optional<double>& round_scale) {
+                    const std::optional<double>& round_scale,
+                    const std::optional<double>& scaling_constant) {
   zol::Input input;
   input.new_form = to_form(new_form);
   input.old_form = to_form(old_form);
@@ -194,6 +227,12 @@ zol::Results equate(const py::tuple& new_form, const py::tuple& old_form,
       throw py::value_error("round_scale must be a finite number above 0");
     }
     options.round_scale_unit = *round_scale;
+  }
+  if (scaling_constant) {
+    if (!(std::isfinite(*scaling_constant) && *scaling_constant > 0.0)) {
+      throw py::value_error("scaling_constant must be a finite number above 0");
+    }
+    options.scaling_constant = *scaling_constant;
   }
   std::optional<zol::Expected<zol::Results>> results;
   {
@@ -271,10 +310,11 @@ PYBIND11_MODULE(_zol, m) {
     }
   });
 
-  m.def("read_input", &read_input, py::arg("path"),
+  m.def("read_input", &read_input, py::arg("path"), py::arg("mixed_format"),
         "The records of an input file as a dict of plain values.");
   m.def("equate", &equate, py::arg("new"), py::arg("old"), py::arg("theta"), py::arg("weights"),
         py::arg("conversion"), py::arg("name"), py::arg("link"), py::arg("round_scale"),
+        py::arg("scaling_constant"),
         "Equates records given as tuples and arrays; returns the library's Results.");
 
   py::class_<zol::Results>(m, "Results", "The library's results of one equating.")

@@ -19,10 +19,15 @@ def program():
     return path
 
 
-def example_link(name):
-    """The --link method of an example's options file, if it has one."""
+def example_options(name):
+    """The program's options of an example, from its options file if it has one: the
+    command-line words, and what read_input and equate take for them."""
     options = EXAMPLES / f"{name}.options"
-    if not options.exists():
-        return None
-    words = options.read_text().split()
-    return words[words.index("--link") + 1]
+    words = options.read_text().split() if options.exists() else []
+    reading = {"mixed_format": "--mixed-format" in words}
+    equating = {}
+    if "--link" in words:
+        equating["link"] = words[words.index("--link") + 1]
+    if "--scaling-constant" in words:
+        equating["scaling_constant"] = float(words[words.index("--scaling-constant") + 1])
+    return words, reading, equating

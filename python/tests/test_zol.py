@@ -7,30 +7,33 @@ import pandas as pd
 import pytest
 
 import zol
-from conftest import CASES, EXAMPLES, example_link
+from conftest import CASES, EXAMPLES, example_options
 
 EXAMPLE_NAMES = sorted(path.stem for path in EXAMPLES.glob("*.report"))
 
 
 def reports_of_the_program():
-    """(folder, input file, link, report): the examples, then the whole reports of the cases."""
-    runs = [pytest.param(EXAMPLES, f"{name}.txt", example_link(name),
+    """(folder, input file, options, report): the examples, then the whole reports of the
+    cases."""
+    runs = [pytest.param(EXAMPLES, f"{name}.txt", example_options(name),
                          EXAMPLES / f"{name}.report", id=name) for name in EXAMPLE_NAMES]
     for case in sorted((CASES / "golden").iterdir()):
         if (case / "stdout").exists():
-            runs.append(pytest.param(case / "in", (case / "cmd").read_text().strip(), None,
-                                     case / "stdout", id=f"golden/{case.name}"))
+            runs.append(pytest.param(case / "in", (case / "cmd").read_text().strip(),
+                                     ([], {}, {}), case / "stdout", id=f"golden/{case.name}"))
     return runs
 
 
-@pytest.mark.parametrize("folder, input_file, link, report", reports_of_the_program())
-def test_outputs_equal_the_programs(folder, input_file, link, report, program, tmp_path,
+@pytest.mark.parametrize("folder, input_file, options, report", reports_of_the_program())
+def test_outputs_equal_the_programs(folder, input_file, options, report, program, tmp_path,
                                     monkeypatch):
     monkeypatch.chdir(folder)
-    result = zol.equate(zol.read_input(input_file), link=link)
+    words, reading, equating = options
+    link = equating.get("link")
+    result = zol.equate(zol.read_input(input_file, **reading), **equating)
     assert result.report.encode() == report.read_bytes()
 
-    options = ["--link", link, "--linked-items", tmp_path / "items.txt"] if link else []
+    options = [*words, "--linked-items", tmp_path / "items.txt"] if link else words
     subprocess.run([program, *options, "--csv", tmp_path / "out.csv", "--plot",
                     tmp_path / "out.svg", input_file, tmp_path / "out.report"], check=True)
     assert result.to_csv().encode() == (tmp_path / "out.csv").read_bytes()
@@ -44,8 +47,9 @@ def test_outputs_equal_the_programs(folder, input_file, link, report, program, t
                                   check_exact=True)
     if link:
         lines = result.report.splitlines()
-        assert f"method on {result.linking.common_items} common items" in lines[3]
-        assert lines[4] == f"A = {result.linking.A:.6f}  B = {result.linking.B:.6f}"
+        at = next(i for i, line in enumerate(lines) if line.startswith("Scale linking"))
+        assert f"method on {result.linking.common_items} common items" in lines[at]
+        assert lines[at + 1] == f"A = {result.linking.A:.6f}  B = {result.linking.B:.6f}"
         assert result.linking.method == link
         assert result.linked_items().encode() == (tmp_path / "items.txt").read_bytes()
     else:
@@ -55,10 +59,11 @@ def test_outputs_equal_the_programs(folder, input_file, link, report, program, t
         assert result.linking is None
 
 
-@pytest.mark.parametrize("folder, input_file, link, report", reports_of_the_program())
-def test_frames_round_trip(folder, input_file, link, report, monkeypatch):
+@pytest.mark.parametrize("folder, input_file, options, report", reports_of_the_program())
+def test_frames_round_trip(folder, input_file, options, report, monkeypatch):
     monkeypatch.chdir(folder)
-    read = zol.read_input(input_file)
+    _, reading, equating = options
+    read = zol.read_input(input_file, **reading)
     # g for c, as some calibration programs call it.
     old = read.old.to_frame().rename(columns={"c": "g"})
     conversion = None if read.conversion is None else read.conversion.to_frame()
@@ -67,7 +72,7 @@ def test_frames_round_trip(folder, input_file, link, report, monkeypatch):
     if weights is not None and np.all(weights == weights[0]):
         weights = None
     rebuilt = zol.Input(read.new.to_frame(), old, read.theta, weights, conversion, read.name)
-    assert zol.equate(rebuilt, link=link).report.encode() == report.read_bytes()
+    assert zol.equate(rebuilt, **equating).report.encode() == report.read_bytes()
 
 
 def case_files(case):
@@ -104,8 +109,8 @@ def test_unusable_arguments():
     assert raised.value.kind == "read_error"
     with pytest.raises(zol.InputError, match="points but"):
         zol.equate(zol.Input(read.new, read.old, read.theta, read.weights[1:]))
-    with pytest.raises(ValueError, match="not supported yet"):
-        zol.equate(read, scaling_constant=1.0)
+    with pytest.raises(ValueError, match="scaling_constant must be"):
+        zol.equate(read, scaling_constant=0.0)
     with pytest.raises(ValueError, match="unknown link method 'stocking'"):
         zol.equate(read, link="stocking")
     with pytest.raises(ValueError, match="regular grid"):
@@ -116,11 +121,11 @@ def test_unusable_arguments():
 
 
 def test_threads_equal_a_loop():
-    inputs = [(zol.read_input(EXAMPLES / f"{name}.txt"), example_link(name))
-              for name in EXAMPLE_NAMES] * 4
+    inputs = [(zol.read_input(EXAMPLES / f"{name}.txt", **example_options(name)[1]),
+               example_options(name)[2]) for name in EXAMPLE_NAMES] * 4
 
     def run(job):
-        result = zol.equate(job[0], link=job[1])
+        result = zol.equate(job[0], **job[1])
         return result.report, result.to_csv(), result.observed_equated
 
     expected = [run(job) for job in inputs]

@@ -14,10 +14,6 @@ from ._records import Input
 COLUMNS = ("raw", "theta", "true_equated", "true_scale", "true_scale_rounded", "new_fitted",
            "old_fitted", "observed_equated", "observed_scale", "observed_scale_rounded")
 
-# Only the three-parameter logistic model's usual constant, for now.
-SCALING_CONSTANT = 1.7
-
-
 class Linking(NamedTuple):
     """The linking constants: theta_old = A * theta_new + B, from common_items items.
 
@@ -113,14 +109,17 @@ class Result:
 
 
 def equate(input: Input, link: Optional[str] = None,
-           scaling_constant: float = SCALING_CONSTANT,
+           scaling_constant: Optional[float] = None,
            round_scale: Optional[float] = None) -> Result:
     """Equates the input's new form to its old form, as the program does.
 
     ``link`` ("mean-mean", "mean-sigma", "haebara" or "stocking-lord") first
     puts the new form on the old form's scale through the items whose labels
     stand in both forms, as the program's --link does. ``scaling_constant``
-    is the model's D; only 1.7 is supported for now. ``round_scale`` rounds
+    is the models' D, as the program's --scaling-constant: ``None`` is 1.7
+    and leaves the report as the program writes it without the option; a
+    number (1 for parameters in the logistic metric, or even 1.7) is used and
+    named in the report. ``round_scale`` rounds
     scale scores to multiples of that unit within the conversion table's
     smallest and largest scale score, as the program's --round-scale does.
 
@@ -128,13 +127,11 @@ def equate(input: Input, link: Optional[str] = None,
     fails raises ``zol.EquatingError``, also when a root search cannot go on.
     The GIL is released while equating, so threads equate at once.
     """
-    if scaling_constant != SCALING_CONSTANT:
-        raise ValueError(f"scaling constant {scaling_constant!r} is not supported yet; "
-                         f"only {SCALING_CONSTANT} is")
     if not isinstance(input, Input):
         raise TypeError("equate takes a zol.Input (see zol.Input and zol.read_input)")
     conversion = input.conversion
     results = _zol.equate(input.new._records(), input.old._records(), input.theta,
                           input.weights, None if conversion is None else conversion._records(),
-                          input.name, link, None if round_scale is None else float(round_scale))
+                          input.name, link, None if round_scale is None else float(round_scale),
+                          None if scaling_constant is None else float(scaling_constant))
     return Result(results)

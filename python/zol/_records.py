@@ -28,36 +28,79 @@ def _frame_columns(frame: Any, names: Sequence[str], what: str) -> None:
         raise ValueError(f"{what} needs the column(s) {', '.join(missing)}")
 
 
+MODELS = ("3PL", "GPCM", "GRM")
+
+
 class Form:
-    """One test form: its items' labels and 3PL parameters, item for item.
+    """One test form: its items' labels, models and parameters, item for item.
 
     ``labels`` name the items (common items of two forms share a label);
-    ``a`` is the discrimination, ``b`` the difficulty and ``c`` the lower
-    asymptote. All four are one-dimensional NumPy arrays of one length.
+    ``a`` is the discrimination (slope), ``b`` the difficulty and ``c`` the
+    lower asymptote of a 3PL item. ``model`` names each item's model, "3PL",
+    "GPCM" or "GRM" (all "3PL" when not given); a GPCM or GRM item of K
+    categories, scored 0..K-1, has its K - 1 step or boundary parameters in
+    ``steps`` (one array per item, empty for a 3PL item) and NaN for b and c.
+    ``labels``, ``model``, ``a``, ``b`` and ``c`` are one-dimensional NumPy
+    arrays of one length.
     """
 
-    def __init__(self, labels: Sequence[str], a: ArrayLike, b: ArrayLike, c: ArrayLike) -> None:
+    def __init__(self, labels: Sequence[str], a: ArrayLike, b: ArrayLike, c: ArrayLike,
+                 model: Optional[Sequence[str]] = None,
+                 steps: Optional[Sequence[ArrayLike]] = None) -> None:
         self.labels = np.array([str(label) for label in labels], dtype=object)
         self.a = _column(a, "a")
         self.b = _column(b, "b")
         self.c = _column(c, "c")
-        if not len(self.labels) == len(self.a) == len(self.b) == len(self.c):
+        n = len(self.labels)
+        if not n == len(self.a) == len(self.b) == len(self.c):
             raise ValueError(
                 f"a form needs one label, a, b and c per item: {len(self.labels)} labels, "
                 f"{len(self.a)} a, {len(self.b)} b and {len(self.c)} c")
+        self.model = np.array(["3PL"] * n if model is None else [str(m).upper() for m in model],
+                              dtype=object)
+        unknown = sorted(set(self.model) - set(MODELS))
+        if len(self.model) != n or unknown:
+            raise ValueError(f"a form needs one model per item, each of {', '.join(MODELS)}")
+        self.steps = [np.empty(0) for _ in range(n)] if steps is None else \
+            [_column(item, "steps") for item in steps]
+        if len(self.steps) != n:
+            raise ValueError("a form needs one array of steps per item")
 
     @classmethod
     def from_frame(cls, frame: Any) -> "Form":
-        """The form of a pandas DataFrame with columns label, a, b and c (or g for c)."""
+        """The form of a pandas DataFrame with columns label, a, b and c (or g for c); with a
+        column model, the steps of its GPCM and GRM items come from columns b1, b2, ..."""
         chance = "c" if "c" in frame.columns else "g"
         _frame_columns(frame, ["label", "a", "b", chance], "a form's DataFrame")
+        model = None
+        steps = None
+        if "model" in frame.columns:
+            model = [str(m) for m in frame["model"]]
+            step_columns = sorted((name for name in frame.columns
+                                   if str(name).startswith("b") and str(name)[1:].isdigit()),
+                                  key=lambda name: int(str(name)[1:]))
+            table = frame[step_columns].to_numpy(dtype=np.float64) if step_columns else \
+                np.empty((len(frame), 0))
+            steps = [row[~np.isnan(row)] if m.upper() != "3PL" else np.empty(0)
+                     for m, row in zip(model, table)]
         return cls(frame["label"].tolist(), frame["a"].to_numpy(), frame["b"].to_numpy(),
-                   frame[chance].to_numpy())
+                   frame[chance].to_numpy(), model, steps)
 
     def to_frame(self) -> Any:
-        """The form as a pandas DataFrame with columns label, a, b and c."""
+        """The form as a pandas DataFrame with columns label, a, b and c; a form with GPCM or
+        GRM items also has the column model and the steps in columns b1, b2, ..."""
         import pandas as pd
-        return pd.DataFrame({"label": self.labels, "a": self.a, "b": self.b, "c": self.c})
+        columns = {"label": self.labels}
+        mixed = any(m != "3PL" for m in self.model)
+        if mixed:
+            columns["model"] = self.model
+        columns.update({"a": self.a, "b": self.b, "c": self.c})
+        if mixed:
+            most = max(len(item) for item in self.steps)
+            for v in range(most):
+                columns[f"b{v + 1}"] = np.array([item[v] if v < len(item) else np.nan
+                                                 for item in self.steps])
+        return pd.DataFrame(columns)
 
     def __len__(self) -> int:
         return len(self.labels)
@@ -66,7 +109,7 @@ class Form:
         return f"<zol.Form of {len(self)} items>"
 
     def _records(self) -> tuple:
-        return (list(self.labels), self.a, self.b, self.c)
+        return (list(self.labels), self.a, self.b, self.c, list(self.model), list(self.steps))
 
 
 class Conversion:
@@ -155,14 +198,17 @@ class Input:
                 f"{quadrature}, {'a' if self.conversion else 'no'} conversion>")
 
 
-def read_input(path: Union[str, os.PathLike]) -> Input:
+def read_input(path: Union[str, os.PathLike], mixed_format: bool = False) -> Input:
     """The ``zol.Input`` of an input file, read by the program's rules and named by ``path``.
 
-    A one-column quadrature gets equal weights, which ``weights`` then holds.
+    With ``mixed_format`` item records may name their model after the label,
+    as the program's --mixed-format reads them ("3PL a b c", "GPCM K a b1 ..",
+    "GRM K a b1 .."). A one-column quadrature gets equal weights, which
+    ``weights`` then holds.
     A file that cannot be opened or is refused raises ``zol.InputError``,
     whose text is the explanation ("FILE:LINE: cause").
     """
-    records = _zol.read_input(os.fsencode(path))
+    records = _zol.read_input(os.fsencode(path), bool(mixed_format))
     conversion = records["conversion"]
     return Input(Form(*records["new"]), Form(*records["old"]), records["theta"],
                  records["weights"], None if conversion is None else Conversion(*conversion),

@@ -33,12 +33,13 @@ class Results:
     def svg(self) -> str: ...
     def linked_items(self) -> str: ...
 
-def read_input(path: bytes) -> dict[str, object]:
+def read_input(path: bytes, mixed_format: bool) -> dict[str, object]:
     """The records of an input file as a dict of plain values."""
 
-def equate(new: tuple[list[str], np.ndarray, np.ndarray, np.ndarray],
-           old: tuple[list[str], np.ndarray, np.ndarray, np.ndarray],
+def equate(new: tuple[list[str], np.ndarray, np.ndarray, np.ndarray, list[str], list[np.ndarray]],
+           old: tuple[list[str], np.ndarray, np.ndarray, np.ndarray, list[str], list[np.ndarray]],
            theta: Optional[np.ndarray], weights: Optional[np.ndarray],
            conversion: Optional[tuple[float, float, float, np.ndarray]], name: str,
-           link: Optional[str], round_scale: Optional[float]) -> Results:
+           link: Optional[str], round_scale: Optional[float],
+           scaling_constant: Optional[float]) -> Results:
     """Equates records given as tuples and arrays; returns the library's Results."""
