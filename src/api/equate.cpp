@@ -1,4 +1,5 @@
 // The library's equating and its outputs: records in, results or an error out
+#include <iterator>
 #include <new>
 
 #include "api/records_bridge.h"
@@ -33,36 +34,38 @@ Expected<std::string> formatted(const Results& results, Write write) {
 
 }  // namespace
 
-const char* error_message(ErrorKind kind) {
-  switch (kind) {
-    case ErrorKind::CANNOT_OPEN_INPUT:
-      return "Could not open input file.\n";
-    case ErrorKind::READ_ERROR:
-      return "Error in reading input data.\n";
-    case ErrorKind::NO_MEMORY:
-      return "Could not allocate memory.\n";
-    case ErrorKind::EQUATING_ERROR:
-      return "Error in calculating equating functions.\n";
-    case ErrorKind::NUMERIC_STOP:
-      break;
+namespace {
+
+// Each kind's message, as the program prints it, and its name for other languages.
+struct KindText {
+  ErrorKind kind;
+  const char* message;
+  const char* name;
+};
+
+constexpr KindText KIND_TEXTS[] = {
+    {ErrorKind::CANNOT_OPEN_INPUT, "Could not open input file.\n", "cannot_open_input"},
+    {ErrorKind::READ_ERROR, "Error in reading input data.\n", "read_error"},
+    {ErrorKind::NO_MEMORY, "Could not allocate memory.\n", "no_memory"},
+    {ErrorKind::EQUATING_ERROR, "Error in calculating equating functions.\n", "equating_error"},
+    {ErrorKind::NUMERIC_STOP, "", "numeric_stop"},
+};
+
+const KindText& text_of(ErrorKind kind) {
+  for (const KindText& text : KIND_TEXTS) {
+    if (text.kind == kind) return text;
   }
-  return "";
+  return KIND_TEXTS[std::size(KIND_TEXTS) - 1];
+}
+
+}  // namespace
+
+const char* error_message(ErrorKind kind) {
+  return text_of(kind).message;
 }
 
 const char* error_kind_name(ErrorKind kind) {
-  switch (kind) {
-    case ErrorKind::CANNOT_OPEN_INPUT:
-      return "cannot_open_input";
-    case ErrorKind::READ_ERROR:
-      return "read_error";
-    case ErrorKind::NO_MEMORY:
-      return "no_memory";
-    case ErrorKind::EQUATING_ERROR:
-      return "equating_error";
-    case ErrorKind::NUMERIC_STOP:
-      break;
-  }
-  return "numeric_stop";
+  return text_of(kind).name;
 }
 
 Expected<Results> equate(const Input& input, const Options& options) {
