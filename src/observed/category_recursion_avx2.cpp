@@ -1,4 +1,4 @@
-// The recursion over an item of K categories sixteen scores at a time in AVX2, with the plain
+// The recursion over an item of K categories eight scores at a time in AVX2, with the plain
 // path's bits
 #include "observed/category_recursion.h"
 
@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
+#include <cstdint>
 #include <type_traits>
 
 #include "category_model.h"
@@ -18,7 +19,11 @@ namespace {
 
 using lanes::Lanes;
 using lanes::LANES;
-constexpr std::ptrdiff_t WIDE = 4 * LANES;
+// Blocks of lanes updated together. The sums of a score are short chains, so
+// two blocks already keep the processor's adders busy; more measured no
+// faster.
+constexpr int WIDE_BLOCKS = 2;
+constexpr std::ptrdiff_t WIDE = WIDE_BLOCKS * LANES;
 // Items of up to this many categories get a path with their number of
 // categories fixed at compile time: the terms' loop unrolled and every
 // probability held in a register.
@@ -34,9 +39,8 @@ ZOL_ALWAYS_INLINE void update_one(double* w, std::ptrdiff_t x, const double* p,
 }
 
 // Scores low .. low + 4 * BLOCKS - 1 from entries low - (count - 1) and up,
-// all loaded before any is stored. BLOCKS independent sums keep the adder
-// busy while each waits for its previous term; every lane adds its terms in
-// order of k, as the plain path does. pk[k] holds p_k in every lane.
+// all loaded before any is stored; every lane adds its terms in order of k,
+// as the plain path does. pk[k] holds p_k in every lane.
 template <int BLOCKS, typename Count>
 ZOL_ALWAYS_INLINE void update_blocks(double* w, std::ptrdiff_t low, Count count, const Lanes* pk) {
   Lanes sum[BLOCKS];
@@ -56,15 +60,23 @@ ZOL_ALWAYS_INLINE void update_blocks(double* w, std::ptrdiff_t low, Count count,
 }
 
 // Going down from the top score, as the plain path does; a block may read
-// down to its lowest score less count - 1, which must not be below 0.
+// down to its lowest score less count - 1, which must not be below 0. Scores
+// are peeled one at a time until the blocks' stores are aligned, which
+// measured a few per cent faster.
 template <typename Count>
 ZOL_ALWAYS_INLINE void add(double* w, std::int32_t top, const double* p, Count count) {
   Lanes pk[MOST_CATEGORIES];
   for (std::ptrdiff_t k = 0; k < count; ++k) pk[k] = Lanes{} + p[k];
   for (std::ptrdiff_t x = top + 1; x < top + count; ++x) w[x] = 0.0;
   std::ptrdiff_t x = top + count - 1;
+  if (x - (WIDE - 1) - (count - 1) >= 0) {
+    while (reinterpret_cast<std::uintptr_t>(w + x - (LANES - 1)) % sizeof(Lanes) != 0) {
+      update_one(w, x, p, count);
+      --x;
+    }
+  }
   for (; x - (WIDE - 1) - (count - 1) >= 0; x -= WIDE) {
-    update_blocks<4>(w, x - (WIDE - 1), count, pk);
+    update_blocks<WIDE_BLOCKS>(w, x - (WIDE - 1), count, pk);
   }
   for (; x - (LANES - 1) - (count - 1) >= 0; x -= LANES) {
     update_blocks<1>(w, x - (LANES - 1), count, pk);
