@@ -33,10 +33,11 @@ void expect_close(double value, double expected, double relative, const std::str
       << name << ": " << value << " against " << expected;
 }
 
-// Two categories are the 3PL item with c = 0: P_1 its P, P_0 its P at -theta
-// and -b, the expected score P_1, and the slope D a P_0 P_1. Far tails
+// Two categories are the 3PL item with c = 0, P_0 being the 3PL's P at -theta
+// and -b; the expected score is P_1, its slope the 3PL's slope. Far tails
 // included, where only a relatively exact P_0 or slope survives.
 TEST(CategoryModelTest, TwoCategoriesAreTheThreeParameterItemWithoutGuessing) {
+  const double zero = 0.0, one = 1.0;
   struct Case {
     double theta, a, b;
   } const cases[] = {{0.0, 1.0, 0.0},     {0.3, 1.2, -0.7},  {-2.5, 0.6, 1.1}, {4.0, 2.0, -1.0},
@@ -44,8 +45,9 @@ TEST(CategoryModelTest, TwoCategoriesAreTheThreeParameterItemWithoutGuessing) {
                      {1e-3, 1e3, 0.0}};
   for (const Case& t : cases) {
     const std::vector<double> steps{t.b};
+    const FormView form{{&t.a, 1}, {&t.b, 1}, {&zero, 1}, {&one, 1}, {&zero, 1}};
     const double p1 = prob_3pl(t.theta, t.a, t.b, 0.0), p0 = prob_3pl(-t.theta, t.a, -t.b, 0.0);
-    const double slope = D_NORMAL * t.a * p0 * p1;
+    const double slope = expected_score_slope(t.theta, form);
     for (ItemModel model : {ItemModel::GPCM, ItemModel::GRM}) {
       const std::string name = std::string(model == ItemModel::GPCM ? "GPCM" : "GRM") +
                                " theta " + std::to_string(t.theta) + " a " + std::to_string(t.a);
