@@ -26,7 +26,8 @@ struct CategoryBank {
   std::vector<double> steps;  // CATEGORIES - 1 per item
 
   CategoryItem item(std::size_t i, ItemModel model) const {
-    return {model, a[i], std::span<const double>(steps).subspan(i * (CATEGORIES - 1), CATEGORIES - 1)};
+    return {model, a[i],
+            std::span<const double>(steps).subspan(i * (CATEGORIES - 1), CATEGORIES - 1)};
   }
 };
 
@@ -106,7 +107,8 @@ void BM_CategoryRecursion(benchmark::State& state) {
   std::vector<double> work(start.size());
   for (auto _ : state) {
     work = start;
-    for (std::int32_t i = 0; i < PARTIAL; ++i) add_item(work, THREE_PL + i * (CATEGORIES - 1), std::span<const double>(p));
+    for (std::int32_t i = 0; i < PARTIAL; ++i)
+      add_item(work, THREE_PL + i * (CATEGORIES - 1), std::span<const double>(p));
     benchmark::DoNotOptimize(work.data());
   }
   count_multiply_adds(state, category_multiply_adds(THREE_PL, PARTIAL));
@@ -130,7 +132,8 @@ void BM_MixedFormOver201Points(benchmark::State& state) {
       for (std::int32_t i = 0; i < PARTIAL; ++i) {
         category_probabilities(theta, bank.item(static_cast<std::size_t>(i), ItemModel::GPCM),
                                D_NORMAL, p);
-        category_recursion::add_item(work, THREE_PL + i * (CATEGORIES - 1), std::span<const double>(p));
+        category_recursion::add_item(work, THREE_PL + i * (CATEGORIES - 1),
+                                     std::span<const double>(p));
       }
       benchmark::DoNotOptimize(work.data());
     }

@@ -110,8 +110,7 @@ Moments gpcm_moments(std::span<const double> p, std::size_t mode) {
 // so a category far in a tail keeps its relative precision. x_k - x_(k+1) is
 // taken as d a (b_(k+1) - b_k), which does not cancel for near boundaries.
 // upper[k] = L(x_k) and lower[k] = L(-x_k) for k = 1..K-1.
-void grm_logistics(double theta, const CategoryItem& item, double d, double* upper,
-                   double* lower) {
+void grm_logistics(double theta, const CategoryItem& item, double d, double* upper, double* lower) {
   const double z = d * item.a;
   for (std::size_t k = 1; k < item.categories(); ++k) {
     const double e = exp_of(-scaled_difference(z, theta, item.steps[k - 1]));
@@ -122,8 +121,8 @@ void grm_logistics(double theta, const CategoryItem& item, double d, double* upp
 }
 
 // Boundaries that do not increase give their categories 0.
-void grm_probabilities(const CategoryItem& item, double d, const double* upper,
-                       const double* lower, std::span<double> p) {
+void grm_probabilities(const CategoryItem& item, double d, const double* upper, const double* lower,
+                       std::span<double> p) {
   const std::size_t top = item.categories() - 1;
   const double z = d * item.a;
   if (top == 0) {
@@ -177,12 +176,11 @@ void category_derivatives(double theta, const CategoryItem& item, double d, std:
   grm_probabilities(item, d, upper, lower, p);
   upper[count] = 0.0;  // P*_K
   lower[count] = 1.0;
-  lower[0] = 0.0;      // 1 - P*_0
+  lower[0] = 0.0;  // 1 - P*_0
   upper[0] = 1.0;
   for (std::size_t k = 0; k < count; ++k) {
     const double factor = lower[k] - upper[k + 1];
-    const double curvature =
-        factor * factor - upper[k] * lower[k] - upper[k + 1] * lower[k + 1];
+    const double curvature = factor * factor - upper[k] * lower[k] - upper[k + 1] * lower[k + 1];
     dp[k] = times(z, p[k] * factor);
     d2p[k] = times(z, times(z, p[k] * curvature));
   }

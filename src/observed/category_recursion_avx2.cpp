@@ -94,14 +94,22 @@ __attribute__((target("avx2"))) void add_item(std::span<double> work, std::int32
   const double* const q = p.data();
   assert(count <= static_cast<std::ptrdiff_t>(MOST_CATEGORIES));
   switch (count) {
-    case 2: return add(w, top, q, std::integral_constant<std::ptrdiff_t, 2>{});
-    case 3: return add(w, top, q, std::integral_constant<std::ptrdiff_t, 3>{});
-    case 4: return add(w, top, q, std::integral_constant<std::ptrdiff_t, 4>{});
-    case 5: return add(w, top, q, std::integral_constant<std::ptrdiff_t, 5>{});
-    case 6: return add(w, top, q, std::integral_constant<std::ptrdiff_t, 6>{});
-    case 7: return add(w, top, q, std::integral_constant<std::ptrdiff_t, 7>{});
-    case 8: return add(w, top, q, std::integral_constant<std::ptrdiff_t, FIXED_CATEGORIES>{});
-    default: return add(w, top, q, count);
+    case 2:
+      return add(w, top, q, std::integral_constant<std::ptrdiff_t, 2>{});
+    case 3:
+      return add(w, top, q, std::integral_constant<std::ptrdiff_t, 3>{});
+    case 4:
+      return add(w, top, q, std::integral_constant<std::ptrdiff_t, 4>{});
+    case 5:
+      return add(w, top, q, std::integral_constant<std::ptrdiff_t, 5>{});
+    case 6:
+      return add(w, top, q, std::integral_constant<std::ptrdiff_t, 6>{});
+    case 7:
+      return add(w, top, q, std::integral_constant<std::ptrdiff_t, 7>{});
+    case 8:
+      return add(w, top, q, std::integral_constant<std::ptrdiff_t, FIXED_CATEGORIES>{});
+    default:
+      return add(w, top, q, count);
   }
 }
 

@@ -139,9 +139,8 @@ TEST_F(BitIdentityTest, CategoryRecursion) {
         category_recursion::plain::add_item(plain, top, p);
         category_recursion::avx2::add_item(avx2, top, p);
         for (std::size_t x = 0; x < length; ++x) {
-          ASSERT_TRUE(same_bits(plain[x], avx2[x]))
-              << categories << " categories, top " << top << ", offset " << offset << ", score "
-              << x;
+          ASSERT_TRUE(same_bits(plain[x], avx2[x])) << categories << " categories, top " << top
+                                                    << ", offset " << offset << ", score " << x;
         }
       }
     }
