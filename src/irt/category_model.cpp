@@ -49,12 +49,13 @@ double one_minus_exp_minus(double delta) {
 // GPCM. The cumulative exponents s_k = d a u_k, u_k = sum_{v<=k} (theta - b_v),
 // enter as s_k - s_m = d a (u_k - u_m), m the category whose u is largest:
 // every exponential is at most 1, the largest exactly 1, so nothing
-// overflows and a far category underflows to 0 gracefully. Parameters above
-// ORDINARY_SIZE could make the sums of up to 2 MOST_CATEGORIES terms
-// overflow; they are summed at PARAMETER_SCALE, an exact power of two, and
-// the slope taken at its reciprocal. Returns m.
+// overflows and a far category underflows to 0 gracefully. Up to
+// ORDINARY_SIZE, the sums of MOST_CATEGORIES - 1 differences theta - b_v and
+// the differences of two such sums stay below 1e303; larger parameters are
+// summed at PARAMETER_SCALE, an exact power of two small enough for the
+// largest doubles, and the slope taken at its reciprocal. Returns m.
 constexpr double ORDINARY_SIZE = 1e300;
-constexpr double PARAMETER_SCALE = 0x1.0p-8;
+constexpr double PARAMETER_SCALE = 0x1.0p-9;
 
 std::size_t gpcm_probabilities(double theta, const CategoryItem& item, double d,
                                std::span<double> p) {
@@ -80,11 +81,11 @@ std::size_t gpcm_probabilities(double theta, const CategoryItem& item, double d,
   return mode;
 }
 
-// The score's deviations k - E from the mean E = sum_k k P_k, and the
-// variance sum_k (k - E)^2 P_k, taken about the mode: E - m is summed from
-// the other categories' small terms, so that far in a tail, where P_m is 1
-// to rounding, the variance keeps its relative precision instead of being
-// lost in 1 - P_m.
+// The mean E = sum_k k P_k and the variance sum_k (k - E)^2 P_k, taken about
+// the mode m: E - m is summed from the other categories' terms, which are
+// small far in a tail, where P_m rounds to 1. The deviations k - E next to
+// the mode, and the slopes made from them, then keep their relative
+// precision; k - E from a rounded E would be 0 there.
 struct Moments {
   double mean_from_mode = 0.0;
   double variance = 0.0;
@@ -109,8 +110,7 @@ Moments gpcm_moments(std::span<const double> p, std::size_t mode) {
 // so a category far in a tail keeps its relative precision. x_k - x_(k+1) is
 // taken as d a (b_(k+1) - b_k), which does not cancel for near boundaries.
 // upper[k] = L(x_k) and lower[k] = L(-x_k) for k = 1..K-1.
-void grm_logistics(double theta, const CategoryItem& item, double d, double* upper,
-                   double* lower) {
+void grm_logistics(double theta, const CategoryItem& item, double d, double* upper, double* lower) {
   const double z = d * item.a;
   for (std::size_t k = 1; k < item.categories(); ++k) {
     const double e = exp_of(-scaled_difference(z, theta, item.steps[k - 1]));
@@ -121,8 +121,8 @@ void grm_logistics(double theta, const CategoryItem& item, double d, double* upp
 }
 
 // Boundaries that do not increase give their categories 0.
-void grm_probabilities(const CategoryItem& item, double d, const double* upper,
-                       const double* lower, std::span<double> p) {
+void grm_probabilities(const CategoryItem& item, double d, const double* upper, const double* lower,
+                       std::span<double> p) {
   const std::size_t top = item.categories() - 1;
   const double z = d * item.a;
   if (top == 0) {
@@ -176,12 +176,11 @@ void category_derivatives(double theta, const CategoryItem& item, double d, std:
   grm_probabilities(item, d, upper, lower, p);
   upper[count] = 0.0;  // P*_K
   lower[count] = 1.0;
-  lower[0] = 0.0;      // 1 - P*_0
+  lower[0] = 0.0;  // 1 - P*_0
   upper[0] = 1.0;
   for (std::size_t k = 0; k < count; ++k) {
     const double factor = lower[k] - upper[k + 1];
-    const double curvature =
-        factor * factor - upper[k] * lower[k] - upper[k + 1] * lower[k + 1];
+    const double curvature = factor * factor - upper[k] * lower[k] - upper[k + 1] * lower[k + 1];
     dp[k] = times(z, p[k] * factor);
     d2p[k] = times(z, times(z, p[k] * curvature));
   }

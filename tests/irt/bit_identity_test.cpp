@@ -120,10 +120,10 @@ TEST_F(BitIdentityTest, LordWingerskyRecursionAtEveryAlignment) {
   }
 }
 
-// The category recursion's vector path runs blocks of sixteen and of four
-// scores and single scores at the bottom, where a block would read below
-// score 0; every mix of them comes from some number of categories, length
-// and alignment.
+// The category recursion's vector path runs blocks of eight and of four
+// scores, single scores at the top until its stores are aligned and at the
+// bottom, where a block would read below score 0; every mix of them comes
+// from some number of categories, length and alignment.
 TEST_F(BitIdentityTest, CategoryRecursion) {
   for (std::size_t categories : {1, 2, 3, 4, 5, 7, 17, 100}) {
     for (std::int32_t top : {0, 1, 2, 3, 5, 14, 15, 16, 17, 31, 100, 333}) {
@@ -138,9 +138,8 @@ TEST_F(BitIdentityTest, CategoryRecursion) {
         category_recursion::plain::add_item(plain, top, p);
         category_recursion::avx2::add_item(avx2, top, p);
         for (std::size_t x = 0; x < length; ++x) {
-          ASSERT_TRUE(same_bits(plain[x], avx2[x]))
-              << categories << " categories, top " << top << ", offset " << offset << ", score "
-              << x;
+          ASSERT_TRUE(same_bits(plain[x], avx2[x])) << categories << " categories, top " << top
+                                                    << ", offset " << offset << ", score " << x;
         }
       }
     }

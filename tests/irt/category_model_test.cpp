@@ -85,6 +85,11 @@ TEST(CategoryModelTest, ExtremeParametersGiveProbabilitiesThatSumToOne) {
       {0.5, 0.5 + 1e-15, 0.5 + 2e-15},
       {-3.0, -2.9, 40.0, 40.1, 41.0},
       std::vector<double>(99, -1e307),
+      [] {  // cumulative exponents that swing by about 1e310
+        std::vector<double> swing(50, -1.7e308);
+        swing.insert(swing.end(), 49, 1.7e308);
+        return swing;
+      }(),
   };
   const double thetas[] = {-1.7e308, -1e30, -150.0, -0.2, 0.0, 0.5, 150.0, 1e30, 1.7e308};
   const double slopes[] = {1e-300, 1e-8, 0.64, 1.0, 1e8, 1e300};
