@@ -53,8 +53,7 @@ item_columns <- function(items, which, call) {
   columns <- names(items)
   model <- if ("model" %in% columns) toupper(as.character(items$model))
   if (anyNA(match(model, MODELS))) {
-    input_error(sprintf("every model of %s must be %s", which, paste(MODELS, collapse = ", ")),
-                call)
+    input_error(sprintf("the model of every item of %s must be 3PL, GPCM or GRM", which), call)
   }
   labels <- if ("label" %in% columns) as.character(items$label) else row.names(items)
   step_names <- grep("^b[0-9]+$", columns, value = TRUE)
