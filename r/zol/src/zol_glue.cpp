@@ -226,8 +226,9 @@ Rcpp::List zol_read_file(std::string path, std::string name, bool mixed_format) 
 // Equates forms given as lists of columns (see form_of); theta is NULL or
 // a list of point and weight (NULL weights: equal weights), conversion NULL
 // or a list of scale, lowest, highest and increment, link NULL or a method's
-// name, scaling_constant NULL (1.7, unsaid in the report) or D. output "results" gives the results as lists and vectors; "csv" and
-// "svg" give the program's file of that kind as one string.
+// name, scaling_constant NULL (1.7, unsaid in the report) or D. output
+// "results" gives the results as lists and vectors; "csv" and "svg" give the
+// program's file of that kind as one string.
 // [[Rcpp::export(name = ".zol_equate")]]
 Rcpp::List zol_equate_frames(Rcpp::List new_form, Rcpp::List old_form,
                              Rcpp::Nullable<Rcpp::List> theta,
