@@ -41,22 +41,15 @@ zol_read <- function(path, mixed_format = FALSE) {
 
 MODELS <- c("3PL", "GPCM", "GRM")
 
-# A form as the compiled code takes it: label (character), a, b, c (double)
-# and, when the frame has a model column, model (upper case), steps (a
-# matrix of the step columns b1, b2, ...) and step_count (each item's
-# leading steps; 0 for a 3PL item).
-item_columns <- function(items, which, call) {
-  if (!is.data.frame(items)) {
-    input_error(sprintf("%s must be a data frame of items with columns a, b and c", which),
-                call)
-  }
-  columns <- names(items)
-  model <- if ("model" %in% columns) toupper(as.character(items$model))
+# The items' models (upper case), their steps as a matrix of the step columns
+# b1, b2, ..., and how many leading cells of each row are the item's steps
+# (0 for a 3PL item). Without a model column every item is a 3PL item.
+step_columns <- function(items, step_names, labels, which, call) {
+  model <- if ("model" %in% names(items)) toupper(as.character(items$model)) else
+    rep("3PL", nrow(items))
   if (anyNA(match(model, MODELS))) {
     input_error(sprintf("the model of every item of %s must be 3PL, GPCM or GRM", which), call)
   }
-  labels <- if ("label" %in% columns) as.character(items$label) else row.names(items)
-  step_names <- grep("^b[0-9]+$", columns, value = TRUE)
   step_names <- step_names[order(as.integer(substring(step_names, 2L)))]
   if (!identical(step_names, sprintf("b%d", seq_along(step_names)))) {
     input_error(sprintf("the step columns of %s must be b1, b2, ... without gaps", which), call)
@@ -70,34 +63,46 @@ item_columns <- function(items, which, call) {
   }
   # An item's steps are the leading cells of its row up to the first NA.
   step_count <- as.integer(rowSums(!is.na(steps)))
-  gap <- which(rowSums(!is.na(steps) & col(steps) > step_count) > 0L)
-  three_pl <- if (is.null(model)) rep(TRUE, nrow(items)) else model == "3PL"
-  stray <- which(three_pl & step_count > 0L)
-  stepless <- which(!three_pl & step_count == 0L)
   refuse_item <- function(rows, why) {
     if (length(rows)) input_error(sprintf("item %s of %s %s", labels[rows[1L]], which, why), call)
   }
-  refuse_item(gap, "has an NA among its steps b1, b2, ...")
-  refuse_item(stray, "is a 3PL item but has steps b1, b2, ...; a column model names other models")
-  refuse_item(stepless, "has no steps b1, b2, ...")
+  refuse_item(which(rowSums(!is.na(steps) & col(steps) > step_count) > 0L),
+              "has an NA among its steps b1, b2, ...")
+  refuse_item(which(model == "3PL" & step_count > 0L),
+              "is a 3PL item but has steps b1, b2, ...; a column model names other models")
+  refuse_item(which(model != "3PL" & step_count == 0L), "has no steps b1, b2, ...")
+  list(model = model, steps = steps, step_count = step_count)
+}
 
-  guessing <- if ("c" %in% columns) "c" else if ("g" %in% columns) "g" else NA
+# A form as the compiled code takes it: label (character), a, b, c (double)
+# and, for a frame with a model column or step columns, those of
+# step_columns.
+item_columns <- function(items, which, call) {
+  if (!is.data.frame(items)) {
+    input_error(sprintf("%s must be a data frame of items with columns a, b and c", which),
+                call)
+  }
+  columns <- names(items)
+  labels <- if ("label" %in% columns) as.character(items$label) else row.names(items)
+  step_names <- grep("^b[0-9]+$", columns, value = TRUE)
+  mixed <- if ("model" %in% columns || length(step_names)) {
+    step_columns(items, step_names, labels, which, call)
+  }
   # A form without 3PL items needs no b and c.
-  missing <- c(setdiff(c("a", if (any(three_pl)) "b"), columns),
-               if (any(three_pl) && is.na(guessing)) "c")
+  three_pl <- is.null(mixed) || any(mixed$model == "3PL")
+  guessing <- if ("c" %in% columns) "c" else if ("g" %in% columns) "g" else NA
+  missing <- c(setdiff(c("a", if (three_pl) "b"), columns), if (three_pl && is.na(guessing)) "c")
   if (length(missing)) {
     input_error(sprintf("%s has no column %s", which, paste(missing, collapse = ", ")), call)
   }
-  numbers <- lapply(list(a = "a", b = "b", c = guessing), function(column) {
+  number <- function(column) {
     if (is.na(column) || is.null(items[[column]])) return(rep(NA_real_, nrow(items)))
     if (!is.numeric(items[[column]])) {
       input_error(sprintf("column %s of %s is not numeric", column, which), call)
     }
     as.double(items[[column]])
-  })
-  form <- c(list(label = labels), numbers)
-  if (is.null(model)) return(form)
-  c(form, list(model = model, steps = steps, step_count = step_count))
+  }
+  c(list(label = labels, a = number("a"), b = number("b"), c = number(guessing)), mixed)
 }
 
 # Labels count only when given: automatic row names would make items common
