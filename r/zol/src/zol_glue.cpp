@@ -1,9 +1,11 @@
 // R's view of the library: data frames and lists in, the library's records through, lists out
 #include <Rcpp.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "zol/zol.h"
@@ -42,21 +44,60 @@ Rcpp::List failure(const zol::Error& error) {
   return failure("zol_equating_error", "numeric_stop", error.explanation, error.message);
 }
 
+const char* model_name(zol::ItemModel model) {
+  switch (model) {
+    case zol::ItemModel::GPCM:
+      return "GPCM";
+    case zol::ItemModel::GRM:
+      return "GRM";
+    case zol::ItemModel::THREE_PL:
+      break;
+  }
+  return "3PL";
+}
+
 // Columns of data frames go back as plain lists: the R code makes them data
-// frames, which costs less than Rcpp's DataFrame::create.
+// frames, which costs less than Rcpp's DataFrame::create. A form of 3PL items
+// alone has label, a, b and c; one with items of K categories also model and
+// the step columns b1, b2, ..., with NA where an item has no such value.
 Rcpp::List form_columns(const zol::Form& form) {
   const std::size_t n = form.items.size();
-  Rcpp::CharacterVector label(n);
+  std::size_t most_steps = 0;
+  for (const zol::Item& item : form.items) most_steps = std::max(most_steps, item.steps.size());
+  Rcpp::CharacterVector label(n), model(n);
   Rcpp::NumericVector a(n), b(n), c(n);
+  // Each column its own vector: copies of one Rcpp vector would share it.
+  std::vector<Rcpp::NumericVector> steps;
+  for (std::size_t v = 0; v < most_steps; ++v) steps.push_back(Rcpp::NumericVector(n, NA_REAL));
   for (std::size_t i = 0; i < n; ++i) {
     const zol::Item& item = form.items[i];
     label[i] = item.label;
+    model[i] = model_name(item.model);
     a[i] = item.a;
-    b[i] = item.b;
-    c[i] = item.c;
+    const bool three_pl = item.model == zol::ItemModel::THREE_PL;
+    b[i] = three_pl ? item.b : NA_REAL;
+    c[i] = three_pl ? item.c : NA_REAL;
+    for (std::size_t v = 0; v < item.steps.size(); ++v) steps[v][i] = item.steps[v];
   }
-  return Rcpp::List::create(Rcpp::Named("label") = label, Rcpp::Named("a") = a,
-                            Rcpp::Named("b") = b, Rcpp::Named("c") = c);
+  if (most_steps == 0) {
+    return Rcpp::List::create(Rcpp::Named("label") = label, Rcpp::Named("a") = a,
+                              Rcpp::Named("b") = b, Rcpp::Named("c") = c);
+  }
+  Rcpp::List columns(5 + most_steps);
+  Rcpp::CharacterVector names(5 + most_steps);
+  const char* const LEADING[] = {"label", "model", "a", "b", "c"};
+  columns[0] = label;
+  columns[1] = model;
+  columns[2] = a;
+  columns[3] = b;
+  columns[4] = c;
+  for (std::size_t k = 0; k < 5; ++k) names[k] = LEADING[k];
+  for (std::size_t v = 0; v < most_steps; ++v) {
+    columns[5 + v] = steps[v];
+    names[5 + v] = "b" + std::to_string(v + 1);
+  }
+  columns.names() = names;
+  return columns;
 }
 
 // The table's grid travels as attributes, exactly as its header gave it;
@@ -77,13 +118,37 @@ Rcpp::RObject conversion_columns(const std::optional<zol::Conversion>& table) {
   return frame;
 }
 
-zol::Form form_of(const Rcpp::DataFrame& frame) {
-  const Rcpp::CharacterVector label = frame["label"];
-  const Rcpp::NumericVector a = frame["a"], b = frame["b"], c = frame["c"];
+// A form as the R code hands it over: label, a, b and c item for item, and
+// for a form with items of K categories also model (3PL, GPCM or GRM), steps
+// (a matrix of one row per item) and step_count (how many of a row's leading
+// entries are the item's steps).
+zol::Form form_of(const Rcpp::List& columns) {
+  const Rcpp::CharacterVector label = columns["label"];
+  const Rcpp::NumericVector a = columns["a"], b = columns["b"], c = columns["c"];
   zol::Form form;
   form.items.reserve(static_cast<std::size_t>(a.size()));
+  if (!columns.containsElementNamed("model")) {
+    for (R_xlen_t i = 0; i < a.size(); ++i) {
+      form.items.push_back({Rcpp::as<std::string>(label[i]), a[i], b[i], c[i]});
+    }
+    return form;
+  }
+  const Rcpp::CharacterVector model = columns["model"];
+  const Rcpp::NumericMatrix steps = columns["steps"];
+  const Rcpp::IntegerVector step_count = columns["step_count"];
   for (R_xlen_t i = 0; i < a.size(); ++i) {
-    form.items.push_back({Rcpp::as<std::string>(label[i]), a[i], b[i], c[i]});
+    const std::string name = Rcpp::as<std::string>(model[i]);
+    if (name == "3PL") {
+      form.items.push_back({Rcpp::as<std::string>(label[i]), a[i], b[i], c[i]});
+      continue;
+    }
+    std::vector<double> item_steps(static_cast<std::size_t>(step_count[i]));
+    for (std::size_t v = 0; v < item_steps.size(); ++v) {
+      item_steps[v] = steps(i, static_cast<R_xlen_t>(v));
+    }
+    form.items.push_back({Rcpp::as<std::string>(label[i]),
+                          name == "GPCM" ? zol::ItemModel::GPCM : zol::ItemModel::GRM, a[i],
+                          std::move(item_steps)});
   }
   return form;
 }
@@ -142,8 +207,8 @@ Rcpp::CharacterVector warning_texts(const zol::Warnings& warnings) {
 
 // Reads an input file; a list with the records, or with the failure.
 // [[Rcpp::export(name = ".zol_read")]]
-Rcpp::List zol_read_file(std::string path, std::string name) {
-  zol::Expected<zol::ReadInput> read = zol::read_input_file(path);
+Rcpp::List zol_read_file(std::string path, std::string name, bool mixed_format) {
+  zol::Expected<zol::ReadInput> read = zol::read_input_file(path, zol::ReadOptions{mixed_format});
   if (!read) return failure(read.error());
   const zol::Input& input = read->input;
   Rcpp::RObject theta = R_NilValue;
@@ -158,16 +223,19 @@ Rcpp::List zol_read_file(std::string path, std::string name) {
                             Rcpp::Named("name") = name);
 }
 
-// Equates forms given as data frames of label, a, b and c; theta is NULL or
+// Equates forms given as lists of columns (see form_of); theta is NULL or
 // a list of point and weight (NULL weights: equal weights), conversion NULL
 // or a list of scale, lowest, highest and increment, link NULL or a method's
-// name. output "results" gives the results as lists and vectors; "csv" and
-// "svg" give the program's file of that kind as one string.
+// name, scaling_constant NULL (1.7, unsaid in the report) or D. output
+// "results" gives the results as lists and vectors; "csv" and "svg" give the
+// program's file of that kind as one string.
 // [[Rcpp::export(name = ".zol_equate")]]
-Rcpp::List zol_equate_frames(Rcpp::DataFrame new_form, Rcpp::DataFrame old_form,
+Rcpp::List zol_equate_frames(Rcpp::List new_form, Rcpp::List old_form,
                              Rcpp::Nullable<Rcpp::List> theta,
                              Rcpp::Nullable<Rcpp::List> conversion, std::string name,
-                             Rcpp::Nullable<Rcpp::String> link, std::string output) {
+                             Rcpp::Nullable<Rcpp::String> link,
+                             Rcpp::Nullable<Rcpp::NumericVector> scaling_constant,
+                             std::string output) {
   zol::Input input;
   input.new_form = form_of(new_form);
   input.old_form = form_of(old_form);
@@ -189,6 +257,7 @@ Rcpp::List zol_equate_frames(Rcpp::DataFrame new_form, Rcpp::DataFrame old_form,
                                        doubles(table["scale"])};
   }
   zol::Options options;
+  if (scaling_constant.isNotNull()) options.scaling_constant = Rcpp::as<double>(scaling_constant);
   if (link.isNotNull()) {
     const std::string method = Rcpp::as<std::string>(link);
     options.link = zol::link_method_named(method);

@@ -13,8 +13,13 @@ EXAMPLES <- sub("[.]report$", "", dir(system.file("extdata", package = "zol"), "
 equate_example <- function(name) {
   options <- system.file("extdata", paste0(name, ".options"), package = "zol")
   arguments <- if (nzchar(options)) readLines(options) else character()
-  link <- if ("--link" %in% arguments) arguments[match("--link", arguments) + 1L]
+  value <- function(option) {
+    if (option %in% arguments) arguments[match(option, arguments) + 1L]
+  }
+  d <- value("--scaling-constant")
   old <- setwd(dirname(example_file(paste0(name, ".txt"))))
   on.exit(setwd(old))
-  do.call(zol_equate, c(zol_read(paste0(name, ".txt")), list(link = link)))
+  forms <- zol_read(paste0(name, ".txt"), mixed_format = "--mixed-format" %in% arguments)
+  do.call(zol_equate, c(forms, list(link = value("--link"),
+                                    scaling_constant = if (!is.null(d)) as.numeric(d))))
 }

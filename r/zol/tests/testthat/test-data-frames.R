@@ -24,3 +24,46 @@ test_that("linking matches data frames' items by their labels, as in a file", {
   expect_identical(linked$linking,
                    do.call(zol_equate, c(file, link = "stocking-lord"))$linking)
 })
+
+test_that("a mixed form's data frame, reshaped as a user may give it, gives the file's report", {
+  file <- zol_read(example_file("mixed_format.txt"), mixed_format = TRUE)
+  new <- file$new[rev(names(file$new))]
+  new$model <- tolower(new$model)
+  names(new)[names(new) == "c"] <- "g"
+  row.names(new) <- new$label
+  new$label <- NULL
+  from_frames <- zol_equate(new, file$old, theta = file$theta, name = "mixed_format.txt",
+                            link = "stocking-lord", scaling_constant = 1)
+  expect_identical(from_frames$report, equate_example("mixed_format")$report)
+  # The option changes nothing for a form of 3PL items alone.
+  expect_identical(zol_read(example_file("forms40.txt"), mixed_format = TRUE),
+                   zol_read(example_file("forms40.txt")))
+})
+
+test_that("a GRM item's expected score is that of 2PL items at its boundaries", {
+  # P*_k of a GRM item is a 3PL curve with c = 0 at boundary b_k, and the
+  # item's expected score is the sum of its P*_k: true-score equating cannot
+  # tell such forms apart (GPCM items it can). Items of 3 and 4 categories
+  # put an NA in the shorter one's step columns.
+  path <- tempfile(fileext = ".txt")
+  writeLines(c("$Item_Parameters", "N1 GRM 3 1.1 -0.8 0.6", "N2 grm 4 0.9 -1.2 0.1 1.3",
+               "N3 1.0 0.2 0.2", "$Link_Item_Parameters", "O1 1.0 -0.5 0.2",
+               "O2 0.8 0.0 0.15", "O3 1.2 0.4 0.2", "O4 0.9 -1.0 0.1", "O5 1.1 1.0 0.2",
+               "O6 1.0 0.3 0.25"), path)
+  grm <- zol_read(path, mixed_format = TRUE)
+  boundaries <- data.frame(label = paste0("S", 1:6), a = c(1.1, 1.1, 0.9, 0.9, 0.9, 1.0),
+                           b = c(-0.8, 0.6, -1.2, 0.1, 1.3, 0.2), c = c(0, 0, 0, 0, 0, 0.2))
+  true_score <- c("theta", "true_equated")
+  expect_equal(zol_equate(grm$new, grm$old)$scores[true_score],
+               zol_equate(boundaries, grm$old)$scores[true_score], tolerance = 1e-12)
+})
+
+test_that("a scaling constant of 1.7 adds the report's line and changes nothing else", {
+  file <- zol_read(example_file("forms40.txt"))
+  plain <- do.call(zol_equate, file)
+  said <- do.call(zol_equate, c(file, scaling_constant = 1.7))
+  expect_identical(said$scores, plain$scores)
+  expect_identical(sub("Scaling constant D = 1.7000\n\n", "", said$report, fixed = TRUE),
+                   plain$report)
+  expect_false(identical(said$report, plain$report))
+})

@@ -25,7 +25,9 @@ test_that("arguments that cannot be equated are refused before the library sees 
   unlabelled <- file$new[c("a", "b", "c")]
   refused <- list(
     "no c" = quote(zol_equate(file$new[c("label", "a", "b")], file$old)),
-    "scaling constant" = quote(zol_equate(file$new, file$old, scaling_constant = 1.702)),
+    "scaling constant" = quote(zol_equate(file$new, file$old, scaling_constant = 0)),
+    "steps without a model" = quote(zol_equate(cbind(file$new, b1 = 0.5), file$old)),
+    "unknown model" = quote(zol_equate(cbind(file$new, model = "2PL"), file$old)),
     "misspelt argument" = quote(zol_equate(file$new, file$old, lnk = "haebara")),
     "link by position" = quote(zol_equate(unlabelled, file$old, link = "haebara")),
     "unknown method" = quote(zol_equate(file$new, file$old, link = "stocking_lord")),

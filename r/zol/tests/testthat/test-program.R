@@ -1,7 +1,8 @@
 # The package's outputs against the program's: reports, CSV files, picture, linking
 
 test_that("every example gives the program's report and CSV file, byte for byte", {
-  expect_setequal(EXAMPLES, c("common_items", "different_lengths", "forms40", "one_column_theta"))
+  expect_setequal(EXAMPLES, c("common_items", "different_lengths", "forms40", "mixed_format",
+                               "one_column_theta"))
   for (name in EXAMPLES) {
     x <- equate_example(name)
     expect_identical(charToRaw(x$report), bytes(example_file(paste0(name, ".report"))),
