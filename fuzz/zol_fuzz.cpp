@@ -243,7 +243,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   // The options follow the input's length, which the mutations vary: item
   // records that name their model, no linking or one of the methods, the
-  // specified rounding or rounding on the scale to a unit, and the scaling
+  // table's rounding or rounding on the scale to a unit, and the scaling
   // constant.
   const ReadOptions reading{(size / 15) % 2 == 1};
   const Expected<ReadInput> read = read_input_text(text, INPUT_NAME, reading);

@@ -216,7 +216,7 @@ const char* link_method_title(LinkMethod method);
 const char* link_method_option(LinkMethod method);
 std::optional<LinkMethod> link_method_named(std::string_view name);
 
-// What an equating does beyond the specified run.
+// What an equating does beyond the plain report of the forms as they are.
 struct Options {
   // Put the new form on the old form's scale through the items whose labels
   // stand in both forms before equating: theta_old = A theta_new + B, every
