@@ -178,6 +178,25 @@ Form carried_form(const ItemSet& items, const Linking& linking) {
   return form;
 }
 
+// The first parameter of the carried items that is not a finite number.
+std::optional<Finding> carried_beyond_doubles(const Form& carried, const LinkSearch& search) {
+  for (const Item& item : carried.items) {
+    std::vector<std::pair<std::string, double>> values = {{"a", item.a}, {"b", item.b}};
+    for (std::size_t v = 0; v < item.steps.size(); ++v) {
+      values.emplace_back(describe("b%zu", v + 1), item.steps[v]);
+    }
+    for (const auto& [name, value] : values) {
+      if (!std::isfinite(value)) {
+        return about_run(describe("--link %s: on the old scale (A = %g, B = %g) item %s has %s = "
+                                  "%g, not a finite number",
+                                  link_method_option(search.method), search.A, search.B,
+                                  printable(item.label.c_str()).c_str(), name.c_str(), value));
+      }
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 Error failure_of(ErrorKind kind, Finding cause) {
@@ -207,6 +226,11 @@ Failure compute_equating_functions(const InputRecords& input, const Options& opt
     }
     results.linking = Linking{search.method, search.A, search.B, search.common_items};
     results.linked_new_form = carried_form(input.new_form, *results.linking);
+    // A parameter at the edge of the doubles can leave them when carried over;
+    // the items would then be equated, and written back, as infinities.
+    if (std::optional<Finding> cause = carried_beyond_doubles(*results.linked_new_form, search)) {
+      return failure_of(ErrorKind::EQUATING_ERROR, std::move(*cause));
+    }
   }
 
   const auto new_count = static_cast<std::size_t>(results.new_top_score) + 1;
