@@ -39,6 +39,11 @@ namespace zol {
 //        P*_0 = 1, P*_K = 0, P_k = P*_k - P*_(k+1); boundaries increase.
 enum class ItemModel { THREE_PL, GPCM, GRM };
 
+// The model's name as an input file's records write it: "3PL", "GPCM" or
+// "GRM"; and the model a name stands for, in any letter case.
+const char* item_model_name(ItemModel model);
+std::optional<ItemModel> item_model_named(std::string_view name);
+
 // The scaling constant D of the normal-ogive metric, which equating takes
 // unless told otherwise; parameters in the logistic metric need D = 1.
 inline constexpr double DEFAULT_SCALING_CONSTANT = 1.7;

@@ -57,22 +57,9 @@ std::vector<double> to_vector(const DoubleArray& array) {
 }
 
 zol::ItemModel model_named(const std::string& name) {
-  if (name == "3PL") return zol::ItemModel::THREE_PL;
-  if (name == "GPCM") return zol::ItemModel::GPCM;
-  if (name == "GRM") return zol::ItemModel::GRM;
-  throw py::value_error("unknown item model '" + name + "': 3PL, GPCM or GRM");
-}
-
-const char* model_name(zol::ItemModel model) {
-  switch (model) {
-    case zol::ItemModel::GPCM:
-      return "GPCM";
-    case zol::ItemModel::GRM:
-      return "GRM";
-    case zol::ItemModel::THREE_PL:
-      break;
-  }
-  return "3PL";
+  const std::optional<zol::ItemModel> model = zol::item_model_named(name);
+  if (!model) throw py::value_error("unknown item model '" + name + "': 3PL, GPCM or GRM");
+  return *model;
 }
 
 // A form as (labels, a, b, c, models, steps): models a list of model names
@@ -112,7 +99,7 @@ py::tuple from_form(const zol::Form& form) {
     a.push_back(item.a);
     b.push_back(three_pl ? item.b : std::nan(""));
     c.push_back(three_pl ? item.c : std::nan(""));
-    models.append(model_name(item.model));
+    models.append(zol::item_model_name(item.model));
     steps.append(to_array(item.steps));
   }
   return py::make_tuple(labels, to_array(a), to_array(b), to_array(c), models, steps);

@@ -46,13 +46,40 @@ std::size_t category_count(const char* text, const char** end) {
   return length > 0 && value >= 2 && value <= MOST_CATEGORIES ? value : 0;
 }
 
+struct ModelName {
+  ItemModel model;
+  const char* name;
+};
+
+constexpr ModelName MODEL_NAMES[] = {
+    {ItemModel::THREE_PL, "3PL"}, {ItemModel::GPCM, "GPCM"}, {ItemModel::GRM, "GRM"}};
+
 }  // namespace
+
+const char* item_model_name(ItemModel model) {
+  for (const ModelName& name : MODEL_NAMES) {
+    if (name.model == model) return name.name;
+  }
+  return "";
+}
+
+std::optional<ItemModel> item_model_named(std::string_view word) {
+  for (const ModelName& name : MODEL_NAMES) {
+    if (word.size() != std::strlen(name.name)) continue;
+    bool same = true;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+      same = same && std::toupper(static_cast<unsigned char>(word[i])) == name.name[i];
+    }
+    if (same) return name.model;
+  }
+  return std::nullopt;
+}
 
 bool names_a_model(const char* text) {
   const char* word = skip_blanks(text);
-  const char* end = nullptr;
-  return token_is(word, "3PL", &end) || token_is(word, "GPCM", &end) ||
-         token_is(word, "GRM", &end);
+  std::size_t length = 0;
+  while (!ends_token(word[length])) ++length;
+  return item_model_named({word, length}).has_value();
 }
 
 ModelWord read_model_word(const LineReader& reader, const char* label, const char* rest,
@@ -72,7 +99,7 @@ ModelWord read_model_word(const LineReader& reader, const char* label, const cha
   } else {
     return ModelWord::THREE_PL;
   }
-  const char* model = record.model == ItemModel::GPCM ? "GPCM" : "GRM";
+  const char* model = item_model_name(record.model);
   const auto fail = [&](const std::string& why) {
     findings.fail(at_line(reader, describe("item %s (%s): %s", name.c_str(), model, why.c_str())));
     return ModelWord::FAILED;

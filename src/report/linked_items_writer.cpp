@@ -14,7 +14,7 @@ void write_linked_items(std::string& out, const Form& linked_form) {
     }
     // An item of K categories in the record that names its model.
     appendf(out, "%s %s %zu %.17g", item.label.c_str(),
-            item.model == ItemModel::GPCM ? "GPCM" : "GRM", categories(item), item.a);
+            item_model_name(item.model), categories(item), item.a);
     for (double step : item.steps) appendf(out, " %.17g", step);
     out += "\n";
   }

@@ -44,18 +44,6 @@ Rcpp::List failure(const zol::Error& error) {
   return failure("zol_equating_error", "numeric_stop", error.explanation, error.message);
 }
 
-const char* model_name(zol::ItemModel model) {
-  switch (model) {
-    case zol::ItemModel::GPCM:
-      return "GPCM";
-    case zol::ItemModel::GRM:
-      return "GRM";
-    case zol::ItemModel::THREE_PL:
-      break;
-  }
-  return "3PL";
-}
-
 // Columns of data frames go back as plain lists: the R code makes them data
 // frames, which costs less than Rcpp's DataFrame::create. A form of 3PL items
 // alone has label, a, b and c; one with items of K categories also model and
@@ -72,7 +60,7 @@ Rcpp::List form_columns(const zol::Form& form) {
   for (std::size_t i = 0; i < n; ++i) {
     const zol::Item& item = form.items[i];
     label[i] = item.label;
-    model[i] = model_name(item.model);
+    model[i] = zol::item_model_name(item.model);
     a[i] = item.a;
     const bool three_pl = item.model == zol::ItemModel::THREE_PL;
     b[i] = three_pl ? item.b : NA_REAL;
@@ -137,8 +125,9 @@ zol::Form form_of(const Rcpp::List& columns) {
   const Rcpp::NumericMatrix steps = columns["steps"];
   const Rcpp::IntegerVector step_count = columns["step_count"];
   for (R_xlen_t i = 0; i < a.size(); ++i) {
-    const std::string name = Rcpp::as<std::string>(model[i]);
-    if (name == "3PL") {
+    const zol::ItemModel kind =
+        zol::item_model_named(Rcpp::as<std::string>(model[i])).value_or(zol::ItemModel::THREE_PL);
+    if (kind == zol::ItemModel::THREE_PL) {
       form.items.push_back({Rcpp::as<std::string>(label[i]), a[i], b[i], c[i]});
       continue;
     }
@@ -146,9 +135,7 @@ zol::Form form_of(const Rcpp::List& columns) {
     for (std::size_t v = 0; v < item_steps.size(); ++v) {
       item_steps[v] = steps(i, static_cast<R_xlen_t>(v));
     }
-    form.items.push_back({Rcpp::as<std::string>(label[i]),
-                          name == "GPCM" ? zol::ItemModel::GPCM : zol::ItemModel::GRM, a[i],
-                          std::move(item_steps)});
+    form.items.push_back({Rcpp::as<std::string>(label[i]), kind, a[i], std::move(item_steps)});
   }
   return form;
 }
