@@ -33,13 +33,6 @@ void require(bool holds, const char* promise) {
   if (!holds) broken(promise);
 }
 
-// The form's highest raw score.
-std::int64_t top_score(const Form& form) {
-  std::int64_t top = 0;
-  for (const Item& item : form.items) top += static_cast<std::int64_t>(categories(item)) - 1;
-  return top;
-}
-
 // What a successful read guarantees to the equating after it.
 void check_input(const Input& input) {
   require(!input.new_form.items.empty(), "new form read");

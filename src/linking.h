@@ -19,6 +19,15 @@ namespace zol {
                                      const ThetaDistribution& theta, LinkMethod method,
                                      double d = DEFAULT_SCALING_CONSTANT);
 
+// An item's slope, and a location (b, step or boundary), carried to the old
+// form's scale, theta_old = A theta_new + B.
+inline double carried_slope(double a, const Linking& linking) {
+  return a / linking.A;
+}
+inline double carried_location(double b, const Linking& linking) {
+  return linking.A * b + linking.B;
+}
+
 // The items' a and b carried to the old form's scale, theta_old = A
 // theta_new + B: a / A and A b + B, into a and b (one entry per item; the b
 // of an item of K categories is a placeholder, its steps are carried apart).

@@ -78,6 +78,13 @@ struct Form {
   std::vector<Item> items;
 };
 
+// N, the form's highest raw score.
+inline std::int64_t top_score(const Form& form) {
+  std::int64_t top = 0;
+  for (const Item& item : form.items) top += static_cast<std::int64_t>(categories(item)) - 1;
+  return top;
+}
+
 // The ability distribution as quadrature points and their weights, entry
 // for entry. Weights should sum to 1; within 0.1 of 1 they are used as given.
 struct Quadrature {

@@ -70,13 +70,6 @@ Input input_of(InputRecords& records, const std::string& name) {
   return input;
 }
 
-// The form's highest raw score: 1 for a 3PL item, K - 1 for others.
-std::int64_t top_score(const Form& form) {
-  std::int64_t top = 0;
-  for (const Item& item : form.items) top += static_cast<std::int64_t>(categories(item)) - 1;
-  return top;
-}
-
 // Why an item of K categories cannot be equated, by the rules an input file's
 // record keeps to; empty when it can.
 std::string partial_credit_problem(const Item& item) {
@@ -84,19 +77,7 @@ std::string partial_credit_problem(const Item& item) {
   if (k < 2 || k > MOST_CATEGORIES) {
     return describe("%zu categories; an item has 2 to %zu", k, MOST_CATEGORIES);
   }
-  if (!std::isfinite(item.a) || !(item.a > 0.0)) {
-    return describe("a %g is not a finite number above 0", item.a);
-  }
-  for (std::size_t v = 0; v < item.steps.size(); ++v) {
-    if (!std::isfinite(item.steps[v])) {
-      return describe("b%zu %g is not a finite number", v + 1, item.steps[v]);
-    }
-    if (item.model == ItemModel::GRM && v > 0 && !(item.steps[v] > item.steps[v - 1])) {
-      return describe("the boundaries must increase, but b%zu %g is not above b%zu %g", v + 1,
-                      item.steps[v], v, item.steps[v - 1]);
-    }
-  }
-  return "";
+  return category_item_problem({item.model, item.a, item.steps});
 }
 
 // Why a form cannot be equated as it stands in memory; empty when it can.

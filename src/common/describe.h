@@ -2,19 +2,17 @@
 // safe to show
 #pragma once
 
-#include <cstdio>
 #include <string>
+
+#include "common/text.h"
 
 namespace zol {
 
 // printf into a string; numbers as "%g" come out alike on every platform.
 template <typename... Values>
 std::string describe(const char* format, Values... values) {
-  const int length = std::snprintf(nullptr, 0, format, values...);
-  if (length <= 0) return {};
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  std::snprintf(text.data(), text.size(), format, values...);
-  text.pop_back();
+  std::string text;
+  appendf(text, format, values...);
   return text;
 }
 

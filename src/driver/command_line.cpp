@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "common/describe.h"
-#include "common/same_file.h"
+#include "driver/same_file.h"
 
 namespace zol {
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "common/describe.h"
-#include "common/same_file.h"
+#include "driver/same_file.h"
 
 namespace zol {
 

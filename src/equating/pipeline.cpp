@@ -56,10 +56,10 @@ bool score_form(const ItemSet& items, const std::optional<Linking>& linking, dou
   scored.steps = items.steps;
   std::size_t next = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    const double slope = linking ? items.a()[i] / linking->A : items.a()[i];
+    const double slope = linking ? carried_slope(items.a()[i], *linking) : items.a()[i];
     if (items.model(i) == ItemModel::THREE_PL) {
       a[next] = slope;
-      b[next] = linking ? linking->A * items.b()[i] + linking->B : items.b()[i];
+      b[next] = linking ? carried_location(items.b()[i], *linking) : items.b()[i];
       c[next] = items.c()[i];
       ++next;
       continue;
@@ -67,7 +67,7 @@ bool score_form(const ItemSet& items, const std::optional<Linking>& linking, dou
     const std::span<double> steps =
         std::span<double>(scored.steps).subspan(items.step_starts[i], items.steps_of(i).size());
     if (linking) {
-      for (double& step : steps) step = linking->A * step + linking->B;
+      for (double& step : steps) step = carried_location(step, *linking);
     }
     scored.partial_credit.push_back({items.model(i), slope, steps});
   }
@@ -171,7 +171,7 @@ Form carried_form(const ItemSet& items, const Linking& linking) {
       form.items.emplace_back(items.label(i), a[i], b[i], items.c()[i]);
     } else {
       std::vector<double> steps;
-      for (double step : items.steps_of(i)) steps.push_back(linking.A * step + linking.B);
+      for (double step : items.steps_of(i)) steps.push_back(carried_location(step, linking));
       form.items.emplace_back(items.label(i), items.model(i), a[i], std::move(steps));
     }
   }

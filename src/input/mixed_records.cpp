@@ -15,19 +15,6 @@ bool ends_token(char c) {
   return c == '\0' || c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// Whether the token at text is word, in any letter case; *end is then
-// past it.
-bool token_is(const char* text, const char* word, const char** end) {
-  std::size_t length = 0;
-  while (!ends_token(text[length])) ++length;
-  if (length != std::strlen(word)) return false;
-  for (std::size_t i = 0; i < length; ++i) {
-    if (std::toupper(static_cast<unsigned char>(text[i])) != word[i]) return false;
-  }
-  *end = text + length;
-  return true;
-}
-
 const char* skip_blanks(const char* text) {
   while (*text == ' ' || *text == '\t') ++text;
   return text;
@@ -87,18 +74,16 @@ ModelWord read_model_word(const LineReader& reader, const char* label, const cha
                           Findings& findings) {
   const std::string name = printable(label);
   const char* word = skip_blanks(rest);
-  const char* after = nullptr;
-  if (token_is(word, "3PL", &after)) {
+  std::size_t length = 0;
+  while (!ends_token(word[length])) ++length;
+  const std::optional<ItemModel> named = item_model_named({word, length});
+  const char* after = word + length;
+  if (!named) return ModelWord::THREE_PL;
+  if (*named == ItemModel::THREE_PL) {
     *three_pl_rest = after;
     return ModelWord::THREE_PL_NAMED;
   }
-  if (token_is(word, "GPCM", &after)) {
-    record.model = ItemModel::GPCM;
-  } else if (token_is(word, "GRM", &after)) {
-    record.model = ItemModel::GRM;
-  } else {
-    return ModelWord::THREE_PL;
-  }
+  record.model = *named;
   const char* model = item_model_name(record.model);
   const auto fail = [&](const std::string& why) {
     findings.fail(at_line(reader, describe("item %s (%s): %s", name.c_str(), model, why.c_str())));
@@ -129,18 +114,10 @@ ModelWord read_model_word(const LineReader& reader, const char* label, const cha
     at += used;
   }
   record.a = values[0];
-  if (!(record.a > 0.0)) {
-    return fail(describe("a %g is not above 0: the category probabilities need a slope above 0",
-                         record.a));
-  }
   record.steps.assign(values + 1, values + k);
-  if (record.model == ItemModel::GRM) {
-    for (std::size_t v = 1; v + 1 < k; ++v) {
-      if (!(values[v + 1] > values[v])) {
-        return fail(describe("the boundaries must increase, but b%zu %g is not above b%zu %g",
-                             v + 1, values[v + 1], v, values[v]));
-      }
-    }
+  if (std::string why = category_item_problem({record.model, record.a, record.steps});
+      !why.empty()) {
+    return fail(why);
   }
   return ModelWord::PARTIAL_CREDIT;
 }

@@ -355,8 +355,8 @@ std::optional<LinkMethod> link_method_named(std::string_view option) {
 void carry_over(const ItemSet& items, const Linking& linking, std::span<double> a,
                 std::span<double> b) {
   for (std::size_t i = 0; i < static_cast<std::size_t>(items.count); ++i) {
-    a[i] = items.a()[i] / linking.A;
-    b[i] = linking.A * items.b()[i] + linking.B;
+    a[i] = carried_slope(items.a()[i], linking);
+    b[i] = carried_location(items.b()[i], linking);
   }
 }
 

@@ -1,5 +1,5 @@
 // Whether two names reach one file
-#include "common/same_file.h"
+#include "driver/same_file.h"
 
 #include <filesystem>
 #include <system_error>
