@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "category_model.h"
+#include "irt/category_model.h"
 #include "common/cpu_features.h"
-#include "item_model.h"
+#include "irt/item_model.h"
 #include "observed/category_recursion.h"
 #include "observed/lord_wingersky.h"
 #include "synthetic_forms.h"

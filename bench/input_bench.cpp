@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "input_reader.h"
+#include "input/input_reader.h"
 #include "synthetic_forms.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "deterministic_exp.h"
-#include "item_model.h"
-#include "root_finder.h"
+#include "irt/deterministic_exp.h"
+#include "irt/item_model.h"
+#include "irt/root_finder.h"
 #include "synthetic_forms.h"
-#include "true_score.h"
+#include "irt/true_score.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "linking.h"
+#include "irt/linking.h"
 #include "synthetic_forms.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "equipercentile.h"
-#include "observed_score.h"
+#include "observed/equipercentile.h"
+#include "observed/observed_score.h"
 #include "synthetic_forms.h"
 
 namespace {

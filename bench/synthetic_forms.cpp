@@ -6,7 +6,7 @@
 #include <optional>
 #include <random>
 
-#include "input_reader.h"
+#include "input/input_reader.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "records.h"
+#include "common/records.h"
 
 // One form's parameters: a around 1 (log-normal), b standard normal, c
 // uniform on [0.10, 0.25].

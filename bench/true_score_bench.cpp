@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "synthetic_forms.h"
-#include "true_score.h"
+#include "irt/true_score.h"
 
 namespace {
 

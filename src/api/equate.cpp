@@ -3,9 +3,9 @@
 #include <new>
 
 #include "api/records_bridge.h"
-#include "report.h"
-#include "scale_conversion.h"
-#include "result_files.h"
+#include "report/report.h"
+#include "report/scale_conversion.h"
+#include "report/result_files.h"
 
 namespace zol {
 

@@ -9,10 +9,10 @@
 #include <memory>
 #include <system_error>
 
-#include "category_model.h"
+#include "irt/category_model.h"
 #include "common/allocation.h"
 #include "common/describe.h"
-#include "input_reader.h"
+#include "input/input_reader.h"
 
 namespace zol {
 

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "findings.h"
-#include "pipeline.h"
-#include "records.h"
+#include "common/findings.h"
+#include "equating/pipeline.h"
+#include "common/records.h"
 
 namespace zol {
 

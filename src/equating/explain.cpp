@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "common/describe.h"
-#include "item_model.h"
-#include "linking.h"
+#include "irt/item_model.h"
+#include "irt/linking.h"
 
 namespace zol {
 

@@ -5,9 +5,9 @@
 #include <optional>
 #include <span>
 
-#include "findings.h"
-#include "records.h"
-#include "root_finder.h"
+#include "common/findings.h"
+#include "common/records.h"
+#include "irt/root_finder.h"
 
 namespace zol {
 

@@ -1,5 +1,5 @@
 // The equating pipeline: linking, number-correct scoring, both equatings and their scale scores
-#include "pipeline.h"
+#include "equating/pipeline.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,11 +10,11 @@
 #include "common/describe.h"
 #include "common/finite.h"
 #include "equating/explain.h"
-#include "equipercentile.h"
-#include "linking.h"
-#include "observed_score.h"
-#include "scale_conversion.h"
-#include "true_score.h"
+#include "observed/equipercentile.h"
+#include "irt/linking.h"
+#include "observed/observed_score.h"
+#include "report/scale_conversion.h"
+#include "irt/true_score.h"
 
 namespace zol {
 

@@ -7,7 +7,7 @@
 #include "common/allocation.h"
 #include "common/describe.h"
 #include "input/reader_parts.h"
-#include "input_reader.h"
+#include "input/input_reader.h"
 
 namespace zol {
 

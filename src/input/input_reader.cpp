@@ -1,5 +1,5 @@
 // The input file as a whole: section headers, the order of the sections, the defaults
-#include "input_reader.h"
+#include "input/input_reader.h"
 
 #include <cstring>
 #include <new>

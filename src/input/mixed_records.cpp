@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "category_model.h"
+#include "irt/category_model.h"
 #include "input/reader_parts.h"
 
 namespace zol {

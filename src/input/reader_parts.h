@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "common/describe.h"
-#include "findings.h"
-#include "records.h"
+#include "common/findings.h"
+#include "common/records.h"
 
 namespace zol {
 

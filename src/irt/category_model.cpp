@@ -1,6 +1,6 @@
 // Category probabilities of generalized partial credit and graded response items, their
 // derivatives in theta and the expected item score
-#include "category_model.h"
+#include "irt/category_model.h"
 
 #include <cassert>
 #include <cmath>

@@ -1,5 +1,5 @@
 // The deterministic exponential: extreme arguments and the batch entry point
-#include "deterministic_exp.h"
+#include "irt/deterministic_exp.h"
 
 #include <cassert>
 #include <cmath>

@@ -5,7 +5,7 @@
 
 #include "common/inline.h"
 #include "irt/exp_core.h"
-#include "records.h"
+#include "common/records.h"
 
 namespace zol::item_formulas {
 

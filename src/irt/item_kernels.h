@@ -3,8 +3,8 @@
 
 #include <span>
 
-#include "item_model.h"
-#include "records.h"
+#include "irt/item_model.h"
+#include "common/records.h"
 
 namespace zol::item_kernels {
 

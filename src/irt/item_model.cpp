@@ -1,9 +1,9 @@
 // The three-parameter logistic item model and a form's expected score with its slope
-#include "item_model.h"
+#include "irt/item_model.h"
 
 #include <cassert>
 
-#include "category_model.h"
+#include "irt/category_model.h"
 #include "common/cpu_features.h"
 #include "irt/item_formulas.h"
 #include "irt/item_kernels.h"

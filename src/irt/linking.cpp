@@ -1,16 +1,16 @@
 // Linking the new form's scale to the old form's: common items, the four methods, the minimisation
-#include "linking.h"
+#include "irt/linking.h"
 
 #include <cmath>
 #include <cstring>
 #include <map>
 #include <vector>
 
-#include "category_model.h"
-#include "deterministic_exp.h"
+#include "irt/category_model.h"
+#include "irt/deterministic_exp.h"
 #include "irt/item_formulas.h"
 #include "irt/linking_criterion.h"
-#include "item_model.h"
+#include "irt/item_model.h"
 
 namespace zol {
 

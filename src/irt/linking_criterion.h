@@ -1,7 +1,7 @@
 // The characteristic-curve criteria of linking with their derivatives, for the tests
 #pragma once
 
-#include "records.h"
+#include "common/records.h"
 
 namespace zol {
 

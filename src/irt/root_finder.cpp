@@ -1,5 +1,5 @@
 // The texts of a root search that could not go on
-#include "root_finder.h"
+#include "irt/root_finder.h"
 
 namespace zol {
 

@@ -1,12 +1,12 @@
 // IRT true-score equating of the new form's raw scores onto the old form
-#include "true_score.h"
+#include "irt/true_score.h"
 
 #include <array>
 #include <cassert>
 #include <cstddef>
 
-#include "item_model.h"
-#include "root_finder.h"
+#include "irt/item_model.h"
+#include "irt/root_finder.h"
 
 namespace zol {
 

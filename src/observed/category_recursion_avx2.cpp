@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "category_model.h"
+#include "irt/category_model.h"
 #include "common/lanes.h"
 
 namespace zol::category_recursion::avx2 {

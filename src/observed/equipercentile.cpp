@@ -1,5 +1,5 @@
 // Equipercentile equating of two cumulative score distributions
-#include "equipercentile.h"
+#include "observed/equipercentile.h"
 
 #include <cstddef>
 

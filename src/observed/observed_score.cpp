@@ -1,5 +1,5 @@
 // Fitted observed-score distributions: the Lord-Wingersky recursion summed over a theta quadrature
-#include "observed_score.h"
+#include "observed/observed_score.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,8 +8,8 @@
 #include "common/allocation.h"
 #include "common/cpu_features.h"
 #include "common/double_double.h"
-#include "category_model.h"
-#include "item_model.h"
+#include "irt/category_model.h"
+#include "irt/item_model.h"
 #include "observed/category_recursion.h"
 #include "observed/lord_wingersky.h"
 

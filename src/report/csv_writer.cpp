@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "linking.h"
-#include "result_files.h"
+#include "irt/linking.h"
+#include "report/result_files.h"
 
 #include "common/text.h"
 

@@ -1,5 +1,5 @@
 // The new form's items on the old scale, for the next input and the item bank
-#include "result_files.h"
+#include "report/result_files.h"
 
 #include "common/text.h"
 

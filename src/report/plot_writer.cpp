@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "result_files.h"
+#include "report/result_files.h"
 
 #include "common/text.h"
 

@@ -1,5 +1,5 @@
 // Writers of the results report: banner, true-score table, observed-score tables
-#include "report.h"
+#include "report/report.h"
 
 #include <algorithm>
 #include <cassert>

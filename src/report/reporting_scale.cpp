@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "common/describe.h"
-#include "scale_conversion.h"
+#include "report/scale_conversion.h"
 
 namespace zol {
 

@@ -1,5 +1,5 @@
 // Raw-to-scale conversion: interpolation in the conversion table, then rounding
-#include "scale_conversion.h"
+#include "report/scale_conversion.h"
 
 #include <cassert>
 #include <cmath>

@@ -1,6 +1,6 @@
 // Partial-credit and graded-response items against the 3PL, a published item, far tails and
 // numerical derivatives
-#include "category_model.h"
+#include "irt/category_model.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "item_model.h"
+#include "irt/item_model.h"
 
 namespace zol {
 namespace {

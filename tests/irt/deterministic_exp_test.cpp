@@ -1,5 +1,5 @@
 // The deterministic exponential against correctly rounded values and the C library's exp
-#include "deterministic_exp.h"
+#include "irt/deterministic_exp.h"
 
 #include <gtest/gtest.h>
 

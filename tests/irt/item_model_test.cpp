@@ -1,5 +1,5 @@
 // The item model against hand-worked probabilities, slopes and expected scores
-#include "item_model.h"
+#include "irt/item_model.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Linking by common items: exact transformations are undone, and the criteria end at their minima
-#include "linking.h"
+#include "irt/linking.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "irt/linking_criterion.h"
-#include "item_model.h"
+#include "irt/item_model.h"
 
 namespace zol {
 namespace {

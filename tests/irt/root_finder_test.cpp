@@ -1,5 +1,5 @@
 // The safeguarded root finder: its trace, its exact ends and its two stops
-#include "root_finder.h"
+#include "irt/root_finder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "item_model.h"
+#include "irt/item_model.h"
 
 namespace zol {
 namespace {

@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "category_model.h"
+#include "irt/category_model.h"
 #include "observed/lord_wingersky.h"
 
 namespace zol {

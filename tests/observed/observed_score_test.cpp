@@ -1,11 +1,11 @@
 // Fitted score distributions and equipercentile equating against worked values
-#include "observed_score.h"
+#include "observed/observed_score.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "equipercentile.h"
+#include "observed/equipercentile.h"
 
 namespace zol {
 namespace {

@@ -1,5 +1,5 @@
 // The raw-to-scale conversion against the worked table: interpolation and rounding
-#include "scale_conversion.h"
+#include "report/scale_conversion.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "records.h"
+#include "common/records.h"
 
 namespace zol {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "findings.h"
-#include "records.h"
+#include "common/findings.h"
+#include "common/records.h"
 
 namespace zol {
 

@@ -3,8 +3,8 @@
 
 #include <span>
 
-#include "findings.h"
-#include "records.h"
+#include "common/findings.h"
+#include "common/records.h"
 
 namespace zol {
 

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "item_model.h"
+#include "irt/item_model.h"
 #include "zol/zol.h"
 
 namespace zol {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <span>
 
-#include "records.h"
+#include "common/records.h"
 
 namespace zol {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "records.h"
+#include "common/records.h"
 
 namespace zol {
 

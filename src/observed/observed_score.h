@@ -3,7 +3,7 @@
 
 #include <span>
 
-#include "records.h"
+#include "common/records.h"
 
 namespace zol {
 

@@ -3,8 +3,8 @@
 
 #include <span>
 
-#include "records.h"
-#include "root_finder.h"
+#include "common/records.h"
+#include "irt/root_finder.h"
 
 namespace zol {
 
