@@ -57,6 +57,28 @@ TEST(MixedFormatTest, RecordsThatNameTheirModelAndWhyOnesAreRefused) {
   EXPECT_FALSE(read_input_text(with_record("N02 GPCM 3 0.8 -1 1"), "in.txt"));
 }
 
+// An item made in memory keeps to the rules of a record: a GPCM or GRM item
+// without steps has one category, and nothing can be scored on it.
+TEST(MixedFormatTest, AnItemOfOneCategoryMadeInMemoryIsRefused) {
+  for (ItemModel model : {ItemModel::GPCM, ItemModel::GRM}) {
+    for (const char* which : {"new", "old"}) {
+      Input input;
+      input.name = "one category";
+      input.new_form.items = {Item("N1", 1.1, -0.5, 0.2), Item("N2", 0.9, 0.3, 0.15)};
+      input.old_form.items = {Item("O1", 1.0, -0.4, 0.2), Item("O2", 0.8, 0.1, 0.15)};
+      Form& form = which[0] == 'n' ? input.new_form : input.old_form;
+      form.items[1] = Item("K1", model, 0.9, {});
+      input.theta = equal_weights({-1.0, 0.0, 1.0});
+      const Expected<Results> results = equate(input, Options{});
+      ASSERT_FALSE(results) << which << " form, model " << static_cast<int>(model);
+      const std::string& why = results.error().explanation;
+      EXPECT_NE(why.find(std::string("item 2 of the ") + which + " form"), std::string::npos)
+          << why;
+      EXPECT_NE(why.find("1 categories"), std::string::npos) << why;
+    }
+  }
+}
+
 // The same forms with right/wrong items as 3PL items with c = 0, as GPCM
 // items of two categories and as GRM items of two categories.
 Input two_category_forms(ItemModel model) {
