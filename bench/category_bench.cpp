@@ -123,11 +123,11 @@ void BM_MixedFormOver201Points(benchmark::State& state) {
   constexpr std::int32_t THREE_PL = 1600, PARTIAL = 400;
   const SyntheticForm form = synthetic_form(THREE_PL, 1);
   const CategoryBank bank = category_bank(PARTIAL, 3);
-  const ThetaDistribution q = synthetic_quadrature(201);
+  const Quadrature q = synthetic_quadrature(201);
   std::vector<double> work(THREE_PL + PARTIAL * (CATEGORIES - 1) + 1), p_3pl(THREE_PL);
   double p[CATEGORIES];
   for (auto _ : state) {
-    for (double theta : q.points()) {
+    for (double theta : q.points) {
       number_correct(theta, form, p_3pl, work);
       for (std::int32_t i = 0; i < PARTIAL; ++i) {
         category_probabilities(theta, bank.item(static_cast<std::size_t>(i), ItemModel::GPCM),
@@ -146,10 +146,10 @@ BENCHMARK(BM_MixedFormOver201Points)->Unit(benchmark::kMillisecond);
 void BM_NumberCorrectOver201Points(benchmark::State& state) {
   constexpr std::int32_t N = 3200;
   const SyntheticForm form = synthetic_form(N, 1);
-  const ThetaDistribution q = synthetic_quadrature(201);
+  const Quadrature q = synthetic_quadrature(201);
   std::vector<double> work(N + 1), p_3pl(N);
   for (auto _ : state) {
-    for (double theta : q.points()) {
+    for (double theta : q.points) {
       number_correct(theta, form, p_3pl, work);
       benchmark::DoNotOptimize(work.data());
     }

@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <memory>
 
 #include "irt/linking.h"
 #include "synthetic_forms.h"
@@ -14,18 +13,14 @@ using namespace zol;
 
 // The old form's items under labels C000..; the new form's the same items on
 // the scale theta_new = (theta_old + 0.4) / 1.15, with a little noise.
-ItemSet labelled(const SyntheticForm& form, double A, double B) {
+Form labelled(const SyntheticForm& form, double A, double B) {
   const auto n = static_cast<std::size_t>(form.count());
-  ItemSet set;
-  set.count = form.count();
-  set.block = std::make_unique<double[]>(3 * n);
-  set.labels = std::make_unique<Label[]>(n);
+  Form set;
   for (std::size_t i = 0; i < n; ++i) {
     const double noise = 0.02 * std::cos(static_cast<double>(i));
-    set.block[i] = form.a[i] * A + noise;
-    set.block[n + i] = (form.b[i] - B) / A + noise;
-    set.block[2 * n + i] = form.c[i];
-    std::snprintf(set.labels[i].data(), set.labels[i].size(), "C%03d", static_cast<int>(i % 1000));
+    char label[8];
+    std::snprintf(label, sizeof label, "C%03d", static_cast<int>(i % 1000));
+    set.items.emplace_back(label, form.a[i] * A + noise, (form.b[i] - B) / A + noise, form.c[i]);
   }
   return set;
 }
@@ -33,11 +28,12 @@ ItemSet labelled(const SyntheticForm& form, double A, double B) {
 void BM_Linking(benchmark::State& state) {
   const auto method = static_cast<LinkMethod>(state.range(0));
   const SyntheticForm form = synthetic_form(100, 2);
-  const ItemSet old_form = labelled(form, 1.0, 0.0);
-  const ItemSet new_form = labelled(form, 1.15, -0.4);
-  const ThetaDistribution theta = synthetic_quadrature(201);
+  const Form old_form = labelled(form, 1.0, 0.0);
+  const Form new_form = labelled(form, 1.15, -0.4);
+  const Quadrature theta = synthetic_quadrature(201);
+  const ItemTable old_items = item_table(old_form), new_items = item_table(new_form);
   for (auto _ : state) {
-    const LinkSearch link = link_scales(new_form, old_form, theta, method);
+    const LinkSearch link = link_scales(new_items, old_items, {method, DEFAULT_SCALING_CONSTANT, &theta});
     if (link.status != LinkStatus::OK) {
       state.SkipWithError("linking failed");
       break;

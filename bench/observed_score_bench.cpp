@@ -48,7 +48,7 @@ void BM_ObservedScoreDistribution(benchmark::State& state) {
   const auto n = static_cast<std::int32_t>(state.range(0));
   const auto k = static_cast<std::int32_t>(state.range(1));
   const SyntheticForm form = synthetic_form(n, 1);
-  const ThetaDistribution q = synthetic_quadrature(k);
+  const Quadrature q = synthetic_quadrature(k);
   std::vector<double> distribution(static_cast<std::size_t>(n) + 1);
   for (auto _ : state) {
     if (observed_score_distribution(form.form(), q,
@@ -70,7 +70,7 @@ BENCHMARK(BM_ObservedScoreDistribution)
 void BM_EquipercentileEquate(benchmark::State& state) {
   const auto n = static_cast<std::int32_t>(state.range(0));
   const auto count = static_cast<std::size_t>(n) + 1;
-  const ThetaDistribution q = synthetic_quadrature(41);
+  const Quadrature q = synthetic_quadrature(41);
   std::vector<double> cumulative[2];
   for (int form_index = 0; form_index < 2; ++form_index) {
     const SyntheticForm form = synthetic_form(n, 1 + static_cast<std::uint64_t>(form_index));

@@ -2,11 +2,8 @@
 #include "synthetic_forms.h"
 
 #include <cmath>
-#include <memory>
-#include <optional>
 #include <random>
 
-#include "input/input_reader.h"
 
 namespace {
 
@@ -50,19 +47,16 @@ SyntheticForm synthetic_form(std::int32_t n, std::uint64_t seed) {
   return form;
 }
 
-zol::ThetaDistribution synthetic_quadrature(std::int32_t k) {
-  zol::ThetaDistribution q;
-  q.count = k;
-  q.has_weights = true;
-  q.block = std::make_unique<double[]>(2 * static_cast<std::size_t>(k));
+zol::Quadrature synthetic_quadrature(std::int32_t k) {
+  zol::Quadrature q;
   double total = 0.0;
   for (std::int32_t j = 0; j < k; ++j) {
     const double theta = -QUADRATURE_SPAN + 2.0 * QUADRATURE_SPAN * j / (k - 1);
-    q.block[j] = theta;
-    q.block[k + j] = std::exp(-0.5 * theta * theta);
-    total += q.block[k + j];
+    q.points.push_back(theta);
+    q.weights.push_back(std::exp(-0.5 * theta * theta));
+    total += q.weights.back();
   }
-  for (std::int32_t j = 0; j < k; ++j) q.block[k + j] /= total;
+  for (double& weight : q.weights) weight /= total;
   return q;
 }
 
@@ -72,10 +66,10 @@ void write_synthetic_input(std::FILE* out, std::int32_t n_new, std::int32_t n_ol
   write_items(out, "$Item_Parameters", 'N', synthetic_form(n_new, 1));
   write_items(out, "$Link_Item_Parameters", 'O', synthetic_form(n_old, 2));
   if (k > 0) {
-    const zol::ThetaDistribution q = synthetic_quadrature(k);
+    const zol::Quadrature q = synthetic_quadrature(k);
     std::fprintf(out, "$Theta_Distribution\n");
-    for (std::int32_t j = 0; j < k; ++j) {
-      std::fprintf(out, "%.6f %.17g\n", q.points()[j], q.weights()[j]);
+    for (std::size_t j = 0; j < q.points.size(); ++j) {
+      std::fprintf(out, "%.6f %.17g\n", q.points[j], q.weights[j]);
     }
   }
 }
@@ -89,11 +83,4 @@ std::string synthetic_text(std::int32_t n_new, std::int32_t n_old, std::int32_t 
   text.resize(std::fread(text.data(), 1, text.size(), file));
   std::fclose(file);
   return text;
-}
-
-zol::InputRecords synthetic_records(std::int32_t n_new, std::int32_t n_old, std::int32_t k) {
-  zol::Findings findings;
-  std::optional<zol::InputRecords> records =
-      zol::read_input(synthetic_text(n_new, n_old, k), {}, findings);
-  return records ? std::move(*records) : zol::InputRecords{};
 }

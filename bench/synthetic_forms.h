@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/records.h"
+#include "zol/zol.h"
 
 // One form's parameters: a around 1 (log-normal), b standard normal, c
 // uniform on [0.10, 0.25].
@@ -24,14 +25,11 @@ SyntheticForm synthetic_form(std::int32_t n, std::uint64_t seed);
 
 // k equally spaced points on [-4, 4] (k >= 2) with normal-density weights
 // that sum to 1.
-zol::ThetaDistribution synthetic_quadrature(std::int32_t k);
+zol::Quadrature synthetic_quadrature(std::int32_t k);
 
 // The forms (new form seed 1, old form seed 2) and the quadrature (none when
 // k is 0) as an input file with the identity conversion.
 void write_synthetic_input(std::FILE* out, std::int32_t n_new, std::int32_t n_old, std::int32_t k);
-
-// The same input as read_input gives it.
-zol::InputRecords synthetic_records(std::int32_t n_new, std::int32_t n_old, std::int32_t k);
 
 // The same input as the text of a file.
 std::string synthetic_text(std::int32_t n_new, std::int32_t n_old, std::int32_t k);

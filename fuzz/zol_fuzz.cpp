@@ -254,8 +254,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Expected<Results> results = equate(read->input, options);
   if (!results) {
     const ErrorKind kind = results.error().kind;
-    require(kind == ErrorKind::NO_MEMORY || kind == ErrorKind::EQUATING_ERROR ||
-                kind == ErrorKind::NUMERIC_STOP,
+    require(kind == ErrorKind::NO_MEMORY || kind == ErrorKind::NOT_COMPUTABLE ||
+                kind == ErrorKind::ROOT_NOT_BRACKETED || kind == ErrorKind::ROOT_NOT_CONVERGED,
             "an equating fails only for memory or for its numbers");
     require(!results.error().explanation.empty(), "a failed equating has its cause");
     return 0;

@@ -11,7 +11,7 @@ from setuptools.command.build_ext import build_ext
 
 HERE = Path(__file__).resolve().parent
 ROOT = HERE.parent
-LIBRARY_DIRS = ["api", "common", "equating", "input", "irt", "observed", "report"]
+LIBRARY_DIRS = ["common", "equating", "input", "items", "irt", "observed", "report"]
 
 
 def project_version():

@@ -20,8 +20,8 @@ int main() {
 
   const zol::Expected<zol::Results> results = zol::equate(input, zol::Options{});
   if (!results) {
-    // The program's message, and why.
-    std::fprintf(stderr, "%s%s\n", results.error().message.c_str(),
+    // What failed, and why.
+    std::fprintf(stderr, "%s: %s\n", zol::error_kind_name(results.error().kind),
                  results.error().explanation.c_str());
     return 1;
   }

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
 #include <span>
 #include <string>
@@ -50,13 +51,19 @@ inline constexpr double DEFAULT_SCALING_CONSTANT = 1.7;
 
 // One item. A 3PL item uses a, b and c; a GPCM or GRM item of K categories
 // (2 <= K <= 100) uses a and its K - 1 step or boundary parameters in steps.
+// Its parameters, in this order, are named a, b, c (3PL) or a, b1 ..
+// b(K-1); see parameter_names.
 struct Item {
-  std::string label;  // names the item to the user and matches common items
+  std::string label;  // names the item to the user and matches common items; any length
   double a = 1.0;     // discrimination (slope)
   double b = 0.0;     // difficulty (3PL)
   double c = 0.0;     // lower asymptote, the chance level (3PL)
   ItemModel model = ItemModel::THREE_PL;
   std::vector<double> steps;  // b_1..b_(K-1) (GPCM, GRM)
+  // The line of the item's record in the input file it was read from, where
+  // the reader has already warned of its values; 0 for an item made in
+  // memory, whose values equate() warns of.
+  std::int64_t line = 0;
 
   Item() = default;
   // A 3PL item.
@@ -78,6 +85,10 @@ struct Form {
   std::vector<Item> items;
 };
 
+// The names of the item's parameters in their order: "a", "b", "c" for a 3PL
+// item, "a", "b1" .. "b(K-1)" for an item of K categories.
+std::vector<std::string> parameter_names(const Item& item);
+
 // N, the form's highest raw score.
 inline std::int64_t top_score(const Form& form) {
   std::int64_t top = 0;
@@ -90,6 +101,10 @@ inline std::int64_t top_score(const Form& form) {
 struct Quadrature {
   std::vector<double> points;
   std::vector<double> weights;
+  // The line of the section's header in the input file it was read from,
+  // where the reader has already warned of its weights; 0 for a quadrature
+  // made in memory, whose weights equate() warns of.
+  std::int64_t header_line = 0;
 };
 
 // A quadrature of the points with equal weights 1/q, as a one-column
@@ -124,45 +139,60 @@ struct Input {
 
 // ---------------------------------------------------------------- failures
 
-// What failed. Each kind but NUMERIC_STOP has the one message the program
-// prints on standard output for it; see error_message.
+// What failed.
 enum class ErrorKind {
-  CANNOT_OPEN_INPUT,  // "Could not open input file."
-  READ_ERROR,         // "Error in reading input data.": the input breaks a rule of the format
-  NO_MEMORY,          // "Could not allocate memory."
-  EQUATING_ERROR,     // "Error in calculating equating functions."
-  NUMERIC_STOP,       // a root search could not go on; message holds its three lines
+  CANNOT_OPEN_INPUT,   // the input file cannot be opened
+  INVALID_INPUT,       // the input breaks a rule: of the file format, or of the records
+  NOT_COMPUTABLE,      // the equating cannot be computed from this input
+  NO_MEMORY,           // memory ran out
+  ROOT_NOT_BRACKETED,  // no theta between -THETA_LIMIT and THETA_LIMIT has a raw score's
+                       // expected score: the search for it could not start
+  ROOT_NOT_CONVERGED,  // the search for the theta of a raw score did not converge
+};
+
+// Where it failed, in the order a run meets them: reading the input file,
+// checking records, sizing the results, linking the scales, equating (the
+// stages' own scratch included), or formatting an output.
+enum class Stage { READING, CHECKING, SIZING, LINKING, EQUATING, FORMATTING };
+
+// What a caller can change to avoid a failure or a warning; each front end
+// (the program, the packages) says it in its own words.
+enum class Hint {
+  NONE,
+  MIXED_FORMAT,  // the record names its model, which ReadOptions::mixed_format reads
+  ROUND_SCALE,   // Options::round_scale_unit rounds on the scale instead
 };
 
 // One cause or warning. Those about the input file name its line (the first
-// line is 1) or, with line 0, the file as a whole.
+// line is 1) or, with line 0, the file as a whole. text names the form, the
+// item and the field; hint is said after it.
 struct Finding {
   std::string text;
   bool about_input = false;
   std::int64_t line = 0;
+  Hint hint = Hint::NONE;
 };
 
-// A failure: its kind, the message the program prints for it (with its line
-// feed; for NUMERIC_STOP the three lines it writes on standard error), and
-// its cause. explanation is the cause as one line without a line feed:
-// "FILE:LINE: cause", "FILE: cause" or "cause", FILE being the input's name.
+// A failure: what failed and where, and its cause. explanation is the cause
+// as one line without a line feed, in the library's words: "FILE:LINE:
+// cause", "FILE: cause" or "cause", FILE being the input's name, the linking
+// method named before a cause of the linking, and the hint said after it.
 struct Error {
-  ErrorKind kind = ErrorKind::EQUATING_ERROR;
-  std::string message;
+  ErrorKind kind = ErrorKind::NOT_COMPUTABLE;
+  Stage stage = Stage::EQUATING;
   Finding cause;
   std::string explanation;
 };
 
-// The program's message for a kind, with its line feed; empty for
-// NUMERIC_STOP, whose text is the error's own message.
-const char* error_message(ErrorKind kind);
-
 // The kind's name in lower case for other languages' errors:
-// "cannot_open_input", "read_error", "no_memory", "equating_error" or
-// "numeric_stop".
+// "cannot_open_input", "invalid_input", "not_computable", "no_memory",
+// "root_not_bracketed" or "root_not_converged".
 const char* error_kind_name(ErrorKind kind);
 
-// Either a value or the Error that prevented it, never both.
+// Either a value or the Error that prevented it, never both. Ask which with
+// has_value() or operator bool first: value() (and * and ->) on an error,
+// and error() on a value, are mistakes of the caller that end the process
+// through std::abort(), as a failed assertion would. Nothing here throws.
 template <typename T>
 class [[nodiscard]] Expected {
  public:
@@ -171,23 +201,29 @@ class [[nodiscard]] Expected {
 
   bool has_value() const { return state_.index() == 0; }
   explicit operator bool() const { return has_value(); }
-  T& value() { return std::get<0>(state_); }
-  const T& value() const { return std::get<0>(state_); }
+  T& value() { return checked(std::get_if<0>(&state_)); }
+  const T& value() const { return checked(std::get_if<0>(&state_)); }
   T& operator*() { return value(); }
   const T& operator*() const { return value(); }
   T* operator->() { return &value(); }
   const T* operator->() const { return &value(); }
-  const Error& error() const { return std::get<1>(state_); }
+  const Error& error() const { return checked(std::get_if<1>(&state_)); }
 
  private:
+  template <typename U>
+  static U& checked(U* held) {
+    if (held == nullptr) std::abort();
+    return *held;
+  }
+
   std::variant<T, Error> state_;
 };
 
 // ---------------------------------------------------------------- reading
 
-// What --explain shows of a successful read or run: the values that are
-// almost always mistakes, the first MOST_WARNINGS of them and a count of
-// the rest.
+// What a successful read or equating found odd: values that are almost
+// always mistakes and rules of the format that changed the result, the first
+// MOST_WARNINGS of them and a count of the rest.
 struct Warnings {
   static constexpr std::size_t MOST_WARNINGS = 10;
   std::vector<Finding> kept;
@@ -204,8 +240,11 @@ struct ReadInput {
 struct ReadOptions {
   // Item records may name their model right after the label: "LABEL a b c"
   // and "LABEL 3PL a b c" are 3PL items, "LABEL GPCM K a b1 .. b(K-1)" and
-  // "LABEL GRM K a b1 .. b(K-1)" items of K categories.
+  // "LABEL GRM K a b1 .. b(K-1)" items of K categories; labels have up to
+  // MOST_MIXED_LABEL_CHARACTERS characters. Without it a label is cut after
+  // its 8th character, and the rest is read as a, as stored files expect.
   bool mixed_format = false;
+  static constexpr std::size_t MOST_MIXED_LABEL_CHARACTERS = 64;
 };
 
 // Reads an input file by the format's rules, named by path. The file must be
@@ -299,13 +338,46 @@ struct Results {
   std::optional<Form> linked_new_form;
   TrueScoreEquating true_score;
   std::optional<ObservedScoreEquating> observed_score;  // with an ability distribution
-  Warnings warnings;  // values of the input that are almost always mistakes
+  // Values of the input that are almost always mistakes (those of records
+  // made in memory; the reader warns of a file's), and what the conversion
+  // table does to the scale scores.
+  Warnings warnings;
 };
 
 // Equates the input's forms. Checks first that the records are usable (both
-// forms have items, every number is finite, the quadrature has a weight per
-// point, the conversion table's grid and rows agree): READ_ERROR when not.
+// forms have items, every number is finite, a slope of an item of K
+// categories is above 0, the quadrature has a weight per point, the
+// conversion table's grid and rows agree): INVALID_INPUT when not.
 Expected<Results> equate(const Input& input, const Options& options);
+
+// ---------------------------------------------------------------- the table of scores
+
+// One column of the results by raw score, as the CSV writes it: whole
+// numbers, numbers, or words. An empty cell is NaN in numbers and an empty
+// string in texts.
+struct ScoreColumn {
+  enum class Type { WHOLE_NUMBER, NUMBER, TEXT };
+  std::string name;
+  Type type = Type::NUMBER;
+  std::vector<double> numbers;     // WHOLE_NUMBER and NUMBER
+  std::vector<std::string> texts;  // TEXT
+};
+
+// The results as one table: a row per raw score from 0 to the longer form's
+// top score, and the columns in the CSV's order:
+//   after linking: link_method, link_A, link_B (filled on the first row only);
+//   raw, theta, true_equated, true_scale, true_scale_rounded, new_fitted,
+//   old_fitted, observed_equated, observed_scale, observed_scale_rounded.
+// A cell is empty where there is no value: a theta at or below the chance
+// score or at the top, the observed-score cells without an ability
+// distribution, new-form cells past the new form's top score, the old form's
+// past its own.
+struct ScoreTable {
+  std::size_t rows = 0;
+  std::vector<ScoreColumn> columns;
+};
+
+Expected<ScoreTable> score_table(const Results& results);
 
 // ---------------------------------------------------------------- outputs
 
@@ -313,9 +385,9 @@ Expected<Results> equate(const Input& input, const Options& options);
 // The formatters fail only when memory runs out.
 Expected<std::string> format_report(const Results& results);
 
-// The results as CSV: a header row, then one row per raw score from 0 to the
-// longer form's top score, every number the shortest decimal that reads back
-// to the same double, empty cells where there is no value.
+// The score table as CSV: a header row, then one row per raw score from 0 to
+// the longer form's top score, every number the shortest decimal that reads
+// back to the same double, empty cells where there is no value.
 Expected<std::string> format_csv(const Results& results);
 
 // The results as a self-contained SVG picture.

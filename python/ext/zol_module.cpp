@@ -250,18 +250,15 @@ py::object linking(const zol::Results& results) {
 }
 
 bool is_input_error(zol::ErrorKind kind) {
-  return kind == zol::ErrorKind::CANNOT_OPEN_INPUT || kind == zol::ErrorKind::READ_ERROR;
+  return kind == zol::ErrorKind::CANNOT_OPEN_INPUT || kind == zol::ErrorKind::INVALID_INPUT;
 }
 
 // The exception of a failure: its text is the explanation, after the root
 // search's own lines when it stopped; kind, message (the program's message
 // or the stop's lines) and explanation are attributes.
 void set_python_error(py::handle type, const zol::Error& error) {
-  std::string text = error.explanation;
-  if (error.kind == zol::ErrorKind::NUMERIC_STOP) text = error.message + error.explanation;
-  py::object exception = type(to_python(text));
+  py::object exception = type(to_python(error.explanation));
   exception.attr("kind") = zol::error_kind_name(error.kind);
-  exception.attr("message") = to_python(error.message);
   exception.attr("explanation") = to_python(error.explanation);
   PyErr_SetObject(type.ptr(), exception.ptr());
 }

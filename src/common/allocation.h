@@ -49,4 +49,18 @@ template <typename T>
   return true;
 }
 
+// Makes room for count elements in values, which it leaves as they are;
+// false when memory is short or a test has arranged for this allocation to
+// fail.
+template <typename T>
+[[nodiscard]] bool reserve_vector(std::vector<T>& values, std::size_t count) noexcept {
+  if (!allocation_detail::next_allocation_permitted()) return false;
+  try {
+    values.reserve(count);
+  } catch (const std::exception&) {
+    return false;
+  }
+  return true;
+}
+
 }  // namespace zol

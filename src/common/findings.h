@@ -22,12 +22,17 @@ struct Findings {
   static constexpr std::size_t MOST_WARNINGS = Warnings::MOST_WARNINGS;
 
   Finding failure;                // empty text until a failure is known
+  bool out_of_memory = false;     // the failure is memory running out, not the input
   std::vector<Finding> warnings;  // the first MOST_WARNINGS
   std::int64_t warnings_not_kept = 0;
 
   // The first cause found is the one the user sees: later ones follow from it.
   void fail(Finding cause) {
     if (failure.text.empty()) failure = std::move(cause);
+  }
+  void fail_for_memory(Finding cause) {
+    if (failure.text.empty()) out_of_memory = true;
+    fail(std::move(cause));
   }
   void warn(Finding warning) {
     if (warnings.size() < MOST_WARNINGS) {

@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     }
     return outcome.ok ? 0 : 1;
   } catch (const std::bad_alloc&) {
-    std::fputs(zol::error_message(zol::ErrorKind::NO_MEMORY), stdout);
+    std::fputs(zol::CANNOT_ALLOCATE, stdout);
     if (explain) std::fputs("zol: not enough memory\n", stderr);
     return 1;
   }

@@ -19,15 +19,57 @@ struct FileCloser {
 };
 using OwnedFile = std::unique_ptr<std::FILE, FileCloser>;
 
-RunOutcome failed_with(const Error& error) {
+// The program's message for a failure of the library: the input not
+// opened, not read (a rule of the format or of the records, or memory
+// while reading), the results' memory, or the equating (its own scratch
+// included); a root search that stops has its three lines instead.
+const char* program_message(const Error& error) {
+  switch (error.kind) {
+    case ErrorKind::CANNOT_OPEN_INPUT:
+      return CANNOT_OPEN_INPUT;
+    case ErrorKind::ROOT_NOT_BRACKETED:
+    case ErrorKind::ROOT_NOT_CONVERGED:
+      return "";
+    case ErrorKind::INVALID_INPUT:
+    case ErrorKind::NOT_COMPUTABLE:
+    case ErrorKind::NO_MEMORY:
+      break;
+  }
+  switch (error.stage) {
+    case Stage::READING:
+    case Stage::CHECKING:
+      return CANNOT_READ_INPUT;
+    case Stage::SIZING:
+    case Stage::FORMATTING:
+      return CANNOT_ALLOCATE;
+    case Stage::LINKING:
+    case Stage::EQUATING:
+      break;
+  }
+  return CANNOT_EQUATE;
+}
+
+// The three lines on standard error of a root search that stops.
+std::string stop_text(ErrorKind kind) {
+  return std::string("Numerical Recipes run-time error...\n") +
+         (kind == ErrorKind::ROOT_NOT_BRACKETED ? "Root must be bracketed in rtsafe"
+                                                : "Maximum number of iterations exceeded in rtsafe") +
+         "\n...now exiting to system...\n";
+}
+
+RunOutcome failed_with(const Error& error, const char* input_name, const RunOptions& options) {
   RunOutcome outcome;
   outcome.ok = false;
-  if (error.kind == ErrorKind::NUMERIC_STOP) {
-    outcome.stop_text = error.message;
+  if (error.kind == ErrorKind::ROOT_NOT_BRACKETED || error.kind == ErrorKind::ROOT_NOT_CONVERGED) {
+    outcome.stop_text = stop_text(error.kind);
   } else {
-    outcome.message = error.message;
+    outcome.message = program_message(error);
   }
-  outcome.cause = error.explanation;
+  // A cause of the linking names the option that asked for it.
+  if (error.stage == Stage::LINKING && options.equating.link) {
+    outcome.cause = describe("--link %s: ", link_method_option(*options.equating.link));
+  }
+  outcome.cause += finding_line(error.cause, input_name);
   return outcome;
 }
 
@@ -50,7 +92,7 @@ struct Output {
 
 RunOutcome write_output(const Output& output) {
   const Expected<std::string> text = output.format();
-  if (!text) return failed_with(text.error());
+  if (!text) return failed_with(text.error(), "", {});
   OwnedFile opened;
   std::FILE* out = output.stream;
   if (output.path != nullptr) {
@@ -98,10 +140,29 @@ void add_warnings(Warnings& into, const Warnings& from) {
 
 }  // namespace
 
+std::string finding_line(const Finding& finding, const char* input_name) {
+  std::string line;
+  if (finding.about_input) {
+    line = finding.line == 0 ? describe("%s: ", input_name)
+                             : describe("%s:%lld: ", input_name,
+                                        static_cast<long long>(finding.line));
+  }
+  line += finding.text;
+  switch (finding.hint) {
+    case Hint::MIXED_FORMAT:
+      return line + "; a record that names its model (3PL, GPCM, GRM) is read with --mixed-format";
+    case Hint::ROUND_SCALE:
+      return line + "; --round-scale rounds on the scale instead";
+    case Hint::NONE:
+      break;
+  }
+  return line;
+}
+
 RunOutcome equate_and_report(const Input& input, const ReportTarget& target,
                              const RunOptions& options) {
   const Expected<Results> results = equate(input, options.equating);
-  if (!results) return failed_with(results.error());
+  if (!results) return failed_with(results.error(), input.name.c_str(), options);
   // Checked only now, as any report file is opened only now: the input stays
   // as it is, whatever name reaches it.
   if (target.path != nullptr && same_file_on_disk(target.path, input.name.c_str())) {
@@ -131,7 +192,7 @@ RunOutcome equate_and_report(const Input& input, const ReportTarget& target,
 RunOutcome run_files(const char* input_name, const ReportTarget& target,
                      const RunOptions& options, Warnings warnings) {
   const Expected<ReadInput> read = read_input_file(input_name, options.reading);
-  if (!read) return failed_with(read.error());
+  if (!read) return failed_with(read.error(), input_name, options);
   RunOutcome outcome = equate_and_report(read->input, target, options);
   if (outcome.ok) {
     add_warnings(warnings, read->warnings);
@@ -147,14 +208,7 @@ void write_explanation(std::FILE* stream, const char* input_name, const RunOutco
     return;
   }
   for (const Finding& warning : outcome.warnings.kept) {
-    if (!warning.about_input) {
-      std::fprintf(stream, "zol: %s\n", warning.text.c_str());
-    } else if (warning.line == 0) {
-      std::fprintf(stream, "zol: %s: %s\n", input_name, warning.text.c_str());
-    } else {
-      std::fprintf(stream, "zol: %s:%lld: %s\n", input_name, static_cast<long long>(warning.line),
-                   warning.text.c_str());
-    }
+    std::fprintf(stream, "zol: %s\n", finding_line(warning, input_name).c_str());
   }
   if (outcome.warnings.not_kept > 0) {
     std::fprintf(stream, "zol: %s: warning: %lld more like these\n", input_name,

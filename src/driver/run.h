@@ -41,8 +41,14 @@ struct RunOutcome {
   Warnings warnings;      // what a successful run found odd
 };
 
-// The message of a report, CSV or picture file that cannot be opened or
-// written; the library's failures have theirs in zol::error_message.
+// The program's messages on standard output: the library's failures have
+// theirs by their kind and stage (the input not opened, not read, no memory
+// for the results, an equating that fails), and a report, CSV or picture file
+// that cannot be opened or written its own.
+inline constexpr const char* CANNOT_OPEN_INPUT = "Could not open input file.\n";
+inline constexpr const char* CANNOT_READ_INPUT = "Error in reading input data.\n";
+inline constexpr const char* CANNOT_ALLOCATE = "Could not allocate memory.\n";
+inline constexpr const char* CANNOT_EQUATE = "Error in calculating equating functions.\n";
 inline constexpr const char* CANNOT_OPEN_OUTPUT = "Could not open output file.\n";
 inline constexpr const char* CANNOT_WRITE_OUTPUT = "Error in writing output file.\n";
 
@@ -62,6 +68,10 @@ inline constexpr const char* CANNOT_WRITE_OUTPUT = "Error in writing output file
 // failed run, or the warnings of a successful one, at most
 // Warnings::MOST_WARNINGS and a count of the rest.
 void write_explanation(std::FILE* stream, const char* input_name, const RunOutcome& outcome);
+
+// A cause or warning as --explain shows it after "zol: ": "FILE:LINE: text",
+// "FILE: text" or "text", with the program's words for its hint.
+std::string finding_line(const Finding& finding, const char* input_name);
 
 // One whitespace-delimited word from the stream, of any length; empty at the
 // end of the stream.

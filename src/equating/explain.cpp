@@ -7,7 +7,6 @@
 
 #include "common/describe.h"
 #include "irt/item_model.h"
-#include "irt/linking.h"
 
 namespace zol {
 
@@ -15,13 +14,13 @@ namespace {
 
 // The labels of the items whose a is 0 or below, "N07 and N12" or "N07, N12,
 // N15 and 4 more".
-std::string flat_or_falling_items(const ItemSet& form) {
+std::string flat_or_falling_items(const ItemTable& form) {
   constexpr std::size_t MOST_NAMED = 3;
   std::vector<std::string> named;
   std::size_t count = 0;
-  for (std::size_t i = 0; i < form.a().size(); ++i) {
-    if (!(form.a()[i] > 0.0)) {
-      if (named.size() < MOST_NAMED) named.push_back(printable(form.label(i)));
+  for (const Item& item : form.items) {
+    if (!(item.a > 0.0)) {
+      if (named.size() < MOST_NAMED) named.push_back(printable(item.label.c_str()));
       ++count;
     }
   }
@@ -36,20 +35,20 @@ std::string flat_or_falling_items(const ItemSet& form) {
 }
 
 // The parameter of the forms furthest from 0: what overflows the model.
-std::string most_extreme_parameter(const InputRecords& input, bool new_form = true,
+std::string most_extreme_parameter(const Records& input, bool new_form = true,
                                    bool old_form = true) {
   double largest = -1.0;
   std::string text;
   for (const auto& [form, which] :
        {std::pair{&input.new_form, "new"}, std::pair{&input.old_form, "old"}}) {
     if (!(form == &input.new_form ? new_form : old_form)) continue;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(form->count); ++i) {
-      const double values[] = {form->a()[i], form->b()[i], form->c()[i]};
-      for (std::size_t k = 0; k < 3; ++k) {
-        if (std::fabs(values[k]) > largest) {
-          largest = std::fabs(values[k]);
-          text = describe("item %s of the %s form has %c = %g", printable(form->label(i)).c_str(),
-                          which, "abc"[k], values[k]);
+    for (const Item& item : form->items) {
+      for (std::size_t k = 0; k < parameter_count(item); ++k) {
+        const double value = parameter_value(item, k);
+        if (std::fabs(value) > largest) {
+          largest = std::fabs(value);
+          text = describe("item %s of the %s form has %s = %g", printable(item.label.c_str()).c_str(),
+                          which, parameter_name(item, k).c_str(), value);
         }
       }
     }
@@ -60,42 +59,39 @@ std::string most_extreme_parameter(const InputRecords& input, bool new_form = tr
 }  // namespace
 
 Finding explain_linking(const LinkSearch& link) {
-  const char* method = link_method_option(link.method);
   switch (link.status) {
     case LinkStatus::TOO_FEW_COMMON_ITEMS:
       return about_run(
-          describe("--link %s: %d common item%s (a label in both forms); at least 2 "
-                   "are needed",
-                   method, link.common_items, link.common_items == 1 ? "" : "s"));
+          describe("%d common item%s (a label in both forms); at least 2 are needed",
+                   link.common_items, link.common_items == 1 ? "" : "s"));
     case LinkStatus::AMBIGUOUS_LABEL:
       return about_run(
-          describe("--link %s: the label %s stands twice in one form and also in the "
-                   "other, so its common item is ambiguous",
-                   method, printable(link.ambiguous_label.c_str()).c_str()));
+          describe("the label %s stands twice in one form and also in the other, so its "
+                   "common item is ambiguous",
+                   printable(link.ambiguous_label.c_str()).c_str()));
     case LinkStatus::NO_SLOPE:
       return about_run(
-          describe("--link %s: A = %g is not a finite number above 0 on the %d common "
-                   "items",
-                   method, link.A, link.common_items));
+          describe("A = %g is not a finite number above 0 on the %d common items", link.A,
+                   link.common_items));
     case LinkStatus::NOT_CONVERGED:
       return about_run(
-          describe("--link %s: the minimisation stopped after %d step%s without "
-                   "converging, at A = %.6f, B = %.6f with the criterion at %g",
-                   method, link.steps, link.steps == 1 ? "" : "s", link.A, link.B, link.criterion));
+          describe("the minimisation stopped after %d step%s without converging, at A = "
+                   "%.6f, B = %.6f with the criterion at %g",
+                   link.steps, link.steps == 1 ? "" : "s", link.A, link.B, link.criterion));
     case LinkStatus::MODELS_DIFFER:
       return about_run(
-          describe("--link %s: the common item %s has another model or number of categories "
-                   "in the old form than in the new",
-                   method, printable(link.ambiguous_label.c_str()).c_str()));
+          describe("the common item %s has another model or number of categories in the "
+                   "old form than in the new",
+                   printable(link.ambiguous_label.c_str()).c_str()));
     case LinkStatus::OK:
       break;
   }
-  return about_run(describe("--link %s failed", method));
+  return about_run("the linking failed");
 }
 
-Finding explain_weight_total(const InputRecords& input, const ObservedScoreEquating& observed) {
+Finding explain_weight_total(const Records& input, const ObservedScoreEquating& observed) {
   double total = 0.0;
-  for (double weight : input.theta.weights()) total += weight;
+  for (double weight : input.theta->weights) total += weight;
   if (!(std::fabs(total - 1.0) <= 0.1)) {
     return about_run(
         describe("quadrature weights sum to %g; they must sum to 1 within 0.1", total));
@@ -116,7 +112,7 @@ Finding explain_weight_total(const InputRecords& input, const ObservedScoreEquat
                    most_extreme_parameter(input, new_form, !new_form));
 }
 
-Finding explain_not_finite(const InputRecords& input, const Results& results) {
+Finding explain_not_finite(const Records& input, const Results& results) {
   const std::string cause =
       "; parameters this extreme overflow the model: " + most_extreme_parameter(input);
   const TrueScoreEquating& true_score = results.true_score;
@@ -142,7 +138,7 @@ Finding explain_not_finite(const InputRecords& input, const Results& results) {
   return about_run("the equating failed");
 }
 
-Finding explain_stop(RootStop stop, std::size_t raw, const InputRecords& input,
+Finding explain_stop(RootStop stop, std::size_t raw, const Records& input,
                      const FormView& new_form) {
   if (stop == RootStop::NOT_BRACKETED) {
     const double low = expected_score(-THETA_LIMIT, new_form);
@@ -159,14 +155,14 @@ Finding explain_stop(RootStop stop, std::size_t raw, const InputRecords& input,
                raw, most_extreme_parameter(input).c_str()));
 }
 
-Finding explain_scale(const InputRecords& input, std::span<const double> scores,
+Finding explain_scale(const Records& input, std::span<const double> scores,
                       const ScaleScores& scale) {
   std::size_t raw = 0;
   while (raw + 1 < scores.size() && std::isfinite(scale.unrounded[raw]) &&
          std::isfinite(scale.rounded[raw])) {
     ++raw;
   }
-  const std::span<const double> rows = input.conversion.scale_scores();
+  const std::span<const double> rows = input.conversion.scale;
   for (std::size_t k = 0; k + 1 < rows.size(); ++k) {
     if (!std::isfinite((rows[k + 1] - rows[k]) / input.conversion.increment)) {
       return about_run(

@@ -6,7 +6,8 @@
 #include <span>
 
 #include "common/findings.h"
-#include "common/records.h"
+#include "equating/pipeline.h"
+#include "irt/linking.h"
 #include "irt/root_finder.h"
 
 namespace zol {
@@ -18,21 +19,21 @@ Finding explain_linking(const LinkSearch& link);
 // Why a fitted distribution's total was refused: the weights' total, or the
 // form whose items pushed the recursion's entries out of range, from the
 // distributions fitted by then.
-Finding explain_weight_total(const InputRecords& input, const ObservedScoreEquating& observed);
+Finding explain_weight_total(const Records& input, const ObservedScoreEquating& observed);
 
 // Which result is not a finite number, and the parameter that overflows the model.
-Finding explain_not_finite(const InputRecords& input, const Results& results);
+Finding explain_not_finite(const Records& input, const Results& results);
 
 // Why the search for the theta of a raw score could not go on: the expected
 // scores of the new form, as it was equated, at the bracket's ends and the
 // items that make the root impossible, or the parameter that overflows the
 // model.
-Finding explain_stop(RootStop stop, std::size_t raw, const InputRecords& input,
+Finding explain_stop(RootStop stop, std::size_t raw, const Records& input,
                      const FormView& new_form);
 
 // Why a scale score is not a finite number: the rows of the conversion
 // table whose slope overflows.
-Finding explain_scale(const InputRecords& input, std::span<const double> scores,
+Finding explain_scale(const Records& input, std::span<const double> scores,
                       const ScaleScores& scale);
 
 }  // namespace zol

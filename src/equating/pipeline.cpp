@@ -10,70 +10,15 @@
 #include "common/describe.h"
 #include "common/finite.h"
 #include "equating/explain.h"
-#include "observed/equipercentile.h"
 #include "irt/linking.h"
+#include "irt/true_score.h"
+#include "observed/equipercentile.h"
 #include "observed/observed_score.h"
 #include "report/scale_conversion.h"
-#include "irt/true_score.h"
 
 namespace zol {
 
 namespace {
-
-// A form as the stages take it: its 3PL items' parameters, those of its
-// items of K categories, and the scaling constant. A form on its own scale
-// with 3PL items alone is a view of its item set; one carried to another
-// scale, or with items of K categories, keeps its own copies here.
-struct ScoredForm {
-  std::unique_ptr<double[]> block;
-  std::vector<CategoryItem> partial_credit;
-  std::vector<double> steps;
-  FormView form;
-};
-
-bool score_form(const ItemSet& items, const std::optional<Linking>& linking, double d,
-                ScoredForm& scored) {
-  const auto n = static_cast<std::size_t>(items.count);
-  if (items.models.empty()) {
-    scored.form = FormView{items.a(), items.b(), items.c(), {}, d};
-    if (!linking) return true;
-    // theta_old = A theta_new + B: a / A and A b + B on the old form's scale.
-    scored.block = allocate_array<double>(2 * n);
-    if (!scored.block) return false;
-    const std::span<double> a(scored.block.get(), n), b(scored.block.get() + n, n);
-    carry_over(items, *linking, a, b);
-    scored.form.a = a;
-    scored.form.b = b;
-    return true;
-  }
-  std::size_t three_pl = 0;
-  for (std::size_t i = 0; i < n; ++i) three_pl += items.model(i) == ItemModel::THREE_PL ? 1 : 0;
-  scored.block = allocate_array<double>(3 * three_pl);
-  if (!scored.block) return false;
-  double* const a = scored.block.get();
-  double* const b = a + three_pl;
-  double* const c = b + three_pl;
-  scored.steps = items.steps;
-  std::size_t next = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const double slope = linking ? carried_slope(items.a()[i], *linking) : items.a()[i];
-    if (items.model(i) == ItemModel::THREE_PL) {
-      a[next] = slope;
-      b[next] = linking ? carried_location(items.b()[i], *linking) : items.b()[i];
-      c[next] = items.c()[i];
-      ++next;
-      continue;
-    }
-    const std::span<double> steps =
-        std::span<double>(scored.steps).subspan(items.step_starts[i], items.steps_of(i).size());
-    if (linking) {
-      for (double& step : steps) step = carried_location(step, *linking);
-    }
-    scored.partial_credit.push_back({items.model(i), slope, steps});
-  }
-  scored.form = FormView{{a, three_pl}, {b, three_pl}, {c, three_pl}, scored.partial_credit, d};
-  return true;
-}
 
 // Running sums of a distribution in index order; the total is not rescaled.
 void cumulate(std::span<const double> distribution, std::span<double> cumulative) {
@@ -85,7 +30,7 @@ void cumulate(std::span<const double> distribution, std::span<double> cumulative
 
 // Sizes every vector of the results: the new form's raw scores, and the old
 // form's for its distribution.
-bool allocate_results(const InputRecords& input, Results& results) {
+bool allocate_results(const Records& input, Results& results) {
   const auto new_count = static_cast<std::size_t>(results.new_top_score) + 1;
   const auto old_count = static_cast<std::size_t>(results.old_top_score) + 1;
   TrueScoreEquating& t = results.true_score;
@@ -94,7 +39,7 @@ bool allocate_results(const InputRecords& input, Results& results) {
       !allocate_vector(t.scale.rounded, new_count)) {
     return false;
   }
-  if (input.theta.count == 0) return true;
+  if (input.theta == nullptr) return true;
   ObservedScoreEquating& o = results.observed_score.emplace();
   return allocate_vector(o.new_distribution, new_count) &&
          allocate_vector(o.old_distribution, old_count) && allocate_vector(o.equated, new_count) &&
@@ -103,12 +48,12 @@ bool allocate_results(const InputRecords& input, Results& results) {
 }
 
 Failure no_memory_to_equate(const Results& results) {
-  return failure_of(ErrorKind::EQUATING_ERROR,
+  return failure_of(ErrorKind::NO_MEMORY, Stage::EQUATING,
                     about_run(describe("not enough memory to equate %d raw scores",
                                        results.new_top_score + 1)));
 }
 
-Failure distribution_failure(DistributionStatus status, const InputRecords& input,
+Failure distribution_failure(DistributionStatus status, const Records& input,
                              const Results& results, const ObservedScoreEquating& observed) {
   switch (status) {
     case DistributionStatus::OK:
@@ -116,15 +61,17 @@ Failure distribution_failure(DistributionStatus status, const InputRecords& inpu
     case DistributionStatus::NO_MEMORY:
       return no_memory_to_equate(results);
     case DistributionStatus::WEIGHT_TOTAL:
-      return failure_of(ErrorKind::EQUATING_ERROR, explain_weight_total(input, observed));
+      return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::EQUATING,
+                        explain_weight_total(input, observed));
     case DistributionStatus::UNUSABLE_FORM:
       break;
   }
-  return failure_of(ErrorKind::EQUATING_ERROR, about_run("a form has no items to equate"));
+  return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::EQUATING,
+                    about_run("a form has no items to equate"));
 }
 
 // Observed-score equating of the scored forms over the input's quadrature.
-Failure equate_observed_scores(const InputRecords& input, const FormView& new_form,
+Failure equate_observed_scores(const Records& input, const FormView& new_form,
                                const FormView& old_form, Results& results) {
   ObservedScoreEquating& observed = *results.observed_score;
   const std::size_t new_count = observed.new_distribution.size();
@@ -132,12 +79,12 @@ Failure equate_observed_scores(const InputRecords& input, const FormView& new_fo
   auto cumulative = allocate_array<double>(new_count + old_count);
   if (!cumulative) return no_memory_to_equate(results);
   if (Failure failed = distribution_failure(
-          observed_score_distribution(new_form, input.theta, observed.new_distribution), input,
+          observed_score_distribution(new_form, *input.theta, observed.new_distribution), input,
           results, observed)) {
     return failed;
   }
   if (Failure failed = distribution_failure(
-          observed_score_distribution(old_form, input.theta, observed.old_distribution), input,
+          observed_score_distribution(old_form, *input.theta, observed.old_distribution), input,
           results, observed)) {
     return failed;
   }
@@ -150,7 +97,7 @@ Failure equate_observed_scores(const InputRecords& input, const FormView& new_fo
 }
 
 // Scale scores of equated scores; false when any is not a finite number.
-bool converts_finitely(std::span<const double> scores, const ScaleConversion& table,
+bool converts_finitely(std::span<const double> scores, const Conversion& table,
                        std::optional<double> round_scale_unit, ScaleScores& scale) {
   convert_to_scale(scores, table, scale.unrounded, scale.rounded);
   if (round_scale_unit) {
@@ -160,20 +107,11 @@ bool converts_finitely(std::span<const double> scores, const ScaleConversion& ta
 }
 
 // The new form's items carried to the old form's scale, as they are equated.
-Form carried_form(const ItemSet& items, const Linking& linking) {
-  const auto n = static_cast<std::size_t>(items.count);
-  std::vector<double> a(n), b(n);
-  carry_over(items, linking, a, b);
+Form carried_form(const ItemTable& items, const Linking& linking) {
   Form form;
-  form.items.reserve(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    if (items.model(i) == ItemModel::THREE_PL) {
-      form.items.emplace_back(items.label(i), a[i], b[i], items.c()[i]);
-    } else {
-      std::vector<double> steps;
-      for (double step : items.steps_of(i)) steps.push_back(carried_location(step, linking));
-      form.items.emplace_back(items.label(i), items.model(i), a[i], std::move(steps));
-    }
+  form.items.reserve(items.size());
+  for (const Item& item : items.items) {
+    form.items.push_back(carried_item(item, linking.A, linking.B));
   }
   return form;
 }
@@ -181,16 +119,13 @@ Form carried_form(const ItemSet& items, const Linking& linking) {
 // The first parameter of the carried items that is not a finite number.
 std::optional<Finding> carried_beyond_doubles(const Form& carried, const LinkSearch& search) {
   for (const Item& item : carried.items) {
-    std::vector<std::pair<std::string, double>> values = {{"a", item.a}, {"b", item.b}};
-    for (std::size_t v = 0; v < item.steps.size(); ++v) {
-      values.emplace_back(describe("b%zu", v + 1), item.steps[v]);
-    }
-    for (const auto& [name, value] : values) {
+    for (std::size_t k = 0; k < parameter_count(item); ++k) {
+      const double value = parameter_value(item, k);
       if (!std::isfinite(value)) {
-        return about_run(describe("--link %s: on the old scale (A = %g, B = %g) item %s has %s = "
-                                  "%g, not a finite number",
-                                  link_method_option(search.method), search.A, search.B,
-                                  printable(item.label.c_str()).c_str(), name.c_str(), value));
+        return about_run(describe("on the old scale (A = %g, B = %g) item %s has %s = %g, not a "
+                                  "finite number",
+                                  search.A, search.B, printable(item.label.c_str()).c_str(),
+                                  parameter_name(item, k).c_str(), value));
       }
     }
   }
@@ -199,46 +134,48 @@ std::optional<Finding> carried_beyond_doubles(const Form& carried, const LinkSea
 
 }  // namespace
 
-Error failure_of(ErrorKind kind, Finding cause) {
+Error failure_of(ErrorKind kind, Stage stage, Finding cause) {
   Error error;
   error.kind = kind;
-  error.message = error_message(kind);
+  error.stage = stage;
   error.cause = std::move(cause);
   return error;
 }
 
-Failure compute_equating_functions(const InputRecords& input, const Options& options,
+Failure compute_equating_functions(const Records& input, const Options& options,
                                    Results& results) {
-  results.new_top_score = input.new_form.top_score();
-  results.old_top_score = input.old_form.top_score();
+  results.new_top_score = static_cast<std::int32_t>(input.new_form.top_score);
+  results.old_top_score = static_cast<std::int32_t>(input.old_form.top_score);
   results.scaling_constant = options.scaling_constant;
   const double d = options.scaling_constant.value_or(DEFAULT_SCALING_CONSTANT);
   if (!allocate_results(input, results)) {
-    return failure_of(ErrorKind::NO_MEMORY,
+    return failure_of(ErrorKind::NO_MEMORY, Stage::SIZING,
                       about_run(describe("not enough memory for the results of %d raw scores",
                                          results.new_top_score + 1)));
   }
+  ItemTable linked_table;
   if (options.link) {
     const LinkSearch search =
-        link_scales(input.new_form, input.old_form, input.theta, *options.link, d);
+        link_scales(input.new_form, input.old_form, {*options.link, d, input.theta});
     if (search.status != LinkStatus::OK) {
-      return failure_of(ErrorKind::EQUATING_ERROR, explain_linking(search));
+      return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::LINKING, explain_linking(search));
     }
     results.linking = Linking{search.method, search.A, search.B, search.common_items};
     results.linked_new_form = carried_form(input.new_form, *results.linking);
     // A parameter at the edge of the doubles can leave them when carried over;
     // the items would then be equated, and written back, as infinities.
     if (std::optional<Finding> cause = carried_beyond_doubles(*results.linked_new_form, search)) {
-      return failure_of(ErrorKind::EQUATING_ERROR, std::move(*cause));
+      return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::LINKING, std::move(*cause));
     }
+    linked_table = item_table(*results.linked_new_form);
   }
+  const ItemTable& new_items = results.linked_new_form ? linked_table : input.new_form;
 
   const auto new_count = static_cast<std::size_t>(results.new_top_score) + 1;
   auto raw_scores = allocate_array<double>(new_count);
   if (!raw_scores) return no_memory_to_equate(results);
-  ScoredForm new_form, old_form;
-  if (!score_form(input.new_form, results.linking, d, new_form) ||
-      !score_form(input.old_form, std::nullopt, d, old_form)) {
+  KernelForm new_form, old_form;
+  if (!kernel_form(new_items, d, new_form) || !kernel_form(input.old_form, d, old_form)) {
     return no_memory_to_equate(results);
   }
   for (std::size_t i = 0; i < new_count; ++i) raw_scores[i] = static_cast<double>(i);
@@ -246,40 +183,42 @@ Failure compute_equating_functions(const InputRecords& input, const Options& opt
   TrueScoreEquating& true_score = results.true_score;
   TrueScoreTable table{0.0, true_score.equated, true_score.theta, 0};
   if (const RootStop stop =
-          true_score_equate(new_form.form, old_form.form, {raw_scores.get(), new_count}, table);
+          true_score_equate(new_form.view, old_form.view, {raw_scores.get(), new_count}, table);
       stop != RootStop::NONE) {
-    Error error = failure_of(ErrorKind::NUMERIC_STOP,
-                             explain_stop(stop, table.searched, input, new_form.form));
-    error.message = root_stop_text(stop);
-    return error;
+    return failure_of(stop == RootStop::NOT_BRACKETED ? ErrorKind::ROOT_NOT_BRACKETED
+                                                      : ErrorKind::ROOT_NOT_CONVERGED,
+                      Stage::EQUATING,
+                      explain_stop(stop, table.searched, input, new_form.view));
   }
   true_score.chance_score = table.chance_score;
   // Extreme parameters can overflow the model; such results are never reported.
   if (!std::isfinite(true_score.chance_score) || !all_finite(true_score.equated) ||
       !all_finite(true_score.theta)) {
-    return failure_of(ErrorKind::EQUATING_ERROR, explain_not_finite(input, results));
+    return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::EQUATING,
+                      explain_not_finite(input, results));
   }
   if (results.observed_score) {
     if (Failure failed =
-            equate_observed_scores(input, new_form.form, old_form.form, results)) {
+            equate_observed_scores(input, new_form.view, old_form.view, results)) {
       return failed;
     }
     if (!all_finite(results.observed_score->equated)) {
-      return failure_of(ErrorKind::EQUATING_ERROR, explain_not_finite(input, results));
+      return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::EQUATING,
+                        explain_not_finite(input, results));
     }
   }
 
   // Nothing is reported until every scale score is known to be finite.
   if (!converts_finitely(true_score.equated, input.conversion, options.round_scale_unit,
                          true_score.scale)) {
-    return failure_of(ErrorKind::EQUATING_ERROR,
+    return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::EQUATING,
                       explain_scale(input, true_score.equated, true_score.scale));
   }
   if (results.observed_score) {
     ObservedScoreEquating& observed = *results.observed_score;
     if (!converts_finitely(observed.equated, input.conversion, options.round_scale_unit,
                            observed.scale)) {
-      return failure_of(ErrorKind::EQUATING_ERROR,
+      return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::EQUATING,
                         explain_scale(input, observed.equated, observed.scale));
     }
   }

@@ -3,15 +3,36 @@
 
 #include <optional>
 
-#include "common/records.h"
+#include "common/findings.h"
+#include "items/item_table.h"
 
 namespace zol {
 
 // A stage's failure with its cause, or nothing when the stage succeeded.
 using Failure = std::optional<Error>;
 
-// The failure of a kind, with the kind's message and the cause.
-Error failure_of(ErrorKind kind, Finding cause);
+// The failure of a kind at a stage, with its cause.
+Error failure_of(ErrorKind kind, Stage stage, Finding cause);
+
+// The input as the stages take it, once its records are checked: both forms'
+// item tables, the ability distribution (null without one), and the
+// conversion table, on the grid its rows define (highest at its last row),
+// or the identity on the old form's raw scores for an input without one.
+struct Records {
+  ItemTable new_form;
+  ItemTable old_form;
+  const Quadrature* theta = nullptr;
+  Conversion conversion;
+};
+
+// Checks the input's records (why not usable, naming the form, the item and
+// the field) and makes the stages' records of them.
+[[nodiscard]] Failure check_records(const Input& input, Records& records);
+
+// What is almost always a mistake in records made in memory, as the reader
+// warns of it in a file: the odd values of items and weights, labels that
+// stand twice in a form.
+void warn_about_records(const Records& records, Findings& findings);
 
 // Equates the input's forms under number-correct scoring into results, whose
 // vectors it sizes: true-score equating always, and observed-score equating
@@ -21,7 +42,7 @@ Error failure_of(ErrorKind kind, Finding cause);
 // the carried items kept in the results. Fails when a stage fails or when any
 // equated score, theta, chance score or scale score is not a finite number;
 // nothing that is not finite is ever reported.
-[[nodiscard]] Failure compute_equating_functions(const InputRecords& input,
-                                                 const Options& options, Results& results);
+[[nodiscard]] Failure compute_equating_functions(const Records& input, const Options& options,
+                                                 Results& results);
 
 }  // namespace zol

@@ -1,4 +1,4 @@
-// Reader of the raw-to-scale conversion table, and the identity default
+// Reader of the raw-to-scale conversion table
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -7,18 +7,14 @@
 #include "common/allocation.h"
 #include "common/describe.h"
 #include "input/reader_parts.h"
-#include "input/input_reader.h"
+#include "report/scale_conversion.h"
 
 namespace zol {
 
 namespace {
 
-constexpr long long MOST_ROWS = std::numeric_limits<std::int32_t>::max();
-
-// The identity table's flag; nothing reads it, but it is kept with the table.
-constexpr std::int16_t IDENTITY_FLAG = 1;
-
-// The five values of the line after the column headings.
+// The five values of the line after the column headings. The flag is read
+// with them, as the format has it, and not used.
 struct TableHeader {
   long long rows = 0;
   double lowest = 0.0;
@@ -26,56 +22,6 @@ struct TableHeader {
   double increment = 0.0;
   long long flag = 0;
 };
-
-// Raw score of the last row of a table whose row k stands at
-// lowest + k * increment.
-double grid_top(long long rows, double lowest, double increment) {
-  return lowest + static_cast<double>(rows - 1) * increment;
-}
-
-// The interpolation reads two adjacent rows and places row k at
-// lowest + k * increment; a table that breaks this cannot be used. Half an
-// increment of slack allows for how highest was written. Says why not.
-bool usable_grid(const TableHeader& h, std::string& why) {
-  if (h.rows < 2) {
-    why = describe("%lld row%s announced; at least 2 are needed", h.rows, h.rows == 1 ? "" : "s");
-  } else if (h.rows > MOST_ROWS) {
-    why = describe("%lld rows announced; at most %lld are allowed", h.rows, MOST_ROWS);
-  } else if (!std::isfinite(h.lowest) || !std::isfinite(h.highest) || !std::isfinite(h.increment)) {
-    why = describe("lowest %g, highest %g and increment %g must be finite numbers", h.lowest,
-                   h.highest, h.increment);
-  } else if (!(h.increment > 0.0)) {
-    why = describe("increment %g is not above 0", h.increment);
-  } else if (!(std::fabs(h.highest - grid_top(h.rows, h.lowest, h.increment)) <=
-               h.increment / 2.0)) {
-    why = describe("highest %g is not lowest %g + %lld increments of %g", h.highest, h.lowest,
-                   h.rows - 1, h.increment);
-  } else {
-    return true;
-  }
-  return false;
-}
-
-// The flag is kept in 16 bits: its low 16 bits, whatever the file wrote.
-std::int16_t low_16_bits(long long value) {
-  return static_cast<std::int16_t>(
-      static_cast<std::uint16_t>(static_cast<unsigned long long>(value)));
-}
-
-// A table's grid and its two columns, allocated separately, unrounded first.
-bool allocate_table(long long rows, double lowest, double increment, ScaleConversion& table) {
-  const auto size = static_cast<std::size_t>(rows);
-  table.row_count = static_cast<std::int32_t>(rows);
-  table.lowest = lowest;
-  // The rows define the grid: a highest written a little off it is taken
-  // where the last row stands, for the interpolation and the rounding alike.
-  table.highest = grid_top(rows, lowest, increment);
-  table.increment = increment;
-  table.unrounded = allocate_array<double>(size);
-  if (!table.unrounded) return false;
-  table.rounded = allocate_array<double>(size);
-  return table.rounded != nullptr;
-}
 
 // Counts are scanned as long long, 64 bits on every platform. A first value
 // written as 41.0 is read as 41 rows and a lowest of .0, and every later
@@ -100,7 +46,8 @@ std::string header_hint(const std::string& skipped, const std::string& header) {
 
 }  // namespace
 
-bool read_conversion_section(LineReader& reader, ScaleConversion& conversion, Findings& findings) {
+bool read_conversion_section(LineReader& reader, std::optional<Conversion>& conversion,
+                             Findings& findings) {
   // The line after the section's header names the columns and is not read.
   std::string skipped;
   if (next_line(reader)) skipped = reader.line;
@@ -117,7 +64,8 @@ bool read_conversion_section(LineReader& reader, ScaleConversion& conversion, Fi
                                  header_hint(skipped, reader.line).c_str())));
     return false;
   }
-  if (std::string why; !usable_grid(h, why)) {
+  if (std::string why = conversion_grid_problem(h.rows, h.lowest, h.highest, h.increment);
+      !why.empty()) {
     findings.fail(at_line(reader, "conversion table: " + why + header_hint(skipped, reader.line)));
     return false;
   }
@@ -131,64 +79,44 @@ bool read_conversion_section(LineReader& reader, ScaleConversion& conversion, Fi
     return false;
   }
 
-  ScaleConversion table;
-  if (!allocate_table(h.rows, h.lowest, h.increment, table)) {
-    findings.fail(
+  Conversion table;
+  table.lowest = h.lowest;
+  // The rows define the grid: a highest written a little off it is taken
+  // where the last row stands, for the interpolation and the rounding alike.
+  table.highest = grid_top(h.rows, h.lowest, h.increment);
+  table.increment = h.increment;
+  table.header_line = reader.number;
+  if (!allocate_vector(table.scale, static_cast<std::size_t>(h.rows))) {
+    findings.fail_for_memory(
         at_line(reader, describe("not enough memory for a conversion table of %lld rows", h.rows)));
     return false;
   }
-  table.flag = low_16_bits(h.flag);
-  table.header_line = reader.number;
-  for (std::int32_t i = 0; i < table.row_count; ++i) {
+  for (std::size_t i = 0; i < table.scale.size(); ++i) {
     if (!next_line(reader)) return false;
-    // Columns 1 and 3 are not kept, and column 4 is kept but never computed with.
-    double raw = 0.0;
-    double column_3 = 0.0;
+    // Only the scale score, the second column, is kept: the raw score stands
+    // on the grid, and the third and the rounded one are not computed with.
+    double raw = 0.0, column_3 = 0.0, rounded = 0.0;
     int ends[4] = {};
+    const std::string row = describe("conversion row %zu", i);
     if (std::sscanf(reader.line.c_str(), "%lf%n %lf%n %lf%n %lf%n", &raw, &ends[0],
-                    &table.unrounded[i], &ends[1], &column_3, &ends[2], &table.rounded[i],
-                    &ends[3]) != 4) {
-      findings.fail(at_line(reader, unscannable_record(reader.line, false,
+                    &table.scale[i], &ends[1], &column_3, &ends[2], &rounded, &ends[3]) != 4) {
+      findings.fail(at_line(reader, unscannable_record(reader, reader.line, false,
                                                        "raw score,scale score,third column,"
                                                        "rounded scale score",
-                                                       describe("conversion row %d", i))));
+                                                       row)));
       return false;
     }
     if (!read_whole(reader.line, false, ends)) {
-      warn_about_fields(reader, false, ends, describe("conversion row %d", i), findings);
+      warn_about_fields(reader, reader.line, false, ends, row, findings);
     }
-    if (!std::isfinite(table.unrounded[i])) {
-      findings.fail(at_line(reader, describe("conversion row %d: scale score %s is not a finite "
-                                             "number",
-                                             i, field_text(reader.line, false, 1).c_str())));
+    if (!std::isfinite(table.scale[i])) {
+      findings.fail(at_line(reader, describe("%s: scale score %s is not a finite number",
+                                             row.c_str(),
+                                             field_text(reader, reader.line, false, 1).c_str())));
       return false;
     }
   }
   next_line(reader);
-  conversion = std::move(table);
-  return true;
-}
-
-std::string conversion_grid_problem(long long rows, double lowest, double highest,
-                                    double increment) {
-  std::string why;
-  return usable_grid({rows, lowest, highest, increment, 0}, why) ? std::string() : why;
-}
-
-bool allocate_conversion(long long rows, double lowest, double increment,
-                         ScaleConversion& conversion) {
-  return allocate_table(rows, lowest, increment, conversion);
-}
-
-bool install_identity_conversion(std::int32_t n_old, ScaleConversion& conversion) {
-  const long long rows = static_cast<long long>(n_old) + 1;
-  ScaleConversion table;
-  if (rows > MOST_ROWS || !allocate_table(rows, 0.0, 1.0, table)) return false;
-  table.flag = IDENTITY_FLAG;
-  for (std::int32_t i = 0; i < table.row_count; ++i) {
-    table.unrounded[i] = static_cast<double>(i);
-    table.rounded[i] = static_cast<double>(i);
-  }
   conversion = std::move(table);
   return true;
 }

@@ -1,5 +1,6 @@
 // Causes and warnings of the reader in the words of the input format
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -52,13 +53,20 @@ Finding about_file(std::string text) {
   return {std::move(text), true, 0};
 }
 
-std::string unscannable_record(const std::string& line, bool with_label, const char* names,
-                               const std::string& record) {
+bool scan_label(const LineReader& reader, const char* text, LabelBuffer& label, int& end) {
+  char format[16];
+  std::snprintf(format, sizeof format, "%%%zus%%n", reader.label_width());
+  end = 0;
+  return std::sscanf(text, format, label.data(), &end) == 1;
+}
+
+std::string unscannable_record(const LineReader& reader, const std::string& line, bool with_label,
+                               const char* names, const std::string& record) {
   const std::vector<std::string> fields = split_names(names);
   const char* at = line.c_str();
   int used = 0;
-  char label[9];
-  if (with_label && std::sscanf(at, "%8s%n", label, &used) != 1) {
+  LabelBuffer label;
+  if (with_label && !scan_label(reader, at, label, used)) {
     return describe("a line of blanks stands where %s is expected", record.c_str());
   }
   const char* field_start = nullptr;
@@ -81,9 +89,9 @@ std::string unscannable_record(const std::string& line, bool with_label, const c
     const bool glued = next == at && at != line.c_str() && !is_space(at[-1]);
     if (glued && k == 0 && with_label) {
       return describe(
-          "%s: a %s is not a number; a label is at most 8 characters, and the rest "
+          "%s: a %s is not a number; a label is at most %zu characters, and the rest "
           "of a longer one is read as a",
-          record.c_str(), quoted(word_at(next).c_str()).c_str());
+          record.c_str(), quoted(word_at(next).c_str()).c_str(), reader.label_width());
     }
     if (glued && field_start != nullptr) {
       return describe("%s: %s %s is not a number", record.c_str(), fields[k - 1].c_str(),
@@ -95,11 +103,12 @@ std::string unscannable_record(const std::string& line, bool with_label, const c
   return describe("%s does not scan", record.c_str());
 }
 
-std::string field_text(const std::string& line, bool with_label, std::size_t k) {
+std::string field_text(const LineReader& reader, const std::string& line, bool with_label,
+                       std::size_t k) {
   const char* at = line.c_str();
   int used = 0;
-  char label[9];
-  if (with_label && std::sscanf(at, "%8s%n", label, &used) != 1) return "''";
+  LabelBuffer label;
+  if (with_label && !scan_label(reader, at, label, used)) return "''";
   for (std::size_t field = 0;; ++field) {
     at += used;
     while (is_space(*at)) ++at;

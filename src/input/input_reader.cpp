@@ -28,16 +28,16 @@ constexpr SectionName SECTION_NAMES[] = {
 };
 
 // A section that occurs again replaces the record that the earlier one filled.
-bool read_section(SectionKind kind, LineReader& reader, InputRecords& records, Findings& findings) {
+bool read_section(SectionKind kind, LineReader& reader, Input& input, Findings& findings) {
   switch (kind) {
     case SectionKind::ITEM_PARAMETERS:
-      return read_item_section(reader, kind, records.new_form, findings);
+      return read_item_section(reader, kind, input.new_form, findings);
     case SectionKind::LINK_ITEM_PARAMETERS:
-      return read_item_section(reader, kind, records.old_form, findings);
+      return read_item_section(reader, kind, input.old_form, findings);
     case SectionKind::THETA_DISTRIBUTION:
-      return read_theta_section(reader, records.theta, findings);
+      return read_theta_section(reader, input.theta, findings);
     case SectionKind::LINK_CONVERSION:
-      return read_conversion_section(reader, records.conversion, findings);
+      return read_conversion_section(reader, input.conversion, findings);
     case SectionKind::NONE:
       break;
   }
@@ -75,7 +75,7 @@ Finding missing_form(const LineReader& reader, const char* title, const std::str
                           blank ? "blank line" : "line, which is no section header", title, hint));
 }
 
-bool read_sections(LineReader& reader, InputRecords& records, Findings& findings) {
+bool read_sections(LineReader& reader, Input& input, Findings& findings) {
   // Lines before the first header are titles and comments.
   std::string first_line;
   do {
@@ -102,22 +102,19 @@ bool read_sections(LineReader& reader, InputRecords& records, Findings& findings
   // The line right after a section decides: another header, or, whatever it
   // holds (a blank line too), the end of the input.
   while (kind != SectionKind::NONE) {
-    if (!read_section(kind, reader, records, findings)) return false;
+    if (!read_section(kind, reader, input, findings)) return false;
     kind = section_keyword(reader.line);
   }
 
-  for (const auto& [form, title] : {std::pair{&records.new_form, SECTION_NAMES[0].title},
-                                    std::pair{&records.old_form, SECTION_NAMES[1].title}}) {
-    if (!form->block) {
+  for (const auto& [form, title] : {std::pair{&input.new_form, SECTION_NAMES[0].title},
+                                    std::pair{&input.old_form, SECTION_NAMES[1].title}}) {
+    if (form->items.empty()) {
       findings.fail(missing_form(reader, title, first_line));
       return false;
     }
   }
   warn_about_unread_rest(reader, findings);
-  const bool defaults =
-      !records.theta.block || records.theta.has_weights || install_equal_weights(records.theta);
-  if (!defaults) findings.fail(about_file(DEFAULTS_WITHOUT_MEMORY));
-  return defaults;
+  return true;
 }
 
 bool ends_keyword(char c) {
@@ -148,20 +145,20 @@ const char* section_title(SectionKind kind) {
   return "";
 }
 
-std::optional<InputRecords> read_input(std::string_view text, const ReadOptions& options,
-                                       Findings& findings) {
+std::optional<Input> read_input(std::string_view text, const ReadOptions& options,
+                                Findings& findings) {
   // Filled section by section; it reaches the caller only when the whole read
   // has succeeded.
-  InputRecords records;
+  Input input;
   LineReader reader{text, 0, {}, 0, options.mixed_format};
   try {
-    if (!read_sections(reader, records, findings)) return std::nullopt;
+    if (!read_sections(reader, input, findings)) return std::nullopt;
   } catch (const std::bad_alloc&) {
     // Only a line too long for the memory left can get here.
-    findings.fail({"this line is too long for the memory left", true, reader.number + 1});
+    findings.fail_for_memory({"this line is too long for the memory left", true, reader.number + 1});
     return std::nullopt;
   }
-  return records;
+  return input;
 }
 
 }  // namespace zol

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "irt/category_model.h"
 #include "input/reader_parts.h"
+#include "items/item_table.h"
 
 namespace zol {
 
@@ -33,34 +33,7 @@ std::size_t category_count(const char* text, const char** end) {
   return length > 0 && value >= 2 && value <= MOST_CATEGORIES ? value : 0;
 }
 
-struct ModelName {
-  ItemModel model;
-  const char* name;
-};
-
-constexpr ModelName MODEL_NAMES[] = {
-    {ItemModel::THREE_PL, "3PL"}, {ItemModel::GPCM, "GPCM"}, {ItemModel::GRM, "GRM"}};
-
 }  // namespace
-
-const char* item_model_name(ItemModel model) {
-  for (const ModelName& name : MODEL_NAMES) {
-    if (name.model == model) return name.name;
-  }
-  return "";
-}
-
-std::optional<ItemModel> item_model_named(std::string_view word) {
-  for (const ModelName& name : MODEL_NAMES) {
-    if (word.size() != std::strlen(name.name)) continue;
-    bool same = true;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-      same = same && std::toupper(static_cast<unsigned char>(word[i])) == name.name[i];
-    }
-    if (same) return name.model;
-  }
-  return std::nullopt;
-}
 
 bool names_a_model(const char* text) {
   const char* word = skip_blanks(text);
@@ -70,8 +43,7 @@ bool names_a_model(const char* text) {
 }
 
 ModelWord read_model_word(const LineReader& reader, const char* label, const char* rest,
-                          const char** three_pl_rest, PartialCreditRecord& record,
-                          Findings& findings) {
+                          const char** three_pl_rest, Item& item, Findings& findings) {
   const std::string name = printable(label);
   const char* word = skip_blanks(rest);
   std::size_t length = 0;
@@ -83,8 +55,8 @@ ModelWord read_model_word(const LineReader& reader, const char* label, const cha
     *three_pl_rest = after;
     return ModelWord::THREE_PL_NAMED;
   }
-  record.model = *named;
-  const char* model = item_model_name(record.model);
+  const ItemModel kind = *named;
+  const char* model = item_model_name(kind);
   const auto fail = [&](const std::string& why) {
     findings.fail(at_line(reader, describe("item %s (%s): %s", name.c_str(), model, why.c_str())));
     return ModelWord::FAILED;
@@ -103,22 +75,17 @@ ModelWord read_model_word(const LineReader& reader, const char* label, const cha
     int used = 0;
     if (std::sscanf(at, " %lf%n", &values[i], &used) != 1) {
       return fail(describe("%zu categories need a and %zu %s parameters; %s", k, k - 1,
-                           record.model == ItemModel::GPCM ? "step" : "boundary",
+                           kind == ItemModel::GPCM ? "step" : "boundary",
                            i == 0 ? std::string("a is missing or not a number").c_str()
                                   : describe("parameter %zu is missing or not a number", i).c_str()));
     }
     if (!std::isfinite(values[i])) {
-      return fail(i == 0 ? describe("a %g is not a finite number", values[i])
-                         : describe("b%zu %g is not a finite number", i, values[i]));
+      return fail(not_finite(i == 0 ? "a" : describe("b%zu", i).c_str(), values[i]));
     }
     at += used;
   }
-  record.a = values[0];
-  record.steps.assign(values + 1, values + k);
-  if (std::string why = category_item_problem({record.model, record.a, record.steps});
-      !why.empty()) {
-    return fail(why);
-  }
+  item = Item(label, kind, values[0], std::vector<double>(values + 1, values + k));
+  if (std::string why = item_problem(item); !why.empty()) return fail(why);
   return ModelWord::PARTIAL_CREDIT;
 }
 

@@ -1,7 +1,9 @@
 // The pieces of the input reader: line input, section headers and section readers
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <cstdio>
 #include <span>
 #include <string>
@@ -10,7 +12,7 @@
 
 #include "common/describe.h"
 #include "common/findings.h"
-#include "common/records.h"
+#include "zol/zol.h"
 
 namespace zol {
 
@@ -23,9 +25,24 @@ struct LineReader {
   std::size_t position = 0;
   std::string line;
   std::int64_t number = 0;
-  // Item records may name their model after the label (3PL, GPCM, GRM).
+  // Item records may name their model after the label (3PL, GPCM, GRM), and
+  // their labels are longer.
   bool mixed_format = false;
+
+  // The most characters of a label: a longer one is cut there, and the rest
+  // of it is scanned as a, as stored files expect.
+  std::size_t label_width() const {
+    return mixed_format ? ReadOptions::MOST_MIXED_LABEL_CHARACTERS : PLAIN_LABEL_CHARACTERS;
+  }
+  static constexpr std::size_t PLAIN_LABEL_CHARACTERS = 8;
 };
+
+// A label as scanned: at most label_width() characters and a terminator.
+using LabelBuffer = std::array<char, ReadOptions::MOST_MIXED_LABEL_CHARACTERS + 1>;
+
+// Scans the label at the start of text into label, as "%Ns%n" with the
+// reader's label width; false at a line of blanks. end is where it ended.
+bool scan_label(const LineReader& reader, const char* text, LabelBuffer& label, int& end);
 
 // Reads the next whole line, however long. False, with the line empty, at
 // the end of the text.
@@ -63,36 +80,39 @@ const char* section_title(SectionKind kind);
 // Section readers, called with the reader right after the section's header.
 // Each leaves in reader.line the line that follows the section (empty at the
 // end of the file) and fills its record only on success; a failure's cause,
-// and any value that is almost surely a mistake, go to findings.
-[[nodiscard]] bool read_item_section(LineReader& reader, SectionKind kind, ItemSet& form,
+// and any value that is almost surely a mistake, go to findings. Every item
+// keeps the line of its record, the quadrature and the table that of their
+// header. A one-column quadrature gets equal weights.
+[[nodiscard]] bool read_item_section(LineReader& reader, SectionKind kind, Form& form,
                                      Findings& findings);
-[[nodiscard]] bool read_theta_section(LineReader& reader, ThetaDistribution& theta,
+[[nodiscard]] bool read_theta_section(LineReader& reader, std::optional<Quadrature>& theta,
                                       Findings& findings);
-[[nodiscard]] bool read_conversion_section(LineReader& reader, ScaleConversion& conversion,
+[[nodiscard]] bool read_conversion_section(LineReader& reader,
+                                           std::optional<Conversion>& conversion,
                                            Findings& findings);
 
-// The defaults, installed once every section has been read.
-[[nodiscard]] bool install_equal_weights(ThetaDistribution& theta);
+// One item record, the current line: "LABEL a b c", and with mixed_format
+// also "LABEL 3PL a b c" and "LABEL GPCM|GRM K a b1 .. b(K-1)".
+[[nodiscard]] bool read_item_record(const LineReader& reader, Item& item, Findings& findings);
 
 // Warnings of rules that probably hid a mistake, for a read that succeeds.
 // The line that ended the input, when text follows it: reads the rest of the
 // file to say how much was not read.
 void warn_about_unread_rest(LineReader& reader, Findings& findings);
-// Whether a record line that scanned was read whole: ends holds where its
-// label (when with_label) and each number ended, as "%n" gives them, and
+// Whether a record that scanned was read whole: ends holds where its label
+// (when with_label) and each number ended in record, as "%n" gives them, and
 // right after each comes a blank, the end of the line or, after the last,
 // nothing but blanks (the last only when with_label).
-bool read_whole(const std::string& line, bool with_label, std::span<const int> ends);
-// Warns of a record line read in part: a label longer than 8 characters, a
-// number cut short by the characters right after it (a decimal comma, a
-// unit), an item line with more fields than it needs. record names the line
-// ("item N03").
-void warn_about_fields(const LineReader& reader, bool with_label, std::span<const int> ends,
-                       const std::string& record, Findings& findings);
-// Labels that stand more than once in one form, whose items stand on the
-// consecutive lines from first_line on; title names the section.
-void warn_about_repeated_labels(std::span<const Label> labels, std::int64_t first_line,
-                                const std::string& title, Findings& findings);
+bool read_whole(const std::string& record, bool with_label, std::span<const int> ends);
+// Warns of a record of the current line read in part: a label longer than
+// the reader's label width, a number cut short by the characters right after
+// it (a decimal comma, a unit), an item record with more fields than it
+// needs. name names the record ("item N03").
+void warn_about_fields(const LineReader& reader, const std::string& record, bool with_label,
+                       std::span<const int> ends, const std::string& name, Findings& findings);
+// Labels that stand more than once in one form; title names the section.
+void warn_about_repeated_labels(std::span<const Item> items, const std::string& title,
+                                Findings& findings);
 // A first quadrature line too long for its second column to be seen, which
 // holds two numbers nonetheless.
 void warn_about_second_column(const LineReader& reader, Findings& findings);
@@ -100,39 +120,34 @@ void warn_about_second_column(const LineReader& reader, Findings& findings);
 void warn_about_weight_total(std::int64_t header_line, std::span<const double> weights,
                              Findings& findings);
 
-// An item record that names a model of K categories: "LABEL GPCM K a b1 ..
-// b(K-1)" or "LABEL GRM K a b1 .. b(K-1)", K in decimal digits, 2 <= K <= 100,
-// with label already scanned and rest the text after it. Nothing when the
-// token after the label names no such model, and the record is to be read
-// as a 3PL record; otherwise the item, or a failure with its cause in
-// findings. A token "3PL" after the label is skipped: *three_pl_rest then
-// points past it.
-struct PartialCreditRecord {
-  ItemModel model = ItemModel::GPCM;
-  double a = 0.0;
-  std::vector<double> steps;
-};
+// An item record that names its model after the label, with the label
+// already scanned and rest the text after it: THREE_PL when the word after
+// the label names no model (the record is read as a 3PL record),
+// THREE_PL_NAMED when it is "3PL" (*three_pl_rest then points past it),
+// PARTIAL_CREDIT with item filled for "GPCM K a b1 .. b(K-1)" or "GRM K a
+// b1 .. b(K-1)", K in decimal digits, 2 <= K <= 100; FAILED, with the
+// cause in findings, when such a record breaks a rule.
 enum class ModelWord { THREE_PL, THREE_PL_NAMED, PARTIAL_CREDIT, FAILED };
 
 // Whether the first word of text names an item model, in any letter case.
 bool names_a_model(const char* text);
 ModelWord read_model_word(const LineReader& reader, const char* label, const char* rest,
-                          const char** three_pl_rest, PartialCreditRecord& record,
-                          Findings& findings);
+                          const char** three_pl_rest, Item& item, Findings& findings);
 
 // A cause or warning about the current line, or (line 0) the file.
 Finding at_line(const LineReader& reader, std::string text);
 Finding about_file(std::string text);
 
-// Why a record line does not scan: which of its fields is missing or not a
-// number. names lists the fields the line needs after its label, if it has
-// one (with_label), separated by commas; record names the line ("item N03",
+// Why a record does not scan: which of its fields is missing or not a
+// number. names lists the fields the record needs after its label, if it has
+// one (with_label), separated by commas; name names the record ("item N03",
 // "conversion row 2").
-std::string unscannable_record(const std::string& line, bool with_label, const char* names,
-                               const std::string& record);
+std::string unscannable_record(const LineReader& reader, const std::string& record,
+                               bool with_label, const char* names, const std::string& name);
 
-// The k-th number of a record line (from 0, after the label when with_label),
+// The k-th number of a record (from 0, after the label when with_label),
 // quoted as the user wrote it.
-std::string field_text(const std::string& line, bool with_label, std::size_t k);
+std::string field_text(const LineReader& reader, const std::string& record, bool with_label,
+                       std::size_t k);
 
 }  // namespace zol

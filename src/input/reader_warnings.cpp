@@ -7,6 +7,8 @@
 
 #include "common/describe.h"
 #include "input/reader_parts.h"
+#include "items/item_table.h"
+#include "observed/observed_score.h"
 
 namespace zol {
 
@@ -29,9 +31,6 @@ std::string word_at(const char* text) {
   while (!is_blank(*end)) ++end;
   return std::string(text, end);
 }
-
-// Weights this close to a total of 1 were printed to a few decimals.
-constexpr double WEIGHT_TOTAL_QUIET = 0.001;
 
 }  // namespace
 
@@ -84,13 +83,13 @@ const char* field_start(const std::string& line, std::span<const int> ends, std:
 
 }  // namespace
 
-bool read_whole(const std::string& line, bool with_label, std::span<const int> ends) {
-  return first_cut(line, with_label, ends) < 0;
+bool read_whole(const std::string& record, bool with_label, std::span<const int> ends) {
+  return first_cut(record, with_label, ends) < 0;
 }
 
-void warn_about_fields(const LineReader& reader, bool with_label, std::span<const int> ends,
-                       const std::string& record, Findings& findings) {
-  const std::string& line = reader.line;
+void warn_about_fields(const LineReader& reader, const std::string& line, bool with_label,
+                       std::span<const int> ends, const std::string& record,
+                       Findings& findings) {
   const int cut = first_cut(line, with_label, ends);
   if (cut < 0) return;
   const auto k = static_cast<std::size_t>(cut);
@@ -105,10 +104,11 @@ void warn_about_fields(const LineReader& reader, bool with_label, std::span<cons
                                            record.c_str(), after.c_str())));
   } else if (with_label && k == 0) {
     findings.warn(
-        at_line(reader, describe("warning: %s: the label %s is longer than 8 "
+        at_line(reader, describe("warning: %s: the label %s is longer than %zu "
                                  "characters; its rest %s was read as a, and the "
                                  "numbers after it one field later",
-                                 record.c_str(), quoted(field.c_str()).c_str(), after.c_str())));
+                                 record.c_str(), quoted(field.c_str()).c_str(),
+                                 reader.label_width(), after.c_str())));
   } else {
     const std::string number(field_start(line, ends, k), line.c_str() + ends[k]);
     findings.warn(at_line(reader, describe("warning: %s: %s was read as the number %s; %s "
@@ -119,31 +119,13 @@ void warn_about_fields(const LineReader& reader, bool with_label, std::span<cons
   }
 }
 
-void warn_about_repeated_labels(std::span<const Label> labels, std::int64_t first_line,
-                                const std::string& title, Findings& findings) {
-  // Sorted by label, then by line: each repetition follows the first item
-  // of its label. Sorting rather than hashing keeps large forms quick.
-  std::vector<std::size_t> order(labels.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  const auto label_less = [&](std::size_t x, std::size_t y) {
-    const int compared = std::strcmp(labels[x].data(), labels[y].data());
-    return compared < 0 || (compared == 0 && x < y);
-  };
-  std::sort(order.begin(), order.end(), label_less);
-  std::vector<std::pair<std::size_t, std::size_t>> repeated;  // (item, first item of its label)
-  for (std::size_t k = 1, first = order[0]; k < order.size(); ++k) {
-    if (std::strcmp(labels[order[k]].data(), labels[first].data()) != 0) {
-      first = order[k];
-    } else {
-      repeated.emplace_back(order[k], first);
-    }
-  }
-  std::sort(repeated.begin(), repeated.end());
-  for (const auto& [item, first] : repeated) {
+void warn_about_repeated_labels(std::span<const Item> items, const std::string& title,
+                                Findings& findings) {
+  for (const auto& [item, first] : repeated_labels(items)) {
     findings.warn({describe("warning: item %s: the label stands twice in %s, also on line %lld",
-                            printable(labels[item].data()).c_str(), title.c_str(),
-                            static_cast<long long>(first_line) + static_cast<long long>(first)),
-                   true, first_line + static_cast<std::int64_t>(item)});
+                            printable(items[item].label.c_str()).c_str(), title.c_str(),
+                            static_cast<long long>(items[first].line)),
+                   true, items[item].line});
   }
 }
 
@@ -161,8 +143,7 @@ void warn_about_second_column(const LineReader& reader, Findings& findings) {
 void warn_about_weight_total(std::int64_t header_line, std::span<const double> weights,
                              Findings& findings) {
   double total = 0.0;
-  for (double weight : weights) total += weight;
-  if (!(std::fabs(total - 1.0) > WEIGHT_TOTAL_QUIET)) return;
+  if (weights_sum_to_one(weights, total)) return;
   findings.warn({describe("warning: quadrature weights sum to %g, not 1; they are used as "
                           "written, so the fitted score distributions sum to %g too",
                           total, total),

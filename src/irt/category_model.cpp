@@ -6,7 +6,6 @@
 #include <cmath>
 #include <limits>
 
-#include "common/describe.h"
 #include "irt/exp_core.h"
 
 namespace zol {
@@ -209,26 +208,6 @@ ScoreAndSlope expected_item_score(double theta, const CategoryItem& item, double
   }
   sums.slope = times(z, spread);
   return sums;
-}
-
-std::string category_item_problem(const CategoryItem& item) {
-  if (!std::isfinite(item.a)) return describe("a %g is not a finite number", item.a);
-  for (std::size_t v = 0; v < item.steps.size(); ++v) {
-    if (!std::isfinite(item.steps[v])) {
-      return describe("b%zu %g is not a finite number", v + 1, item.steps[v]);
-    }
-  }
-  if (!(item.a > 0.0)) {
-    return describe("a %g is not above 0: the category probabilities need a slope above 0",
-                    item.a);
-  }
-  for (std::size_t v = 1; item.model == ItemModel::GRM && v < item.steps.size(); ++v) {
-    if (!(item.steps[v] > item.steps[v - 1])) {
-      return describe("the boundaries must increase, but b%zu %g is not above b%zu %g", v + 1,
-                      item.steps[v], v, item.steps[v - 1]);
-    }
-  }
-  return "";
 }
 
 }  // namespace zol

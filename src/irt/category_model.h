@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <span>
-#include <string>
 
 #include "irt/item_model.h"
 #include "zol/zol.h"
@@ -31,11 +30,5 @@ void category_derivatives(double theta, const CategoryItem& item, double d, std:
 
 // The item's expected score sum_k k P_k(theta) and its derivative in theta.
 ScoreAndSlope expected_item_score(double theta, const CategoryItem& item, double d);
-
-// Why the item cannot be equated, as an input file's record and a record made
-// in memory are told: a slope or parameter that is not a finite number, a
-// slope not above 0, boundaries of a GRM item that do not increase; empty
-// when it can.
-std::string category_item_problem(const CategoryItem& item);
 
 }  // namespace zol

@@ -2,15 +2,10 @@
 #include "irt/linking.h"
 
 #include <cmath>
-#include <cstring>
 #include <map>
 #include <vector>
 
-#include "irt/category_model.h"
 #include "irt/deterministic_exp.h"
-#include "irt/item_formulas.h"
-#include "irt/linking_criterion.h"
-#include "irt/item_model.h"
 
 namespace zol {
 
@@ -40,21 +35,18 @@ constexpr MethodName METHOD_NAMES[] = {
     {LinkMethod::STOCKING_LORD, "Stocking-Lord", "stocking-lord"},
 };
 
-// A common item of K categories: its model, and its slope and steps on the
-// old scale (a, steps) and on the new one (alpha, new_steps).
-struct CategoryPair {
-  ItemModel model = ItemModel::GPCM;
-  double a = 0.0, alpha = 0.0;
-  std::vector<double> steps, new_steps;
+// A common item: the new form's item and the old form's.
+struct CommonPair {
+  const Item* new_item = nullptr;
+  const Item* old_item = nullptr;
 };
 
-// The common 3PL items' parameters on the old scale (a, b, c) and on the new
-// one (alpha, beta, gamma), and the common items of K categories, each in the
-// new form's order; and, over all common items in that order, the slopes on
-// both scales and the b's, steps and boundaries pooled.
+// The common items, their 3PL items first and then those of K categories,
+// each in the new form's order (the order of the criteria's sums); and, over
+// all common items in the new form's order, the slopes on both scales and
+// the b's, steps and boundaries pooled.
 struct CommonItems {
-  std::vector<double> a, b, c, alpha, beta, gamma;
-  std::vector<CategoryPair> categories;
+  std::vector<CommonPair> pairs;
   std::vector<double> old_slopes, new_slopes, old_bs, new_bs;
   std::size_t found = 0;  // labels in both forms
   double d = DEFAULT_SCALING_CONSTANT;
@@ -64,69 +56,57 @@ struct CriterionPoints {
   std::vector<double> points, weights;
 };
 
-LinkStatus find_common_items(const ItemSet& new_form, const ItemSet& old_form, CommonItems& items,
-                             std::string& ambiguous) {
+LinkStatus find_common_items(const ItemTable& new_form, const ItemTable& old_form,
+                             CommonItems& items, std::string& ambiguous) {
   struct Seen {
     std::size_t count = 0;
     std::size_t index = 0;
   };
-  std::map<std::string, Seen> in_old;
-  for (std::size_t i = 0; i < static_cast<std::size_t>(old_form.count); ++i) {
-    Seen& seen = in_old[old_form.label(i)];
+  std::map<std::string_view, Seen> in_old;
+  for (std::size_t i = 0; i < old_form.size(); ++i) {
+    Seen& seen = in_old[old_form.items[i].label];
     if (seen.count++ == 0) seen.index = i;
   }
   std::vector<std::pair<std::size_t, std::size_t>> matched;  // (new, old) indices
-  std::map<std::string, std::size_t> in_new;
-  for (std::size_t i = 0; i < static_cast<std::size_t>(new_form.count); ++i) {
-    ++in_new[new_form.label(i)];
-  }
-  for (std::size_t i = 0; i < static_cast<std::size_t>(new_form.count); ++i) {
-    const std::string label = new_form.label(i);
+  std::map<std::string_view, std::size_t> in_new;
+  for (const Item& item : new_form.items) ++in_new[item.label];
+  for (std::size_t i = 0; i < new_form.size(); ++i) {
+    const std::string& label = new_form.items[i].label;
     const auto old_item = in_old.find(label);
     if (old_item == in_old.end()) continue;
     if (old_item->second.count > 1 || in_new[label] > 1) {
       ambiguous = label;
       return LinkStatus::AMBIGUOUS_LABEL;
     }
-    const std::size_t j = old_item->second.index;
-    matched.emplace_back(i, j);
+    matched.emplace_back(i, old_item->second.index);
   }
   items.found = matched.size();
   if (matched.size() < 2) return LinkStatus::TOO_FEW_COMMON_ITEMS;
+  std::vector<CommonPair> partial_credit;
   for (const auto& [i, j] : matched) {
-    const ItemModel model = new_form.model(i);
-    if (old_form.model(j) != model || old_form.steps_of(j).size() != new_form.steps_of(i).size()) {
-      ambiguous = new_form.label(i);
+    const Item& new_item = new_form.items[i];
+    const Item& old_item = old_form.items[j];
+    if (old_item.model != new_item.model || categories(old_item) != categories(new_item)) {
+      ambiguous = new_item.label;
       return LinkStatus::MODELS_DIFFER;
     }
-    items.old_slopes.push_back(old_form.a()[j]);
-    items.new_slopes.push_back(new_form.a()[i]);
-    if (model == ItemModel::THREE_PL) {
-      items.a.push_back(old_form.a()[j]);
-      items.b.push_back(old_form.b()[j]);
-      items.c.push_back(old_form.c()[j]);
-      items.alpha.push_back(new_form.a()[i]);
-      items.beta.push_back(new_form.b()[i]);
-      items.gamma.push_back(new_form.c()[i]);
-      items.old_bs.push_back(old_form.b()[j]);
-      items.new_bs.push_back(new_form.b()[i]);
-      continue;
-    }
-    const auto old_steps = old_form.steps_of(j), new_steps = new_form.steps_of(i);
-    items.categories.push_back({model, old_form.a()[j], new_form.a()[i],
-                                {old_steps.begin(), old_steps.end()},
-                                {new_steps.begin(), new_steps.end()}});
-    items.old_bs.insert(items.old_bs.end(), old_steps.begin(), old_steps.end());
-    items.new_bs.insert(items.new_bs.end(), new_steps.begin(), new_steps.end());
+    items.old_slopes.push_back(old_item.a);
+    items.new_slopes.push_back(new_item.a);
+    const std::span<const double> old_bs = locations(old_item), new_bs = locations(new_item);
+    items.old_bs.insert(items.old_bs.end(), old_bs.begin(), old_bs.end());
+    items.new_bs.insert(items.new_bs.end(), new_bs.begin(), new_bs.end());
+    (new_item.model == ItemModel::THREE_PL ? items.pairs : partial_credit)
+        .push_back({&new_item, &old_item});
   }
+  items.pairs.insert(items.pairs.end(), partial_credit.begin(), partial_credit.end());
   return LinkStatus::OK;
 }
 
-CriterionPoints quadrature_of(const ThetaDistribution& theta) {
+CriterionPoints quadrature_of(const Quadrature* theta) {
   CriterionPoints q;
-  if (theta.count > 0) {
-    q.points.assign(theta.points().begin(), theta.points().end());
-    q.weights.assign(theta.weights().begin(), theta.weights().end());
+  if (theta != nullptr) {
+    q.points = theta->points;
+    q.weights = theta->weights;
     return q;
   }
   double total = 0.0;
@@ -180,40 +160,8 @@ struct Value {
   double faa = 0.0, fab = 0.0, fbb = 0.0;
 };
 
-// A common item's probability on the new scale carried to the old one,
-// P(theta; alpha / A, A beta + B, gamma), with its first and second
-// derivatives in A and B.
-struct Carried {
-  double p = 0.0;
-  double pa = 0.0, pb = 0.0;
-  double paa = 0.0, pab = 0.0, pbb = 0.0;
-};
-
-Carried carried(double theta, const CommonItems& items, std::size_t j, double A, double B) {
-  const double alpha = items.alpha[j], gamma = items.gamma[j];
-  // The exponent of the item model, for the transformed parameters.
-  double z = 0.0;
-  item_formulas::logistic_exponent(theta, items.d, alpha / A, A * items.beta[j] + B, z);
-  const double e = deterministic_exp(z);
-  const double sigma = 1.0 / (1.0 + e);
-  // sigma (1 - sigma), written so that e of 0 or infinity gives 0.
-  const double s1 = 1.0 / (e + 2.0 + 1.0 / e);
-  const double s2 = s1 * (1.0 - 2.0 * sigma);
-  // z = D alpha ((theta - B) / A - beta), sigma = 1 / (1 + e^-z).
-  const double da = items.d * alpha;
-  const double za = -da * (theta - B) / (A * A), zb = -da / A;
-  const double zaa = 2.0 * da * (theta - B) / (A * A * A), zab = da / (A * A);
-  const double scale = 1.0 - gamma;
-  return {gamma + scale * sigma,
-          scale * s1 * za,
-          scale * s1 * zb,
-          scale * (s2 * za * za + s1 * zaa),
-          scale * (s2 * za * zb + s1 * zab),
-          scale * s2 * zb * zb};
-}
-
 // Adds w (old - carried)^2 and its derivatives to v.
-void add_squared_difference(double w, double old_p, const Carried& c, Value& v) {
+void add_squared_difference(double w, double old_p, const CarriedCurve& c, Value& v) {
   const double r = old_p - c.p;
   v.f += w * r * r;
   v.fa += -2.0 * w * r * c.pa;
@@ -223,31 +171,9 @@ void add_squared_difference(double w, double old_p, const Carried& c, Value& v) 
   v.fbb += 2.0 * w * (c.pb * c.pb - r * c.pbb);
 }
 
-void add_to(Carried& sum, const Carried& c, double weight) {
+void add_to(CarriedCurve& sum, const CarriedCurve& c, double weight) {
   sum.p += weight * c.p, sum.pa += weight * c.pa, sum.pb += weight * c.pb;
   sum.paa += weight * c.paa, sum.pab += weight * c.pab, sum.pbb += weight * c.pbb;
-}
-
-// The category probabilities of a common item of K categories on the new
-// scale carried to the old one, P_k(theta; alpha / A, A b_v + B), with their
-// derivatives in A and B: the carried item at theta is the item itself at
-// u = (theta - B) / A.
-void carried_categories(double theta, const CategoryPair& pair, double d, double A, double B,
-                        std::span<Carried> carried) {
-  const std::size_t k = pair.new_steps.size() + 1;
-  double p[MOST_CATEGORIES], dp[MOST_CATEGORIES], d2p[MOST_CATEGORIES];
-  const double u = (theta - B) / A;
-  category_derivatives(u, {pair.model, pair.alpha, pair.new_steps}, d, {p, k}, {dp, k}, {d2p, k});
-  const double ua = -(theta - B) / (A * A), ub = -1.0 / A;
-  const double uaa = 2.0 * (theta - B) / (A * A * A), uab = 1.0 / (A * A);
-  for (std::size_t c = 0; c < k; ++c) {
-    carried[c] = {p[c],
-                  dp[c] * ua,
-                  dp[c] * ub,
-                  d2p[c] * ua * ua + dp[c] * uaa,
-                  d2p[c] * ua * ub + dp[c] * uab,
-                  d2p[c] * ub * ub};
-  }
 }
 
 // Haebara: sum over points and items of the squared differences of the
@@ -258,34 +184,23 @@ void carried_categories(double theta, const CategoryPair& pair, double d, double
 Value criterion(const CommonItems& items, const CriterionPoints& q, LinkMethod method, double A,
                 double B) {
   Value v;
+  double old_p[MOST_CATEGORIES];
+  CarriedCurve carried[MOST_CATEGORIES];
   for (std::size_t k = 0; k < q.points.size(); ++k) {
     const double theta = q.points[k], w = q.weights[k];
     double old_sum = 0.0;
-    Carried sum;
-    for (std::size_t j = 0; j < items.a.size(); ++j) {
-      const double old_p = prob_3pl(theta, items.a[j], items.b[j], items.c[j], items.d);
-      const Carried c = carried(theta, items, j, A, B);
-      if (method == LinkMethod::HAEBARA) {
-        add_squared_difference(w, old_p, c, v);
-      } else {
-        old_sum += old_p;
-        sum.p += c.p, sum.pa += c.pa, sum.pb += c.pb;
-        sum.paa += c.paa, sum.pab += c.pab, sum.pbb += c.pbb;
-      }
-    }
-    for (const CategoryPair& pair : items.categories) {
-      const std::size_t categories = pair.steps.size() + 1;
-      double old_p[MOST_CATEGORIES];
-      category_probabilities(theta, {pair.model, pair.a, pair.steps}, items.d,
-                             {old_p, categories});
-      Carried carried_p[MOST_CATEGORIES];
-      carried_categories(theta, pair, items.d, A, B, {carried_p, categories});
-      for (std::size_t c = 0; c < categories; ++c) {
+    CarriedCurve sum;
+    for (const CommonPair& pair : items.pairs) {
+      const std::size_t curves = curve_count(*pair.new_item);
+      item_curves(theta, *pair.old_item, items.d, old_p);
+      carried_curves(theta, *pair.new_item, items.d, A, B, carried);
+      for (std::size_t c = 0; c < curves; ++c) {
         if (method == LinkMethod::HAEBARA) {
-          add_squared_difference(w, old_p[c], carried_p[c], v);
+          add_squared_difference(w, old_p[c], carried[c], v);
         } else {
-          old_sum += static_cast<double>(c) * old_p[c];
-          add_to(sum, carried_p[c], static_cast<double>(c));
+          const double score = curve_score(*pair.new_item, c);
+          old_sum += score * old_p[c];
+          add_to(sum, carried[c], score);
         }
       }
     }
@@ -352,20 +267,13 @@ std::optional<LinkMethod> link_method_named(std::string_view option) {
   return std::nullopt;
 }
 
-void carry_over(const ItemSet& items, const Linking& linking, std::span<double> a,
-                std::span<double> b) {
-  for (std::size_t i = 0; i < static_cast<std::size_t>(items.count); ++i) {
-    a[i] = carried_slope(items.a()[i], linking);
-    b[i] = carried_location(items.b()[i], linking);
-  }
-}
-
-LinkSearch link_scales(const ItemSet& new_form, const ItemSet& old_form,
-                       const ThetaDistribution& theta, LinkMethod method, double d) {
+LinkSearch link_scales(const ItemTable& new_form, const ItemTable& old_form,
+                       const LinkRequest& request) {
+  const LinkMethod method = request.method;
   LinkSearch link;
   link.method = method;
   CommonItems items;
-  items.d = d;
+  items.d = request.d;
   link.status = find_common_items(new_form, old_form, items, link.ambiguous_label);
   link.common_items = static_cast<std::int32_t>(items.found);
   if (link.status != LinkStatus::OK) return link;
@@ -381,7 +289,7 @@ LinkSearch link_scales(const ItemSet& new_form, const ItemSet& old_form,
   // Mean-sigma's A is infinite when the common items' new b's are all equal,
   // and far off when they nearly are, although the criterion has a clear
   // minimum: start from whichever usable start lies lowest.
-  const CriterionPoints q = quadrature_of(theta);
+  const CriterionPoints q = quadrature_of(request.theta);
   double lowest = 0.0;
   bool started = false;
   for (const Constants& start : {mean_sigma, mean_mean, Constants{}}) {
@@ -397,14 +305,13 @@ LinkSearch link_scales(const ItemSet& new_form, const ItemSet& old_form,
   return link;
 }
 
-LinkCriterion link_criterion(const ItemSet& new_form, const ItemSet& old_form,
-                             const ThetaDistribution& theta, LinkMethod method, double A,
-                             double B, double d) {
+LinkCriterion link_criterion(const ItemTable& new_form, const ItemTable& old_form,
+                             const LinkRequest& request, double A, double B) {
   CommonItems items;
-  items.d = d;
+  items.d = request.d;
   std::string ambiguous;
   if (find_common_items(new_form, old_form, items, ambiguous) != LinkStatus::OK) return {};
-  const Value v = criterion(items, quadrature_of(theta), method, A, B);
+  const Value v = criterion(items, quadrature_of(request.theta), request.method, A, B);
   return {v.f, v.fa, v.fb, v.faa, v.fab, v.fbb};
 }
 

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cmath>
-#include <string>
 
 namespace zol {
 
@@ -27,13 +26,6 @@ struct RootOutcome {
   RootStop stop = RootStop::NONE;
   int iterations = 0;
 };
-
-// The message of a stop, as the middle line of its text writes it.
-const char* root_stop_message(RootStop stop);
-
-// The three lines that tell of a search that could not go on, each with its
-// line feed.
-std::string root_stop_text(RootStop stop);
 
 // Root of fn, which maps x to its RootValue, bracketed by lo and hi (in
 // either order; f may rise or fall). Newton steps from the middle of the

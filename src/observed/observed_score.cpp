@@ -22,6 +22,9 @@ namespace {
 // taken to be frequencies or a mistake.
 constexpr double WEIGHT_TOTAL_TOLERANCE = 0.1;
 
+// Weights this close to a total of 1 were printed to a few decimals.
+constexpr double WEIGHT_TOTAL_QUIET = 0.001;
+
 // Items whose probabilities are computed together, four at a time, into a
 // buffer on the stack: the recursion allocates nothing per point or item.
 constexpr std::size_t ITEM_BATCH = 64;
@@ -97,10 +100,16 @@ bool conditional_distribution(double theta, const FormView& form, std::span<doub
   return true;
 }
 
-DistributionStatus observed_score_distribution(const FormView& form, const ThetaDistribution& theta,
+bool weights_sum_to_one(std::span<const double> weights, double& total) {
+  total = 0.0;
+  for (double weight : weights) total += weight;
+  return !(std::fabs(total - 1.0) > WEIGHT_TOTAL_QUIET);
+}
+
+DistributionStatus observed_score_distribution(const FormView& form, const Quadrature& theta,
                                                ScoreVector distribution) {
-  const std::span<const double> points = theta.points();
-  const std::span<const double> weights = theta.weights();
+  const std::span<const double> points = theta.points;
+  const std::span<const double> weights = theta.weights;
   const auto scores = static_cast<std::size_t>(form.top_score()) + 1;
   if ((form.a.empty() && form.partial_credit.empty()) || weights.size() != points.size() ||
       distribution.size() != scores) {

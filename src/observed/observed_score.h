@@ -14,12 +14,16 @@ enum class DistributionStatus {
   WEIGHT_TOTAL,  // the distribution's total is not within 0.1 of 1
 };
 
+// Whether the weights sum to 1 as weights printed to a few decimals do, within
+// 0.001; total is their sum.
+bool weights_sum_to_one(std::span<const double> weights, double& total);
+
 // Weighted sum over the quadrature of the form's conditional raw-score
 // distributions, into distribution, which holds one entry per raw score
 // 0..form.top_score(). On failure the distribution holds what had been
 // summed by then.
 [[nodiscard]] DistributionStatus observed_score_distribution(const FormView& form,
-                                                             const ThetaDistribution& theta,
+                                                             const Quadrature& theta,
                                                              ScoreVector distribution);
 
 // Raw-score distribution of the form's items at theta into

@@ -1,16 +1,17 @@
-// The results as CSV: one row per raw score, every number at full precision
+// The results by raw score as one table, and that table as CSV at full precision
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-
-#include "irt/linking.h"
-#include "report/result_files.h"
+#include <limits>
 
 #include "common/text.h"
+#include "report/result_files.h"
 
 namespace zol {
 
 namespace {
+
+constexpr double EMPTY = std::numeric_limits<double>::quiet_NaN();
 
 // The shortest decimal that reads back to the same double.
 void write_number(std::string& out, double value) {
@@ -19,52 +20,83 @@ void write_number(std::string& out, double value) {
   out.append(text, static_cast<std::size_t>(end - text));
 }
 
-// A cell after the first: its comma, then the value when there is one.
-void write_cell(std::string& out, std::span<const double> column, std::size_t raw, bool present) {
-  out.push_back(',');
-  if (present && raw < column.size()) write_number(out, column[raw]);
+// A column of numbers: values[raw] where present(raw) holds and raw is within
+// values, empty elsewhere.
+template <typename Present>
+ScoreColumn numbers(const char* name, std::span<const double> values, std::size_t rows,
+                    Present present) {
+  ScoreColumn column{name, ScoreColumn::Type::NUMBER, std::vector<double>(rows, EMPTY), {}};
+  for (std::size_t raw = 0; raw < rows && raw < values.size(); ++raw) {
+    if (present(raw)) column.numbers[raw] = values[raw];
+  }
+  return column;
 }
 
 }  // namespace
 
-void write_csv(std::string& out, const Results& results) {
+ScoreTable table_of_scores(const Results& results) {
+  ScoreTable table;
+  table.rows = static_cast<std::size_t>(std::max(results.new_top_score, results.old_top_score)) + 1;
+  const std::size_t rows = table.rows;
+  std::vector<ScoreColumn>& columns = table.columns;
   // A linked run leads with the linking's method and constants, on the first
   // row only, so every row keeps one layout for a spreadsheet.
-  const Linking* linking = results.linking ? &*results.linking : nullptr;
-  if (linking != nullptr) out += "link_method,link_A,link_B,";
-  out += 
-      "raw,theta,true_equated,true_scale,true_scale_rounded,new_fitted,old_fitted,"
-      "observed_equated,observed_scale,observed_scale_rounded\n";
+  if (results.linking) {
+    const Linking& linking = *results.linking;
+    ScoreColumn method{"link_method", ScoreColumn::Type::TEXT, {}, std::vector<std::string>(rows)};
+    method.texts[0] = link_method_option(linking.method);
+    columns.push_back(std::move(method));
+    const auto first_row = [](std::size_t raw) { return raw == 0; };
+    columns.push_back(numbers("link_A", std::span<const double>(&linking.A, 1), rows, first_row));
+    columns.push_back(numbers("link_B", std::span<const double>(&linking.B, 1), rows, first_row));
+  }
+  ScoreColumn raw{"raw", ScoreColumn::Type::WHOLE_NUMBER, std::vector<double>(rows), {}};
+  for (std::size_t k = 0; k < rows; ++k) raw.numbers[k] = static_cast<double>(k);
+  columns.push_back(std::move(raw));
+
   const TrueScoreEquating& t = results.true_score;
+  // The bracket ends mark raw scores that have no theta of their own.
+  const auto own_theta = [&](std::size_t k) {
+    return t.theta[k] > -THETA_LIMIT && t.theta[k] < THETA_LIMIT;
+  };
+  const auto always = [](std::size_t) { return true; };
+  columns.push_back(numbers("theta", t.theta, rows, own_theta));
+  columns.push_back(numbers("true_equated", t.equated, rows, always));
+  columns.push_back(numbers("true_scale", t.scale.unrounded, rows, always));
+  columns.push_back(numbers("true_scale_rounded", t.scale.rounded, rows, always));
   // Without an ability distribution the observed-score cells stay empty.
   const ObservedScoreEquating none;
-  const bool observed = results.observed_score.has_value();
-  const ObservedScoreEquating& o = observed ? *results.observed_score : none;
-  const std::size_t rows =
-      static_cast<std::size_t>(std::max(results.new_top_score, results.old_top_score)) + 1;
-  for (std::size_t raw = 0; raw < rows; ++raw) {
-    if (linking != nullptr && raw == 0) {
-      appendf(out, "%s,", link_method_option(linking->method));
-      write_number(out, linking->A);
-      out.push_back(',');
-      write_number(out, linking->B);
-      out.push_back(',');
-    } else if (linking != nullptr) {
-      out += ",,,";
+  const ObservedScoreEquating& o = results.observed_score ? *results.observed_score : none;
+  columns.push_back(numbers("new_fitted", o.new_distribution, rows, always));
+  columns.push_back(numbers("old_fitted", o.old_distribution, rows, always));
+  columns.push_back(numbers("observed_equated", o.equated, rows, always));
+  columns.push_back(numbers("observed_scale", o.scale.unrounded, rows, always));
+  columns.push_back(numbers("observed_scale_rounded", o.scale.rounded, rows, always));
+  return table;
+}
+
+void write_csv(std::string& out, const ScoreTable& table) {
+  for (std::size_t k = 0; k < table.columns.size(); ++k) {
+    if (k > 0) out.push_back(',');
+    out += table.columns[k].name;
+  }
+  out.push_back('\n');
+  for (std::size_t raw = 0; raw < table.rows; ++raw) {
+    for (std::size_t k = 0; k < table.columns.size(); ++k) {
+      const ScoreColumn& column = table.columns[k];
+      if (k > 0) out.push_back(',');
+      if (column.type == ScoreColumn::Type::TEXT) {
+        out += column.texts[raw];
+        continue;
+      }
+      const double value = column.numbers[raw];
+      if (std::isnan(value)) continue;
+      if (column.type == ScoreColumn::Type::WHOLE_NUMBER) {
+        appendf(out, "%.0f", value);
+      } else {
+        write_number(out, value);
+      }
     }
-    appendf(out, "%zu", raw);
-    // The bracket ends mark raw scores that have no theta of their own.
-    const bool theta = raw < t.theta.size() && t.theta[raw] > -THETA_LIMIT &&
-                       t.theta[raw] < THETA_LIMIT;
-    write_cell(out, t.theta, raw, theta);
-    write_cell(out, t.equated, raw, true);
-    write_cell(out, t.scale.unrounded, raw, raw < t.equated.size());
-    write_cell(out, t.scale.rounded, raw, raw < t.equated.size());
-    write_cell(out, o.new_distribution, raw, observed);
-    write_cell(out, o.old_distribution, raw, observed);
-    write_cell(out, o.equated, raw, observed);
-    write_cell(out, o.scale.unrounded, raw, observed && raw < t.equated.size());
-    write_cell(out, o.scale.rounded, raw, observed && raw < t.equated.size());
     out.push_back('\n');
   }
 }

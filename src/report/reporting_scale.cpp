@@ -1,4 +1,4 @@
-// Rounding on the reporting scale (--round-scale), and warnings about a conversion table's reach
+// Rounding on the reporting scale, and warnings about a conversion table's reach
 #include <algorithm>
 #include <cmath>
 
@@ -7,9 +7,9 @@
 
 namespace zol {
 
-void round_on_reporting_scale(std::span<const double> unrounded, const ScaleConversion& table,
+void round_on_reporting_scale(std::span<const double> unrounded, const Conversion& table,
                               double unit, ScoreVector rounded) {
-  const std::span<const double> column = table.scale_scores();
+  const std::span<const double> column = table.scale;
   const auto [smallest, largest] = std::minmax_element(column.begin(), column.end());
   for (std::size_t i = 0; i < unrounded.size(); ++i) {
     // std::round takes halves away from zero; adding zero turns -0 into 0,
@@ -19,18 +19,17 @@ void round_on_reporting_scale(std::span<const double> unrounded, const ScaleConv
   }
 }
 
-void warn_about_scale(const ScaleConversion& table, std::span<const double> true_equated,
+void warn_about_scale(const Conversion& table, std::span<const double> true_equated,
                       std::span<const double> observed_equated, bool round_scale,
                       Findings& findings) {
-  const std::span<const double> column = table.scale_scores();
+  const std::span<const double> column = table.scale;
   const auto [smallest, largest] = std::minmax_element(column.begin(), column.end());
   if (!round_scale && (*smallest < table.lowest || *largest > table.highest)) {
     findings.warn({describe("warning: conversion table: its scale scores run from %g to %g, "
                             "but every rounded scale score is kept within the raw scores %g "
-                            "to %g and rounded to multiples of %g; --round-scale rounds on "
-                            "the scale instead",
+                            "to %g and rounded to multiples of %g",
                             *smallest, *largest, table.lowest, table.highest, table.increment),
-                   table.header_line > 0, table.header_line});
+                   table.header_line > 0, table.header_line, Hint::ROUND_SCALE});
   }
   for (const auto& [scores, which] :
        {std::pair{true_equated, "true-score"}, std::pair{observed_equated, "observed-score"}}) {

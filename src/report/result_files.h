@@ -3,21 +3,19 @@
 
 #include <string>
 
-#include "common/records.h"
+#include "zol/zol.h"
 
 namespace zol {
 
-// One row per raw score from 0 to the longer form's top score, under the
-// header row
-//   raw,theta,true_equated,true_scale,true_scale_rounded,new_fitted,
-//   old_fitted,observed_equated,observed_scale,observed_scale_rounded
-// Every number is the shortest decimal that reads back to the double behind
-// the report; a cell without a value is empty (a theta at or below the chance
-// score or at the top, the observed-score cells without an ability
-// distribution, new-form cells past the new form's top score, the old form's
-// past its own). Line feeds end the lines. After linking, three columns
-// link_method, link_A and link_B lead, filled on the first row only.
-void write_csv(std::string& out, const Results& results);
+// The results by raw score, the score table of zol.h (which says its columns
+// and its empty cells). Throws std::bad_alloc when memory runs out.
+ScoreTable table_of_scores(const Results& results);
+
+// The table as CSV: the header row of the column names, then one row per raw
+// score; every number the shortest decimal that reads back to the double
+// behind the report, whole numbers as such, an empty cell empty. Line feeds
+// end the lines.
+void write_csv(std::string& out, const ScoreTable& table);
 
 // A self-contained SVG picture of two panels: the equated score minus the raw
 // score against the raw score, for true-score and observed-score equating;

@@ -4,10 +4,16 @@
 #include <cassert>
 #include <cmath>
 #include <cstddef>
+#include <limits>
+
+#include "common/allocation.h"
+#include "common/describe.h"
 
 namespace zol {
 
 namespace {
+
+constexpr long long MOST_ROWS = std::numeric_limits<std::int32_t>::max();
 
 // Value at raw score x on the line through the table's rows j and j + 1. It is
 // formed as intercept plus slope times x, not as row value plus slope times
@@ -24,8 +30,8 @@ double segment_value(std::span<const double> rows, std::size_t j, double left_en
 // limited in double before any integer conversion: just below highest the
 // quotient can round up to the last row, whose segment would lie past the
 // table, and a NaN quotient must never reach the integer conversion.
-std::size_t segment_index(double x, const ScaleConversion& table) {
-  const double last = static_cast<double>(table.row_count) - 2.0;
+std::size_t segment_index(double x, const Conversion& table) {
+  const double last = static_cast<double>(table.scale.size()) - 2.0;
   double k = std::floor((x - table.lowest) / table.increment);
   if (!(k >= 0.0)) k = 0.0;
   if (k > last) k = last;
@@ -34,7 +40,43 @@ std::size_t segment_index(double x, const ScaleConversion& table) {
 
 }  // namespace
 
-void convert_to_scale(std::span<const double> scores, const ScaleConversion& table,
+double grid_top(long long rows, double lowest, double increment) {
+  return lowest + static_cast<double>(rows - 1) * increment;
+}
+
+std::string conversion_grid_problem(long long rows, double lowest, double highest,
+                                    double increment) {
+  if (rows < 2) {
+    return describe("%lld row%s announced; at least 2 are needed", rows, rows == 1 ? "" : "s");
+  }
+  if (rows > MOST_ROWS) {
+    return describe("%lld rows announced; at most %lld are allowed", rows, MOST_ROWS);
+  }
+  if (!std::isfinite(lowest) || !std::isfinite(highest) || !std::isfinite(increment)) {
+    return describe("lowest %g, highest %g and increment %g must be finite numbers", lowest,
+                    highest, increment);
+  }
+  if (!(increment > 0.0)) return describe("increment %g is not above 0", increment);
+  if (!(std::fabs(highest - grid_top(rows, lowest, increment)) <= increment / 2.0)) {
+    return describe("highest %g is not lowest %g + %lld increments of %g", highest, lowest,
+                    rows - 1, increment);
+  }
+  return "";
+}
+
+bool identity_conversion(std::int64_t top, Conversion& conversion) {
+  if (!allocate_vector(conversion.scale, static_cast<std::size_t>(top) + 1)) return false;
+  for (std::size_t i = 0; i < conversion.scale.size(); ++i) {
+    conversion.scale[i] = static_cast<double>(i);
+  }
+  conversion.lowest = 0.0;
+  conversion.highest = static_cast<double>(top);
+  conversion.increment = 1.0;
+  conversion.header_line = 0;
+  return true;
+}
+
+void convert_to_scale(std::span<const double> scores, const Conversion& table,
                       std::span<double> unrounded, std::span<double> rounded) {
   interpolate_scale(scores, table, unrounded);
   for (std::size_t i = 0; i < scores.size(); ++i) {
@@ -42,9 +84,9 @@ void convert_to_scale(std::span<const double> scores, const ScaleConversion& tab
   }
 }
 
-void interpolate_scale(std::span<const double> scores, const ScaleConversion& table,
+void interpolate_scale(std::span<const double> scores, const Conversion& table,
                        ScoreVector unrounded) {
-  const std::span<const double> rows = table.scale_scores();
+  const std::span<const double> rows = table.scale;
   // The reader accepts only tables of at least two rows on a consistent grid.
   assert(rows.size() >= 2 && unrounded.size() >= scores.size());
   const std::size_t last_segment = rows.size() - 2;

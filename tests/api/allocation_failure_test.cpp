@@ -21,26 +21,31 @@ const std::string TABLE =
     "$Link_Conversion\nraw scale - rounded\n5 0 4 1 0\n"
     "0 10 0 10\n1 12 0 12\n2 15 0 15\n3 17 0 17\n4 20 0 20\n";
 
-// The whole run's report, or the kind of its failure.
+// The whole run's report, or the stage where it failed for want of memory.
 struct Outcome {
-  std::optional<ErrorKind> failure;
+  std::optional<Stage> failure;
   std::string report;
   bool explained = true;
+  bool for_memory = true;
 };
+
+Outcome failed(const Error& error) {
+  return {error.stage, "", !error.explanation.empty(), error.kind == ErrorKind::NO_MEMORY};
+}
 
 Outcome run(const std::string& text) {
   const Expected<ReadInput> read = read_input_text(text, "in.txt");
-  if (!read) return {read.error().kind, "", !read.error().explanation.empty()};
+  if (!read) return failed(read.error());
   const Expected<Results> results = equate(read->input, Options{});
-  if (!results) return {results.error().kind, "", !results.error().explanation.empty()};
+  if (!results) return failed(results.error());
   const Expected<std::string> report = format_report(*results);
-  return {std::nullopt, report ? *report : "", true};
+  return {std::nullopt, report ? *report : "", true, true};
 }
 
 // The stages that a failed allocation can stop, in the order a run meets
 // them; a later stage needs all that the earlier ones hold.
-const std::optional<ErrorKind> STAGES[] = {ErrorKind::READ_ERROR, ErrorKind::NO_MEMORY,
-                                           ErrorKind::EQUATING_ERROR, std::nullopt};
+const std::optional<Stage> STAGES[] = {Stage::READING, Stage::CHECKING, Stage::SIZING,
+                                       Stage::EQUATING, std::nullopt};
 
 TEST(AllocationFailureTest, EachFailedAllocationEndsTheRunInOrderWithNoReport) {
   const std::string inputs[] = {
@@ -62,18 +67,19 @@ TEST(AllocationFailureTest, EachFailedAllocationEndsTheRunInOrderWithNoReport) {
       fail_allocation_after(k);
       const Outcome outcome = run(text);
       fail_allocation_after(0);
-      // Every failure has its cause, for --explain.
+      // Every failure has its cause, and says that memory ran out.
       EXPECT_TRUE(outcome.explained) << text << k;
+      EXPECT_TRUE(outcome.for_memory) << text << k;
       while (stage < std::size(STAGES) && STAGES[stage] != outcome.failure) ++stage;
       ASSERT_LT(stage, std::size(STAGES)) << text << "allocation " << k << " out of order";
       ++seen[stage];
       // A report only after a whole run, and then the whole report.
       EXPECT_EQ(outcome.report, outcome.failure ? "" : complete.report) << text << k;
     }
-    EXPECT_EQ(seen[3], 4) << text;
+    EXPECT_EQ(seen[4], 4) << text;
     EXPECT_GE(seen[0], 2) << text << "one block per form at least";
-    EXPECT_GE(seen[1], 1) << text << "the records and the results";
-    EXPECT_GE(seen[2], 1) << text << "the computation's scratch";
+    EXPECT_GE(seen[2], 1) << text << "the results";
+    EXPECT_GE(seen[3], 1) << text << "the computation's scratch";
   }
 }
 

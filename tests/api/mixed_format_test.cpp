@@ -47,7 +47,7 @@ TEST(MixedFormatTest, RecordsThatNameTheirModelAndWhyOnesAreRefused) {
       continue;
     }
     ASSERT_FALSE(read) << t.record;
-    EXPECT_EQ(read.error().kind, ErrorKind::READ_ERROR) << t.record;
+    EXPECT_EQ(read.error().kind, ErrorKind::INVALID_INPUT) << t.record;
     EXPECT_NE(read.error().explanation.find("in.txt:3: "), std::string::npos)
         << t.record << ": " << read.error().explanation;
     EXPECT_NE(read.error().explanation.find(t.cause), std::string::npos)

@@ -19,9 +19,11 @@ struct Job {
 
 std::string outputs_of(const Job& job) {
   const Expected<ReadInput> read = read_input_file(job.path);
-  if (!read) return read.error().message + read.error().explanation;
+  if (!read) return std::string(error_kind_name(read.error().kind)) + read.error().explanation;
   const Expected<Results> results = equate(read->input, job.options);
-  if (!results) return results.error().message + results.error().explanation;
+  if (!results) {
+    return std::string(error_kind_name(results.error().kind)) + results.error().explanation;
+  }
   return *format_report(*results) + *format_csv(*results) + *format_svg(*results);
 }
 

@@ -31,9 +31,8 @@ TEST(ReadmeTest, MessageTableListsExactlyTheProgramsMessages) {
   }
   std::set<std::string> program;
   for (const std::string message :
-       {error_message(ErrorKind::CANNOT_OPEN_INPUT), error_message(ErrorKind::READ_ERROR),
-        error_message(ErrorKind::NO_MEMORY), error_message(ErrorKind::EQUATING_ERROR),
-        CANNOT_OPEN_OUTPUT, CANNOT_WRITE_OUTPUT}) {
+       {CANNOT_OPEN_INPUT, CANNOT_READ_INPUT, CANNOT_ALLOCATE, CANNOT_EQUATE, CANNOT_OPEN_OUTPUT,
+        CANNOT_WRITE_OUTPUT}) {
     program.insert(message.substr(0, message.size() - 1));  // without its newline
   }
   program.insert(USAGE_HINT);

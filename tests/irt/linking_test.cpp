@@ -4,34 +4,25 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <random>
 #include <vector>
 
-#include "irt/linking_criterion.h"
 #include "irt/item_model.h"
 
 namespace zol {
 namespace {
 
-struct Item {
-  const char* label;
-  double a, b, c;
-};
+Form item_set(const std::vector<Item>& items) {
+  return {items};
+}
 
-ItemSet item_set(const std::vector<Item>& items) {
-  ItemSet set;
-  const std::size_t n = items.size();
-  set.count = static_cast<std::int32_t>(n);
-  set.block = std::make_unique<double[]>(3 * n);
-  set.labels = std::make_unique<Label[]>(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    set.block[i] = items[i].a;
-    set.block[n + i] = items[i].b;
-    set.block[2 * n + i] = items[i].c;
-    std::strncpy(set.labels[i].data(), items[i].label, 8);
-  }
-  return set;
+LinkSearch link(const Form& new_form, const Form& old_form, LinkMethod method) {
+  return link_scales(item_table(new_form), item_table(old_form), {method});
+}
+
+LinkCriterion criterion_of(const Form& new_form, const Form& old_form, LinkMethod method,
+                           double A, double B) {
+  return link_criterion(item_table(new_form), item_table(old_form), {method}, A, B);
 }
 
 const char* const LABELS[] = {"C01", "C02", "C03", "C04", "C05", "C06", "C07", "C08",
@@ -42,7 +33,7 @@ constexpr double D = 1.7;
 // same common items on a scale theta_new = (theta_old - B) / A, each moved by
 // noise, and 3 items of its own.
 struct Forms {
-  ItemSet old_form, new_form;
+  Form old_form, new_form;
 };
 
 Forms forms(double A, double B, double noise, unsigned seed) {
@@ -69,9 +60,10 @@ double criterion(const Forms& f, LinkMethod method, double A, double B) {
     const double theta = k * 0.2, w = std::exp(-theta * theta / 2.0) / weights;
     double old_sum = 0.0, new_sum = 0.0;
     for (std::size_t j = 0; j < 12; ++j) {
-      const double p_old = prob_3pl(theta, f.old_form.a()[j], f.old_form.b()[j], f.old_form.c()[j]);
-      const double p_new =
-          prob_3pl(theta, f.new_form.a()[j] / A, A * f.new_form.b()[j] + B, f.new_form.c()[j]);
+      const Item& o = f.old_form.items[j];
+      const Item& n = f.new_form.items[j];
+      const double p_old = prob_3pl(theta, o.a, o.b, o.c);
+      const double p_new = prob_3pl(theta, n.a / A, A * n.b + B, n.c);
       if (method == LinkMethod::HAEBARA) total += w * (p_old - p_new) * (p_old - p_new);
       old_sum += p_old, new_sum += p_new;
     }
@@ -87,11 +79,11 @@ TEST(LinkingTest, AnExactTransformationIsUndoneByEveryMethod) {
   for (const auto& [A, B] : {std::pair{1.2, -0.3}, {0.8, 0.55}, {1.0, 0.0}}) {
     const Forms f = forms(A, B, 0.0, 11);
     for (LinkMethod method : METHODS) {
-      const LinkSearch link = link_scales(f.new_form, f.old_form, {}, method);
-      ASSERT_EQ(link.status, LinkStatus::OK) << link_method_title(method);
-      EXPECT_EQ(link.common_items, 12);
-      EXPECT_NEAR(link.A, A, 1e-9) << link_method_title(method);
-      EXPECT_NEAR(link.B, B, 1e-9) << link_method_title(method);
+      const LinkSearch found = link(f.new_form, f.old_form, method);
+      ASSERT_EQ(found.status, LinkStatus::OK) << link_method_title(method);
+      EXPECT_EQ(found.common_items, 12);
+      EXPECT_NEAR(found.A, A, 1e-9) << link_method_title(method);
+      EXPECT_NEAR(found.B, B, 1e-9) << link_method_title(method);
     }
   }
 }
@@ -99,23 +91,23 @@ TEST(LinkingTest, AnExactTransformationIsUndoneByEveryMethod) {
 TEST(LinkingTest, TheCharacteristicCurveMethodsEndAtTheirMinima) {
   const Forms f = forms(1.15, -0.4, 0.08, 5);
   for (LinkMethod method : {LinkMethod::HAEBARA, LinkMethod::STOCKING_LORD}) {
-    const LinkSearch link = link_scales(f.new_form, f.old_form, {}, method);
-    ASSERT_EQ(link.status, LinkStatus::OK) << link_method_title(method);
-    const double at = criterion(f, method, link.A, link.B);
+    const LinkSearch found = link(f.new_form, f.old_form, method);
+    ASSERT_EQ(found.status, LinkStatus::OK) << link_method_title(method);
+    const double at = criterion(f, method, found.A, found.B);
     // The gradient vanishes (to what a distance of 1e-9 from the minimum and
     // a central difference leave), and every small step away costs.
     double h = 1e-5;
     const double slope_a =
-        (criterion(f, method, link.A + h, link.B) - criterion(f, method, link.A - h, link.B)) /
+        (criterion(f, method, found.A + h, found.B) - criterion(f, method, found.A - h, found.B)) /
         (2 * h);
     const double slope_b =
-        (criterion(f, method, link.A, link.B + h) - criterion(f, method, link.A, link.B - h)) /
+        (criterion(f, method, found.A, found.B + h) - criterion(f, method, found.A, found.B - h)) /
         (2 * h);
     EXPECT_LT(std::fabs(slope_a), 1e-8) << link_method_title(method);
     EXPECT_LT(std::fabs(slope_b), 1e-8) << link_method_title(method);
     h = 1e-4;
     for (const auto& [da, db] : {std::pair{h, 0.0}, {-h, 0.0}, {0.0, h}, {0.0, -h}}) {
-      EXPECT_GT(criterion(f, method, link.A + da, link.B + db), at) << link_method_title(method);
+      EXPECT_GT(criterion(f, method, found.A + da, found.B + db), at) << link_method_title(method);
     }
   }
 }
@@ -124,17 +116,17 @@ TEST(LinkingTest, TheMomentMethodsAreTheirClosedForms) {
   const Forms f = forms(1.15, -0.4, 0.08, 5);
   double a = 0, alpha = 0, b = 0, beta = 0, bb = 0, betabeta = 0;
   for (std::size_t j = 0; j < 12; ++j) {
-    a += f.old_form.a()[j] / 12, alpha += f.new_form.a()[j] / 12;
-    b += f.old_form.b()[j] / 12, beta += f.new_form.b()[j] / 12;
+    a += f.old_form.items[j].a / 12, alpha += f.new_form.items[j].a / 12;
+    b += f.old_form.items[j].b / 12, beta += f.new_form.items[j].b / 12;
   }
   for (std::size_t j = 0; j < 12; ++j) {
-    bb += (f.old_form.b()[j] - b) * (f.old_form.b()[j] - b);
-    betabeta += (f.new_form.b()[j] - beta) * (f.new_form.b()[j] - beta);
+    bb += (f.old_form.items[j].b - b) * (f.old_form.items[j].b - b);
+    betabeta += (f.new_form.items[j].b - beta) * (f.new_form.items[j].b - beta);
   }
-  const LinkSearch mean_mean = link_scales(f.new_form, f.old_form, {}, LinkMethod::MEAN_MEAN);
+  const LinkSearch mean_mean = link(f.new_form, f.old_form, LinkMethod::MEAN_MEAN);
   EXPECT_NEAR(mean_mean.A, alpha / a, 1e-14);
   EXPECT_NEAR(mean_mean.B, b - alpha / a * beta, 1e-14);
-  const LinkSearch mean_sigma = link_scales(f.new_form, f.old_form, {}, LinkMethod::MEAN_SIGMA);
+  const LinkSearch mean_sigma = link(f.new_form, f.old_form, LinkMethod::MEAN_SIGMA);
   EXPECT_NEAR(mean_sigma.A, std::sqrt(bb / betabeta), 1e-14);
   EXPECT_NEAR(mean_sigma.B, b - std::sqrt(bb / betabeta) * beta, 1e-14);
 }
@@ -147,7 +139,7 @@ TEST(LinkingTest, TheCriteriaHaveTheirOwnDerivatives) {
   for (LinkMethod method : {LinkMethod::HAEBARA, LinkMethod::STOCKING_LORD}) {
     for (const auto& [A, B] : {std::pair{1.0, 0.0}, {1.3, -0.7}, {0.6, 0.9}}) {
       const auto at = [&](double a, double b) {
-        return link_criterion(f.new_form, f.old_form, {}, method, a, b);
+        return criterion_of(f.new_form, f.old_form, method, a, b);
       };
       const LinkCriterion c = at(A, B), a_up = at(A + h, B), a_down = at(A - h, B),
                           b_up = at(A, B + h), b_down = at(A, B - h);
@@ -168,18 +160,18 @@ TEST(LinkingTest, TheCriteriaHaveTheirOwnDerivatives) {
 // A, and from the best of the other starts the Hessian is not positive and a
 // full Newton step would take A below 0. The minimum is found all the same.
 TEST(LinkingTest, AMinimumIsFoundFromAStartWhereNewtonsStepFails) {
-  const ItemSet new_form = item_set({{"C00", 0.148, 0.3, 0.18},
+  const Form new_form = item_set({{"C00", 0.148, 0.3, 0.18},
                                      {"C01", 0.121, 0.3, 0.17},
                                      {"C02", 0.298, 0.3, 0.08},
                                      {"C03", 0.332, 0.3, 0.08}});
-  const ItemSet old_form = item_set({{"C00", 0.71, -1.59, 0.22},
+  const Form old_form = item_set({{"C00", 0.71, -1.59, 0.22},
                                      {"C01", 0.55, -1.63, 0.07},
                                      {"C02", 1.57, 0.81, 0.13},
                                      {"C03", 1.8, 1.04, 0.05}});
   for (LinkMethod method : {LinkMethod::HAEBARA, LinkMethod::STOCKING_LORD}) {
-    const LinkSearch link = link_scales(new_form, old_form, {}, method);
-    ASSERT_EQ(link.status, LinkStatus::OK) << link_method_title(method);
-    const LinkCriterion c = link_criterion(new_form, old_form, {}, method, link.A, link.B);
+    const LinkSearch found = link(new_form, old_form, method);
+    ASSERT_EQ(found.status, LinkStatus::OK) << link_method_title(method);
+    const LinkCriterion c = criterion_of(new_form, old_form, method, found.A, found.B);
     EXPECT_LT(std::fabs(c.fa) + std::fabs(c.fb), 1e-9) << link_method_title(method);
     EXPECT_GT(c.faa, 0.0) << link_method_title(method);
     EXPECT_GT(c.faa * c.fbb - c.fab * c.fab, 0.0) << link_method_title(method);

@@ -12,15 +12,8 @@ namespace {
 
 const std::vector<double> A = {1.0, 1.5, 0.8}, B = {0.0, 0.5, -1.0}, C = {0.2, 0.25, 0.0};
 
-ThetaDistribution quadrature(const std::vector<double>& points,
-                             const std::vector<double>& weights) {
-  ThetaDistribution theta;
-  theta.count = static_cast<std::int32_t>(points.size());
-  theta.has_weights = true;
-  theta.block = std::make_unique<double[]>(2 * points.size());
-  std::copy(points.begin(), points.end(), theta.block.get());
-  std::copy(weights.begin(), weights.end(), theta.block.get() + points.size());
-  return theta;
+Quadrature quadrature(const std::vector<double>& points, const std::vector<double>& weights) {
+  return {points, weights};
 }
 
 void expect_near(const std::vector<double>& actual, const std::vector<double>& expected,

@@ -18,13 +18,8 @@ struct Row {
 // past them shows.
 void expect_conversion(double lowest, double increment, const std::vector<double>& table_rows,
                        const std::vector<Row>& rows) {
-  ScaleConversion table;
-  table.row_count = static_cast<std::int32_t>(table_rows.size());
-  table.lowest = lowest;
-  table.increment = increment;
-  table.highest = lowest + static_cast<double>(table_rows.size() - 1) * increment;
-  table.unrounded = std::make_unique<double[]>(table_rows.size());
-  std::copy(table_rows.begin(), table_rows.end(), table.unrounded.get());
+  const Conversion table{lowest, lowest + static_cast<double>(table_rows.size() - 1) * increment,
+                         increment, table_rows};
   std::vector<double> scores;
   for (const Row& row : rows) scores.push_back(row.score);
   std::vector<double> unrounded(rows.size() + 1, -99.0), rounded(rows.size() + 1, -99.0);

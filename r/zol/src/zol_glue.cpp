@@ -29,19 +29,10 @@ Rcpp::List failure(const char* condition, const char* kind, const std::string& e
 }
 
 Rcpp::List failure(const zol::Error& error) {
-  switch (error.kind) {
-    case zol::ErrorKind::CANNOT_OPEN_INPUT:
-      return failure("zol_input_error", "cannot_open_input", error.explanation, error.message);
-    case zol::ErrorKind::READ_ERROR:
-      return failure("zol_input_error", "read_error", error.explanation, error.message);
-    case zol::ErrorKind::NO_MEMORY:
-      return failure("zol_equating_error", "no_memory", error.explanation, error.message);
-    case zol::ErrorKind::EQUATING_ERROR:
-      return failure("zol_equating_error", "equating_error", error.explanation, error.message);
-    case zol::ErrorKind::NUMERIC_STOP:
-      break;
-  }
-  return failure("zol_equating_error", "numeric_stop", error.explanation, error.message);
+  const bool input = error.kind == zol::ErrorKind::CANNOT_OPEN_INPUT ||
+                     error.kind == zol::ErrorKind::INVALID_INPUT;
+  return failure(input ? "zol_input_error" : "zol_equating_error",
+                 zol::error_kind_name(error.kind), error.explanation, "");
 }
 
 // Columns of data frames go back as plain lists: the R code makes them data
