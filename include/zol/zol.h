@@ -173,10 +173,15 @@ struct Finding {
   Hint hint = Hint::NONE;
 };
 
+// A cause or warning as one line without a line feed: "FILE:LINE: text",
+// "FILE: text" or "text", FILE being the input's name, and the hint after it
+// in words that name the option of ReadOptions or Options ("...; a record
+// that names its model (3PL, GPCM, GRM) is read with mixed_format").
+std::string finding_text(const Finding& finding, const std::string& input_name);
+
 // A failure: what failed and where, and its cause. explanation is the cause
-// as one line without a line feed, in the library's words: "FILE:LINE:
-// cause", "FILE: cause" or "cause", FILE being the input's name, the linking
-// method named before a cause of the linking, and the hint said after it.
+// as finding_text gives it, after "linking by METHOD: " for a cause of the
+// linking ("linking by haebara: 1 common item ...").
 struct Error {
   ErrorKind kind = ErrorKind::NOT_COMPUTABLE;
   Stage stage = Stage::EQUATING;
@@ -229,6 +234,10 @@ struct Warnings {
   std::vector<Finding> kept;
   std::int64_t not_kept = 0;
 };
+
+// Adds from's warnings after into's, within into's one cap: what is shown of
+// a read and then an equating of what was read.
+void add_warnings(Warnings& into, const Warnings& from);
 
 // An input file's records, and what the reader found odd in it.
 struct ReadInput {

@@ -1,4 +1,4 @@
-// How the library's errors read: their explanation, the names of their kinds
+// How the library's errors and warnings read, the names of their kinds, one cap of warnings
 #include "common/errors.h"
 
 namespace zol {
@@ -9,11 +9,9 @@ namespace {
 const char* hint_text(Hint hint) {
   switch (hint) {
     case Hint::MIXED_FORMAT:
-      return "; a record that names its model (3PL, GPCM, GRM) is read with the mixed format "
-             "(ReadOptions::mixed_format)";
+      return "; a record that names its model (3PL, GPCM, GRM) is read with mixed_format";
     case Hint::ROUND_SCALE:
-      return "; rounding on the reporting scale (Options::round_scale_unit) rounds on the "
-             "scale instead";
+      return "; round_scale rounds on the scale instead";
     case Hint::NONE:
       break;
   }
@@ -22,17 +20,22 @@ const char* hint_text(Hint hint) {
 
 }  // namespace
 
+std::string finding_text(const Finding& finding, const std::string& input_name) {
+  std::string line;
+  if (finding.about_input) {
+    line = finding.line == 0 ? input_name + ": "
+                             : input_name + ":" + std::to_string(finding.line) + ": ";
+  }
+  return line + finding.text + hint_text(finding.hint);
+}
+
 std::string explanation_line(const Error& error, const std::string& name,
                              std::optional<LinkMethod> method) {
-  const Finding& cause = error.cause;
   std::string line;
   if (error.stage == Stage::LINKING && method) {
     line = std::string("linking by ") + link_method_option(*method) + ": ";
   }
-  if (cause.about_input) {
-    line += cause.line == 0 ? name + ": " : name + ":" + std::to_string(cause.line) + ": ";
-  }
-  return line + cause.text + hint_text(cause.hint);
+  return line + finding_text(error.cause, name);
 }
 
 Error explained_error(ErrorKind kind, Stage stage, Finding cause, const std::string& name) {
@@ -42,6 +45,17 @@ Error explained_error(ErrorKind kind, Stage stage, Finding cause, const std::str
   error.cause = std::move(cause);
   error.explanation = explanation_line(error, name);
   return error;
+}
+
+void add_warnings(Warnings& into, const Warnings& from) {
+  for (const Finding& warning : from.kept) {
+    if (into.kept.size() < Warnings::MOST_WARNINGS) {
+      into.kept.push_back(warning);
+    } else {
+      ++into.not_kept;
+    }
+  }
+  into.not_kept += from.not_kept;
 }
 
 const char* error_kind_name(ErrorKind kind) {

@@ -8,9 +8,7 @@
 
 namespace zol {
 
-// The cause as the library explains it: "NAME:LINE: text", "NAME: text" or
-// "text", the linking method named before a cause of the linking
-// ("linking by haebara: ...") and the hint said after it.
+// The explanation of an error (zol.h).
 std::string explanation_line(const Error& error, const std::string& name,
                              std::optional<LinkMethod> method = std::nullopt);
 

@@ -126,18 +126,6 @@ RunOutcome write_output(const Output& output) {
   return {};
 }
 
-// The reader's warnings, then the equating's, within one cap.
-void add_warnings(Warnings& into, const Warnings& from) {
-  for (const Finding& warning : from.kept) {
-    if (into.kept.size() < Warnings::MOST_WARNINGS) {
-      into.kept.push_back(warning);
-    } else {
-      ++into.not_kept;
-    }
-  }
-  into.not_kept += from.not_kept;
-}
-
 }  // namespace
 
 std::string finding_line(const Finding& finding, const char* input_name) {
