@@ -184,9 +184,10 @@ void check_linked_items(const Input& input, const Linking& link, const std::stri
       at = text.find('\n', at) + 1;
       continue;
     }
-    char label[9];
+    // Labels of the mixed format have up to 64 characters.
+    char label[65];
     double a = 0.0, b = 0.0, c = 0.0;
-    require(std::sscanf(text.c_str() + at, "%8s %lf %lf %lf", label, &a, &b, &c) == 4,
+    require(std::sscanf(text.c_str() + at, "%64s %lf %lf %lf", label, &a, &b, &c) == 4,
             "a linked item reads as an item");
     const double expected[] = {item.a / link.A, link.A * item.b + link.B, item.c};
     const double read[] = {a, b, c};
