@@ -33,7 +33,10 @@ void BM_Linking(benchmark::State& state) {
   const Quadrature theta = synthetic_quadrature(201);
   const ItemTable old_items = item_table(old_form), new_items = item_table(new_form);
   for (auto _ : state) {
-    const LinkSearch link = link_scales(new_items, old_items, {method, DEFAULT_SCALING_CONSTANT, &theta});
+    LinkRequest request;
+    request.method = method;
+    request.theta = &theta;
+    const LinkSearch link = link_scales(new_items, old_items, request);
     if (link.status != LinkStatus::OK) {
       state.SkipWithError("linking failed");
       break;

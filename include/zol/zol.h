@@ -39,6 +39,7 @@ namespace zol {
 //   GRM: P*_k(theta) = 1 / (1 + exp(-D a (theta - b_k))) for k = 1..K-1,
 //        P*_0 = 1, P*_K = 0, P_k = P*_k - P*_(k+1); boundaries increase.
 enum class ItemModel { THREE_PL, GPCM, GRM };
+inline constexpr ItemModel ITEM_MODELS[] = {ItemModel::THREE_PL, ItemModel::GPCM, ItemModel::GRM};
 
 // The model's name as an input file's records write it: "3PL", "GPCM" or
 // "GRM"; and the model a name stands for, in any letter case.
@@ -129,10 +130,18 @@ struct Conversion {
 // ability distribution (without one, only true-score equating is done) and
 // optionally a conversion table (without one, the identity on the old form's
 // raw scores). name is what the report's "Input file:" line shows.
+//
+// Two groups, as the common-item design has them: with old_theta too, theta
+// is the new group's distribution on the new form's scale and old_theta the
+// old group's on the old form's scale; observed-score equating is then done
+// in their synthetic population (Options::synthetic_weight), and the linking
+// criteria weigh the old group's points. With theta alone, one population
+// takes both forms, its points used as they are.
 struct Input {
   Form new_form;
   Form old_form;
   std::optional<Quadrature> theta;
+  std::optional<Quadrature> old_theta;
   std::optional<Conversion> conversion;
   std::string name;
 };
@@ -239,6 +248,11 @@ struct Warnings {
 // a read and then an equating of what was read.
 void add_warnings(Warnings& into, const Warnings& from);
 
+// The warnings as lines (finding_text), and a last one "NAME: warning: N more
+// like these" ("warning: N more like these" without a name) when some were
+// not kept.
+std::vector<std::string> warning_lines(const Warnings& warnings, const std::string& input_name);
+
 // An input file's records, and what the reader found odd in it.
 struct ReadInput {
   Input input;
@@ -267,7 +281,15 @@ Expected<ReadInput> read_input_text(std::string_view text, const std::string& na
 
 // ---------------------------------------------------------------- equating
 
-enum class LinkMethod { MEAN_MEAN, MEAN_SIGMA, HAEBARA, STOCKING_LORD };
+// The methods of linking: the moment methods mean-mean (A from the means of
+// the slopes), mean-sigma (from the spread of the b's) and mean-geometric-mean
+// (from the geometric means of the slopes), each with B from the means of the
+// b's; and the characteristic-curve methods of Haebara (item curves) and
+// Stocking-Lord (the test's expected scores).
+enum class LinkMethod { MEAN_MEAN, MEAN_SIGMA, HAEBARA, STOCKING_LORD, MEAN_GMEAN };
+inline constexpr LinkMethod LINK_METHODS[] = {LinkMethod::MEAN_MEAN, LinkMethod::MEAN_SIGMA,
+                                              LinkMethod::MEAN_GMEAN, LinkMethod::HAEBARA,
+                                              LinkMethod::STOCKING_LORD};
 
 // The method's name as the report writes it ("Stocking-Lord") and as the
 // command line takes it ("stocking-lord"); the method a command-line name
@@ -291,14 +313,53 @@ struct Options {
   // too), a finite number above 0; DEFAULT_SCALING_CONSTANT when not given.
   // When given, even as 1.7, the report says which.
   std::optional<double> scaling_constant;
+  // With two groups: w1, the new group's weight in the synthetic population
+  // (the old group's is 1 - w1), from 0 to 1; 0.5 when not given. Needs both
+  // ability distributions.
+  std::optional<double> synthetic_weight;
+  // The characteristic-curve criteria over the N-point Gauss-Hermite rule of
+  // the standard normal (weights summing to 1), 2 <= N <= MOST_LINK_POINTS,
+  // instead of the input's points.
+  std::optional<int> link_quadrature;
+  static constexpr int MOST_LINK_POINTS = 200;
+  // Haebara or Stocking-Lord also compare the old form's common items carried
+  // to the new scale (a A, (b - B) / A, c) with the new form's, over the new
+  // group's points, and add the two parts.
+  bool symmetric = false;
+  // Labels of common items that the linking leaves out; they stay in their
+  // forms. Each must be a common item of the two forms.
+  std::vector<std::string> excluded_common_items;
 };
 
-// The constants of a linking and the number of common items behind them.
+// The constants of a linking, the number of common items it used and of
+// those it left out, and whether the criterion was symmetric.
 struct Linking {
   LinkMethod method = LinkMethod::STOCKING_LORD;
   double A = 1.0;
   double B = 0.0;
   std::int32_t common_items = 0;
+  std::int32_t excluded = 0;
+  bool symmetric = false;
+};
+
+// A common item as the linking saw it, for screening anchors for drift, in the
+// new form's order: its slope and its location (b, or the mean of its steps)
+// on the old form and carried from the new one to the old scale, the
+// differences b_new - b_old and log(a_new / a_old), and their robust z, (d -
+// median) / (0.74 IQR) over the items the linking used (none where the IQR
+// is 0). flagged when either |z| > DRIFT_Z.
+struct CommonItem {
+  std::string label;
+  ItemModel model = ItemModel::THREE_PL;
+  bool used = true;
+  double a_old = 0.0, a_new = 0.0;
+  double b_old = 0.0, b_new = 0.0;
+  double b_difference = 0.0;
+  std::optional<double> b_robust_z;
+  std::optional<double> log_a_ratio;  // none where a slope is not above 0
+  std::optional<double> a_robust_z;
+  bool flagged = false;
+  static constexpr double DRIFT_Z = 2.7;
 };
 
 // Unrounded and rounded scale scores of a vector of equated scores, entry for
@@ -323,8 +384,9 @@ struct TrueScoreEquating {
 };
 
 // Observed-score equating: the fitted score distributions of the new form
-// (0..n_new) and of the old form (0..n_old), and by new-form raw score its
-// equipercentile equivalent on the old form and its scale scores.
+// (0..n_new) and of the old form (0..n_old), in the synthetic population when
+// there are two groups, and by new-form raw score its equipercentile
+// equivalent on the old form and its scale scores.
 struct ObservedScoreEquating {
   std::vector<double> new_distribution;
   std::vector<double> old_distribution;
@@ -345,6 +407,11 @@ struct Results {
   // After linking, the new form's items on the old form's scale as they were
   // equated: a / A, A b + B and c.
   std::optional<Form> linked_new_form;
+  // After linking, every common item with its drift (excluded ones too).
+  std::vector<CommonItem> common_items;
+  // With two groups, the new group's weight in the synthetic population whose
+  // fitted distributions the observed-score equating shows.
+  std::optional<double> synthetic_weight;
   TrueScoreEquating true_score;
   std::optional<ObservedScoreEquating> observed_score;  // with an ability distribution
   // Values of the input that are almost always mistakes (those of records
@@ -407,5 +474,12 @@ Expected<std::string> format_svg(const Results& results);
 // significant digits that read back to the same double; empty without a
 // linking.
 Expected<std::string> format_linked_items(const Results& results);
+
+// After linking, the common items as CSV, one row each in the new form's
+// order: label, model, used, a_old, a_new, b_old, b_new, b_difference,
+// b_robust_z, log_a_ratio, a_robust_z, flagged; numbers as format_csv writes
+// them, an empty cell where a z has no value. Only the header without a
+// linking.
+Expected<std::string> format_common_items(const Results& results);
 
 }  // namespace zol

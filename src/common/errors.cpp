@@ -58,6 +58,16 @@ void add_warnings(Warnings& into, const Warnings& from) {
   into.not_kept += from.not_kept;
 }
 
+std::vector<std::string> warning_lines(const Warnings& warnings, const std::string& input_name) {
+  std::vector<std::string> lines;
+  for (const Finding& warning : warnings.kept) lines.push_back(finding_text(warning, input_name));
+  if (warnings.not_kept > 0) {
+    lines.push_back((input_name.empty() ? std::string() : input_name + ": ") + "warning: " +
+                    std::to_string(warnings.not_kept) + " more like these");
+  }
+  return lines;
+}
+
 const char* error_kind_name(ErrorKind kind) {
   switch (kind) {
     case ErrorKind::CANNOT_OPEN_INPUT:

@@ -1,10 +1,13 @@
 // The command line: options wherever they stand, and the file names
 #include "driver/command_line.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "common/describe.h"
 #include "driver/same_file.h"
@@ -13,7 +16,7 @@ namespace zol {
 
 namespace {
 
-enum Value { TAKES_NONE, TAKES_VALUE, TAKES_OPTIONAL_VALUE };
+enum Value { TAKES_NONE, TAKES_VALUE, TAKES_FILE, TAKES_OPTIONAL_VALUE };
 
 struct Option {
   const char* name;
@@ -43,8 +46,52 @@ void apply_scaling_constant(CommandLine& c, const char* text) {
   c.options.equating.scaling_constant = value;
 }
 
+// w1 of --synthetic-weight: a number from 0 to 1.
+void apply_synthetic_weight(CommandLine& c, const char* text) {
+  char* end = nullptr;
+  const double value = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !(value >= 0.0 && value <= 1.0)) {
+    c.error = describe("--synthetic-weight needs a number from 0 to 1, not '%s'", text);
+    return;
+  }
+  c.options.equating.synthetic_weight = value;
+}
+
+// N of --link-quadrature: a whole number from 2 to MOST_LINK_POINTS.
+void apply_link_quadrature(CommandLine& c, const char* text) {
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || errno != 0 || value < 2 ||
+      value > Options::MOST_LINK_POINTS) {
+    c.error = describe("--link-quadrature needs a whole number from 2 to %d, not '%s'",
+                       Options::MOST_LINK_POINTS, text);
+    return;
+  }
+  c.options.equating.link_quadrature = static_cast<int>(value);
+}
+
+// The labels of --exclude-common, separated by commas; every one not empty.
+void apply_exclude_common(CommandLine& c, const char* text) {
+  std::vector<std::string>& labels = c.options.equating.excluded_common_items;
+  const char* start = text;
+  for (const char* at = text;; ++at) {
+    if (*at != ',' && *at != '\0') continue;
+    if (at == start) {
+      c.error = describe("--exclude-common needs labels separated by commas, not '%s'", text);
+      return;
+    }
+    labels.emplace_back(start, at);
+    if (*at == '\0') return;
+    start = at + 1;
+  }
+}
+
 const Option OPTIONS[] = {
-    {"--csv", TAKES_VALUE, [](CommandLine& c, const char* file) { c.options.csv_path = file; }},
+    {"--common-items", TAKES_FILE,
+     [](CommandLine& c, const char* file) { c.options.common_items_path = file; }},
+    {"--csv", TAKES_FILE, [](CommandLine& c, const char* file) { c.options.csv_path = file; }},
+    {"--exclude-common", TAKES_VALUE, apply_exclude_common},
     {"--explain", TAKES_NONE, [](CommandLine& c, const char*) { c.options.explain = true; }},
     {"--help", TAKES_NONE, [](CommandLine& c, const char*) { c.help = true; }},
     {"--link", TAKES_VALUE,
@@ -52,18 +99,22 @@ const Option OPTIONS[] = {
        c.options.equating.link = link_method_named(method);
        if (!c.options.equating.link) {
          c.error = describe(
-             "unknown linking method '%s': mean-mean, mean-sigma, haebara or "
+             "unknown linking method '%s': mean-mean, mean-sigma, mean-gmean, haebara or "
              "stocking-lord",
              method);
        }
      }},
-    {"--linked-items", TAKES_VALUE,
+    {"--link-quadrature", TAKES_VALUE, apply_link_quadrature},
+    {"--linked-items", TAKES_FILE,
      [](CommandLine& c, const char* file) { c.options.linked_items_path = file; }},
     {"--mixed-format", TAKES_NONE,
      [](CommandLine& c, const char*) { c.options.reading.mixed_format = true; }},
-    {"--plot", TAKES_VALUE, [](CommandLine& c, const char* file) { c.options.plot_path = file; }},
+    {"--plot", TAKES_FILE, [](CommandLine& c, const char* file) { c.options.plot_path = file; }},
     {"--round-scale", TAKES_OPTIONAL_VALUE, apply_round_scale},
     {"--scaling-constant", TAKES_VALUE, apply_scaling_constant},
+    {"--symmetric", TAKES_NONE,
+     [](CommandLine& c, const char*) { c.options.equating.symmetric = true; }},
+    {"--synthetic-weight", TAKES_VALUE, apply_synthetic_weight},
     {"--version", TAKES_NONE, [](CommandLine& c, const char*) { c.version = true; }},
 };
 
@@ -89,14 +140,15 @@ bool apply_option(CommandLine& command, int argc, char** argv, int& i) {
     return false;
   }
   const char* value = equals != nullptr ? equals + 1 : nullptr;
-  if (option->takes_value == TAKES_VALUE && value == nullptr) {
+  const bool takes_value = option->takes_value == TAKES_VALUE || option->takes_value == TAKES_FILE;
+  if (takes_value && value == nullptr) {
     if (i + 1 == argc) {
       command.error = describe("option '%s' needs a value", option->name);
       return false;
     }
     value = argv[++i];
   }
-  if (option->takes_value == TAKES_VALUE && (value[0] == '\0' || std::strcmp(value, "-") == 0)) {
+  if (option->takes_value == TAKES_FILE && (value[0] == '\0' || std::strcmp(value, "-") == 0)) {
     // Standard output may carry the report; a second output there would mix with it.
     command.error = describe("option '%s' needs a file name, not '%s'", option->name, value);
     return false;
@@ -107,6 +159,31 @@ bool apply_option(CommandLine& command, int argc, char** argv, int& i) {
   }
   option->apply(command, value);
   return command.error.empty();
+}
+
+// Options that need another one, or that another one rules out.
+std::string option_conflict(const RunOptions& options) {
+  const Options& equating = options.equating;
+  const bool curves = equating.link && (*equating.link == LinkMethod::HAEBARA ||
+                                        *equating.link == LinkMethod::STOCKING_LORD);
+  if (options.linked_items_path != nullptr && !equating.link) {
+    return "--linked-items needs --link: only a linked new form has items on the old scale";
+  }
+  if (options.common_items_path != nullptr && !equating.link) {
+    return "--common-items needs --link: only a linking has common items to screen";
+  }
+  if (!equating.excluded_common_items.empty() && !equating.link) {
+    return "--exclude-common needs --link: only a linking uses common items";
+  }
+  if (equating.symmetric && !curves) {
+    return "--symmetric needs --link haebara or --link stocking-lord: only their criteria "
+           "compare the items' curves both ways";
+  }
+  if (equating.link_quadrature && !curves) {
+    return "--link-quadrature needs --link haebara or --link stocking-lord: only their "
+           "criteria weigh points";
+  }
+  return "";
 }
 
 }  // namespace
@@ -128,10 +205,7 @@ CommandLine parse_command_line(int argc, char** argv) {
       return command;
     }
   }
-  if (command.options.linked_items_path != nullptr && !command.options.equating.link) {
-    command.error =
-        "--linked-items needs --link: only a linked new form has items on the old scale";
-  }
+  command.error = option_conflict(command.options);
   return command;
 }
 
@@ -147,7 +221,8 @@ std::string clashing_files(const RunOptions& options, const char* input, const c
   const std::pair<const char*, const char*> outputs[] = {
       {"--csv", options.csv_path},
       {"--plot", options.plot_path},
-      {"--linked-items", options.linked_items_path}};
+      {"--linked-items", options.linked_items_path},
+      {"--common-items", options.common_items_path}};
   for (std::size_t k = 0; k < std::size(outputs); ++k) {
     const auto& [option, path] = outputs[k];
     if (same_file(path, input)) return describe("%s names the input file '%s'", option, path);
@@ -178,10 +253,26 @@ const char* usage_text() {
          "  --link METHOD\n"
          "               first put the new form on the old form's scale through the\n"
          "               items whose labels stand in both forms, by the method\n"
-         "               mean-mean, mean-sigma, haebara or stocking-lord\n"
+         "               mean-mean, mean-sigma, mean-gmean, haebara or stocking-lord\n"
          "  --linked-items FILE\n"
          "               with --link, also write the new form's items on the old\n"
          "               scale to FILE as an $Item_Parameters section\n"
+         "  --common-items FILE\n"
+         "               with --link, also write the common items with their drift\n"
+         "               (robust z of the b and log a differences) to FILE as CSV\n"
+         "  --exclude-common LABELS\n"
+         "               with --link, leave the common items of these comma-separated\n"
+         "               labels out of the linking\n"
+         "  --symmetric  with --link haebara or stocking-lord, also compare the old\n"
+         "               form's common items on the new scale\n"
+         "  --link-quadrature N\n"
+         "               with --link haebara or stocking-lord, weigh the criterion\n"
+         "               over the N-point Gauss-Hermite rule of the standard normal\n"
+         "               (2 to 200 points)\n"
+         "  --synthetic-weight W\n"
+         "               with $Theta_Distribution and $Link_Theta_Distribution (two\n"
+         "               groups), weigh the new group by W (0 to 1, default 0.5) and\n"
+         "               the old group by 1 - W in the synthetic population\n"
          "  --round-scale[=UNIT]\n"
          "               round scale scores to multiples of UNIT (default 1) within\n"
          "               the conversion table's smallest and largest scale score\n"

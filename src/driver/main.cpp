@@ -77,6 +77,10 @@ int main(int argc, char** argv) {
     }
     const zol::RunOutcome outcome =
         zol::run_files(input_name, target, command.options, std::move(warnings));
+    if (!outcome.usage_error.empty()) {
+      std::fprintf(stderr, "zol: %s\n", outcome.usage_error.c_str());
+      return 2;
+    }
     std::fputs(outcome.message.c_str(), stdout);
     std::fputs(outcome.stop_text.c_str(), stderr);
     if (explain) {

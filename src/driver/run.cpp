@@ -167,6 +167,8 @@ RunOutcome equate_and_report(const Input& input, const ReportTarget& target,
       {options.plot_path, nullptr, "plot", [&] { return format_svg(*results); }},
       {results->linking ? options.linked_items_path : nullptr, nullptr, "linked items",
        [&] { return format_linked_items(*results); }},
+      {results->linking ? options.common_items_path : nullptr, nullptr, "common items",
+       [&] { return format_common_items(*results); }},
   };
   for (const Output& output : outputs) {
     if (output.path == nullptr && output.stream == nullptr) continue;
@@ -181,6 +183,17 @@ RunOutcome run_files(const char* input_name, const ReportTarget& target,
                      const RunOptions& options, Warnings warnings) {
   const Expected<ReadInput> read = read_input_file(input_name, options.reading);
   if (!read) return failed_with(read.error(), input_name, options);
+  // Known only now that the input is read: a synthetic population needs both groups.
+  if (options.equating.synthetic_weight && (!read->input.theta || !read->input.old_theta)) {
+    RunOutcome outcome;
+    outcome.ok = false;
+    outcome.usage_error = describe(
+        "--synthetic-weight needs two groups, but %s has no %s", input_name,
+        read->input.theta ? "$Link_Theta_Distribution (the old group's ability distribution)"
+                          : "$Theta_Distribution or $Link_Theta_Distribution (the two groups' "
+                            "ability distributions)");
+    return outcome;
+  }
   RunOutcome outcome = equate_and_report(read->input, target, options);
   if (outcome.ok) {
     add_warnings(warnings, read->warnings);

@@ -16,8 +16,10 @@ struct RunOptions {
   // report; none when null.
   const char* csv_path = nullptr;
   const char* plot_path = nullptr;
-  // With a linking: the new form's items on the old scale, as an input section.
+  // With a linking: the new form's items on the old scale, as an input
+  // section, and the common items with their drift, as CSV.
   const char* linked_items_path = nullptr;
+  const char* common_items_path = nullptr;
   // How the input is read: item records that name their model.
   ReadOptions reading;
   // What the equating does beyond the report: linking first, rounding on the
@@ -35,6 +37,7 @@ struct ReportTarget {
 // How a run ended.
 struct RunOutcome {
   bool ok = true;
+  std::string usage_error;  // for standard error, status 2: the options do not fit the input
   std::string message;    // for standard output: the failure's message
   std::string stop_text;  // for standard error: a root search's stop, as it ends the run
   std::string cause;      // the failure's cause, as --explain shows it after "zol: "

@@ -1,6 +1,7 @@
 // The library's equating: records in, results and their warnings or an error out
 #include <new>
 
+#include "common/describe.h"
 #include "common/errors.h"
 #include "equating/pipeline.h"
 #include "report/scale_conversion.h"
@@ -14,12 +15,29 @@ Error explained(Error error, const std::string& name, const Options& options) {
   return error;
 }
 
+std::string z_text(const std::optional<double>& z) {
+  return z ? describe("%.2f", *z) : std::string("none");
+}
+
+// The common items the linking used that look as if they drifted.
+void warn_about_drift(const std::vector<CommonItem>& items, Findings& findings) {
+  for (const CommonItem& item : items) {
+    if (!item.used || !item.flagged) continue;
+    findings.warn(about_run(describe("warning: common item %s may have drifted: the robust z of "
+                                     "its b difference is %s and of its log a ratio %s; beyond "
+                                     "%.1f either way is unusual",
+                                     printable(item.label.c_str()).c_str(),
+                                     z_text(item.b_robust_z).c_str(),
+                                     z_text(item.a_robust_z).c_str(), CommonItem::DRIFT_Z)));
+  }
+}
+
 }  // namespace
 
 Expected<Results> equate(const Input& input, const Options& options) {
   try {
     Records records;
-    if (Failure failed = check_records(input, records)) {
+    if (Failure failed = check_records(input, options, records)) {
       return explained(*failed, input.name, options);
     }
     Findings findings;
@@ -29,6 +47,7 @@ Expected<Results> equate(const Input& input, const Options& options) {
     if (Failure failed = compute_equating_functions(records, options, results)) {
       return explained(*failed, input.name, options);
     }
+    warn_about_drift(results.common_items, findings);
     // What the input's own table does to the scale scores; the identity that
     // stands in for a missing one clamps and extrapolates nothing of note.
     if (input.conversion) {

@@ -61,9 +61,19 @@ std::string most_extreme_parameter(const Records& input, bool new_form = true,
 Finding explain_linking(const LinkSearch& link) {
   switch (link.status) {
     case LinkStatus::TOO_FEW_COMMON_ITEMS:
+      if (link.excluded > 0) {
+        return about_run(describe("%d common item%s (a label in both forms) left after %d "
+                                  "excluded; at least 2 are needed",
+                                  link.common_items, link.common_items == 1 ? "" : "s",
+                                  link.excluded));
+      }
       return about_run(
           describe("%d common item%s (a label in both forms); at least 2 are needed",
                    link.common_items, link.common_items == 1 ? "" : "s"));
+    case LinkStatus::NOT_COMMON:
+      return about_run(describe("the label %s to leave out of the linking is not a common item "
+                                "of the two forms",
+                                quoted(link.ambiguous_label.c_str()).c_str()));
     case LinkStatus::AMBIGUOUS_LABEL:
       return about_run(
           describe("the label %s stands twice in one form and also in the other, so its "
@@ -89,26 +99,30 @@ Finding explain_linking(const LinkSearch& link) {
   return about_run("the linking failed");
 }
 
-Finding explain_weight_total(const Records& input, const ObservedScoreEquating& observed) {
+Finding explain_weight_total(const Records& input, const FittedGroup& fitted) {
+  const std::string group = fitted.group == nullptr ? "" : describe("the %s group's ", fitted.group);
+  const std::string in_group =
+      fitted.group == nullptr ? "" : describe(" in the %s group", fitted.group);
   double total = 0.0;
-  for (double weight : input.theta->weights) total += weight;
+  for (double weight : fitted.weights) total += weight;
   if (!(std::fabs(total - 1.0) <= 0.1)) {
-    return about_run(
-        describe("quadrature weights sum to %g; they must sum to 1 within 0.1", total));
+    return about_run(describe("%squadrature weights sum to %g; they must sum to 1 within 0.1",
+                              group.c_str(), total));
   }
   // The weights are fine, so a form's items pushed the recursion's
   // entries out of range; the new form's distribution is fitted first.
-  double fitted = 0.0;
-  for (double p : observed.new_distribution) fitted += p;
-  const bool new_form = !(std::fabs(fitted - 1.0) <= 0.1);
+  double sum = 0.0;
+  for (double p : fitted.new_fitted) sum += p;
+  const bool new_form = !(std::fabs(sum - 1.0) <= 0.1);
   if (!new_form) {
-    fitted = 0.0;
-    for (double p : observed.old_distribution) fitted += p;
+    sum = 0.0;
+    for (double p : fitted.old_fitted) sum += p;
   }
-  return about_run(describe("the %s form's fitted score distribution sums to %g although the "
-                            "quadrature weights sum to %g; it must sum to 1 within 0.1; most "
+  return about_run(describe("the %s form's fitted score distribution%s sums to %g although the "
+                            "%squadrature weights sum to %g; it must sum to 1 within 0.1; most "
                             "likely cause: ",
-                            new_form ? "new" : "old", fitted, total) +
+                            new_form ? "new" : "old", in_group.c_str(), sum, group.c_str(),
+                            total) +
                    most_extreme_parameter(input, new_form, !new_form));
 }
 

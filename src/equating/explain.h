@@ -16,10 +16,18 @@ namespace zol {
 // a minimisation that did not converge.
 Finding explain_linking(const LinkSearch& link);
 
+// A group's quadrature weights and the forms' distributions fitted in it by
+// the time one's total was refused (the old form's empty when it was the new
+// form's); group names the group among two, or is null for one population.
+struct FittedGroup {
+  std::span<const double> weights;
+  const char* group = nullptr;
+  std::span<const double> new_fitted, old_fitted;
+};
+
 // Why a fitted distribution's total was refused: the weights' total, or the
-// form whose items pushed the recursion's entries out of range, from the
-// distributions fitted by then.
-Finding explain_weight_total(const Records& input, const ObservedScoreEquating& observed);
+// form whose items pushed the recursion's entries out of range.
+Finding explain_weight_total(const Records& input, const FittedGroup& fitted);
 
 // Which result is not a finite number, and the parameter that overflows the model.
 Finding explain_not_finite(const Records& input, const Results& results);

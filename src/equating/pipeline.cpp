@@ -10,23 +10,18 @@
 #include "common/describe.h"
 #include "common/finite.h"
 #include "equating/explain.h"
+#include "equating/observed_equating.h"
+#include "irt/gauss_hermite.h"
 #include "irt/linking.h"
 #include "irt/true_score.h"
-#include "observed/equipercentile.h"
-#include "observed/observed_score.h"
 #include "report/scale_conversion.h"
 
 namespace zol {
 
 namespace {
 
-// Running sums of a distribution in index order; the total is not rescaled.
-void cumulate(std::span<const double> distribution, std::span<double> cumulative) {
-  cumulative[0] = distribution[0];
-  for (std::size_t i = 1; i < distribution.size(); ++i) {
-    cumulative[i] = cumulative[i - 1] + distribution[i];
-  }
-}
+// The new group's weight in the synthetic population when the options give none.
+constexpr double DEFAULT_SYNTHETIC_WEIGHT = 0.5;
 
 // Sizes every vector of the results: the new form's raw scores, and the old
 // form's for its distribution.
@@ -51,49 +46,6 @@ Failure no_memory_to_equate(const Results& results) {
   return failure_of(ErrorKind::NO_MEMORY, Stage::EQUATING,
                     about_run(describe("not enough memory to equate %d raw scores",
                                        results.new_top_score + 1)));
-}
-
-Failure distribution_failure(DistributionStatus status, const Records& input,
-                             const Results& results, const ObservedScoreEquating& observed) {
-  switch (status) {
-    case DistributionStatus::OK:
-      return std::nullopt;
-    case DistributionStatus::NO_MEMORY:
-      return no_memory_to_equate(results);
-    case DistributionStatus::WEIGHT_TOTAL:
-      return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::EQUATING,
-                        explain_weight_total(input, observed));
-    case DistributionStatus::UNUSABLE_FORM:
-      break;
-  }
-  return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::EQUATING,
-                    about_run("a form has no items to equate"));
-}
-
-// Observed-score equating of the scored forms over the input's quadrature.
-Failure equate_observed_scores(const Records& input, const FormView& new_form,
-                               const FormView& old_form, Results& results) {
-  ObservedScoreEquating& observed = *results.observed_score;
-  const std::size_t new_count = observed.new_distribution.size();
-  const std::size_t old_count = observed.old_distribution.size();
-  auto cumulative = allocate_array<double>(new_count + old_count);
-  if (!cumulative) return no_memory_to_equate(results);
-  if (Failure failed = distribution_failure(
-          observed_score_distribution(new_form, *input.theta, observed.new_distribution), input,
-          results, observed)) {
-    return failed;
-  }
-  if (Failure failed = distribution_failure(
-          observed_score_distribution(old_form, *input.theta, observed.old_distribution), input,
-          results, observed)) {
-    return failed;
-  }
-  const std::span<double> new_cumulative(cumulative.get(), new_count);
-  const std::span<double> old_cumulative(cumulative.get() + new_count, old_count);
-  cumulate(observed.new_distribution, new_cumulative);
-  cumulate(observed.old_distribution, old_cumulative);
-  equipercentile_equate(new_cumulative, old_cumulative, 0.0, 1.0, observed.equated);
-  return std::nullopt;
 }
 
 // Scale scores of equated scores; false when any is not a finite number.
@@ -132,6 +84,46 @@ std::optional<Finding> carried_beyond_doubles(const Form& carried, const LinkSea
   return std::nullopt;
 }
 
+// The quadrature's points carried to the old form's scale, theta -> A theta +
+// B, with their weights.
+Quadrature on_old_scale(const Quadrature& theta, const Linking& linking) {
+  Quadrature carried = theta;
+  for (double& point : carried.points) point = carried_location(point, linking.A, linking.B);
+  return carried;
+}
+
+// Puts the new form on the old form's scale by the options' method: the
+// linking, the carried items and the common items' drift into the results.
+// The criteria weigh the Gauss-Hermite points when asked to, else the old
+// group's points (two groups) or the one population's; a symmetric
+// criterion also weighs the new group's points (or the one population's) on
+// the new scale.
+Failure link_new_form(const Records& input, const Options& options, double d, Results& results) {
+  std::optional<Quadrature> gauss_hermite;
+  if (options.link_quadrature) gauss_hermite = gauss_hermite_normal(*options.link_quadrature);
+  const Quadrature* new_scale = gauss_hermite ? &*gauss_hermite : input.theta;
+  const Quadrature* old_scale = gauss_hermite     ? &*gauss_hermite
+                                : input.old_theta ? input.old_theta
+                                                  : input.theta;
+  const LinkSearch search =
+      link_scales(input.new_form, input.old_form,
+                  {*options.link, d, old_scale, options.symmetric, new_scale,
+                   options.excluded_common_items});
+  if (search.status != LinkStatus::OK) {
+    return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::LINKING, explain_linking(search));
+  }
+  results.linking = Linking{search.method,       search.A,        search.B,
+                            search.common_items, search.excluded, search.symmetric};
+  results.linked_new_form = carried_form(input.new_form, *results.linking);
+  // A parameter at the edge of the doubles can leave them when carried over;
+  // the items would then be equated, and written back, as infinities.
+  if (std::optional<Finding> cause = carried_beyond_doubles(*results.linked_new_form, search)) {
+    return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::LINKING, std::move(*cause));
+  }
+  results.common_items = screen_common_items(input.new_form, input.old_form, search);
+  return std::nullopt;
+}
+
 }  // namespace
 
 Error failure_of(ErrorKind kind, Stage stage, Finding cause) {
@@ -155,18 +147,7 @@ Failure compute_equating_functions(const Records& input, const Options& options,
   }
   ItemTable linked_table;
   if (options.link) {
-    const LinkSearch search =
-        link_scales(input.new_form, input.old_form, {*options.link, d, input.theta});
-    if (search.status != LinkStatus::OK) {
-      return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::LINKING, explain_linking(search));
-    }
-    results.linking = Linking{search.method, search.A, search.B, search.common_items};
-    results.linked_new_form = carried_form(input.new_form, *results.linking);
-    // A parameter at the edge of the doubles can leave them when carried over;
-    // the items would then be equated, and written back, as infinities.
-    if (std::optional<Finding> cause = carried_beyond_doubles(*results.linked_new_form, search)) {
-      return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::LINKING, std::move(*cause));
-    }
+    if (Failure failed = link_new_form(input, options, d, results)) return failed;
     linked_table = item_table(*results.linked_new_form);
   }
   const ItemTable& new_items = results.linked_new_form ? linked_table : input.new_form;
@@ -198,8 +179,20 @@ Failure compute_equating_functions(const Records& input, const Options& options,
                       explain_not_finite(input, results));
   }
   if (results.observed_score) {
+    // Two groups: the new group's points are on the new form's scale, and
+    // linking carries them to the old one.
+    std::optional<Quadrature> new_group;
+    Population population{input.theta, input.old_theta, 1.0};
+    if (input.old_theta != nullptr) {
+      population.new_weight = options.synthetic_weight.value_or(DEFAULT_SYNTHETIC_WEIGHT);
+      results.synthetic_weight = population.new_weight;
+      if (results.linking) {
+        new_group = on_old_scale(*input.theta, *results.linking);
+        population.theta = &*new_group;
+      }
+    }
     if (Failure failed =
-            equate_observed_scores(input, new_form.view, old_form.view, results)) {
+            equate_observed_scores(input, population, new_form.view, old_form.view, results)) {
       return failed;
     }
     if (!all_finite(results.observed_score->equated)) {

@@ -22,12 +22,15 @@ struct Records {
   ItemTable new_form;
   ItemTable old_form;
   const Quadrature* theta = nullptr;
+  const Quadrature* old_theta = nullptr;  // the old group's, beside theta, the new group's
   Conversion conversion;
 };
 
 // Checks the input's records (why not usable, naming the form, the item and
-// the field) and makes the stages' records of them.
-[[nodiscard]] Failure check_records(const Input& input, Records& records);
+// the field) and the options that depend on them, and makes the stages'
+// records of them.
+[[nodiscard]] Failure check_records(const Input& input, const Options& options,
+                                    Records& records);
 
 // What is almost always a mistake in records made in memory, as the reader
 // warns of it in a file: the odd values of items and weights, labels that

@@ -25,6 +25,10 @@ constexpr SectionName SECTION_NAMES[] = {
      "$Link_Item_Parameters (the old form)"},
     {"Theta_Distribution", SectionKind::THETA_DISTRIBUTION, "$Theta_Distribution"},
     {"Link_Conversion", SectionKind::LINK_CONVERSION, "$Link_Conversion"},
+    // Last, so that every keyword that selected a section before it was
+    // added selects the same one: Link_T and longer leading parts only.
+    {"Link_Theta_Distribution", SectionKind::LINK_THETA_DISTRIBUTION,
+     "$Link_Theta_Distribution (the old group)"},
 };
 
 // A section that occurs again replaces the record that the earlier one filled.
@@ -35,7 +39,9 @@ bool read_section(SectionKind kind, LineReader& reader, Input& input, Findings& 
     case SectionKind::LINK_ITEM_PARAMETERS:
       return read_item_section(reader, kind, input.old_form, findings);
     case SectionKind::THETA_DISTRIBUTION:
-      return read_theta_section(reader, input.theta, findings);
+      return read_theta_section(reader, kind, input.theta, findings);
+    case SectionKind::LINK_THETA_DISTRIBUTION:
+      return read_theta_section(reader, kind, input.old_theta, findings);
     case SectionKind::LINK_CONVERSION:
       return read_conversion_section(reader, input.conversion, findings);
     case SectionKind::NONE:
@@ -112,6 +118,14 @@ bool read_sections(LineReader& reader, Input& input, Findings& findings) {
       findings.fail(missing_form(reader, title, first_line));
       return false;
     }
+  }
+  // The old group's distribution is one of two groups: the new group's is
+  // needed beside it.
+  if (input.old_theta && !input.theta) {
+    findings.fail(about_file("the file has $Link_Theta_Distribution, the old group's ability "
+                             "distribution, but no $Theta_Distribution for the new group; give "
+                             "both, or the one population's as $Theta_Distribution"));
+    return false;
   }
   warn_about_unread_rest(reader, findings);
   return true;

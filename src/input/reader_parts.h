@@ -70,6 +70,7 @@ enum class SectionKind : int {
   LINK_ITEM_PARAMETERS = 2,
   THETA_DISTRIBUTION = 3,
   LINK_CONVERSION = 4,
+  LINK_THETA_DISTRIBUTION = 5,
 };
 
 SectionKind section_keyword(const std::string& line);
@@ -85,8 +86,8 @@ const char* section_title(SectionKind kind);
 // header. A one-column quadrature gets equal weights.
 [[nodiscard]] bool read_item_section(LineReader& reader, SectionKind kind, Form& form,
                                      Findings& findings);
-[[nodiscard]] bool read_theta_section(LineReader& reader, std::optional<Quadrature>& theta,
-                                      Findings& findings);
+[[nodiscard]] bool read_theta_section(LineReader& reader, SectionKind kind,
+                                      std::optional<Quadrature>& theta, Findings& findings);
 [[nodiscard]] bool read_conversion_section(LineReader& reader,
                                            std::optional<Conversion>& conversion,
                                            Findings& findings);

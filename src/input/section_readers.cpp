@@ -161,12 +161,11 @@ bool read_item_section(LineReader& reader, SectionKind kind, Form& form, Finding
   return true;
 }
 
-bool read_theta_section(LineReader& reader, std::optional<Quadrature>& theta,
+bool read_theta_section(LineReader& reader, SectionKind kind, std::optional<Quadrature>& theta,
                         Findings& findings) {
   const std::int64_t header_line = reader.number;
   const std::int64_t count = count_records(reader);
-  if (!usable_count(reader, count, section_title(SectionKind::THETA_DISTRIBUTION), "points",
-                    findings)) {
+  if (!usable_count(reader, count, section_title(kind), "points", findings)) {
     return false;
   }
   if (!next_line(reader)) return false;

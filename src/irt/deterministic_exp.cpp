@@ -46,8 +46,41 @@ double exp_extreme(double x) {
 
 }  // namespace exp_core
 
+namespace {
+
+constexpr double SQRT_HALF = 0.70710678118654752440;
+constexpr int LOG_SERIES_TERMS = 11;
+// ln 2 as a high part with its last 32 bits zero, and the rest.
+constexpr double LN2_HIGH = 6.93147180369123816490e-01;
+constexpr double LN2_LOW = 1.90821492927058770002e-10;
+
+}  // namespace
+
 double deterministic_exp(double x) {
   return exp_core::exp_scalar(x);
+}
+
+double deterministic_log(double x) {
+  if (std::isnan(x) || x < 0.0) return std::numeric_limits<double>::quiet_NaN();
+  if (x == 0.0) return -std::numeric_limits<double>::infinity();
+  if (std::isinf(x)) return x;
+  // x = m 2^e with m in [sqrt(1/2), sqrt(2)); both steps are exact.
+  int e = 0;
+  double m = std::frexp(x, &e);
+  if (m < SQRT_HALF) {
+    m *= 2.0;
+    --e;
+  }
+  // log m = 2 atanh(s) = 2 s (1 + s^2 / 3 + s^4 / 5 + ...), s = (m - 1) /
+  // (m + 1), |s| <= 0.1716: the terms after the last one kept add less than
+  // 2^-56 of the sum.
+  const double s = (m - 1.0) / (m + 1.0);
+  const double s2 = s * s;
+  double series = 0.0;
+  for (int k = LOG_SERIES_TERMS; k >= 0; --k) series = series * s2 + 1.0 / (2.0 * k + 1.0);
+  // e ln 2 in two parts: e times the high part is exact for every exponent.
+  const double exponent = static_cast<double>(e);
+  return exponent * LN2_HIGH + (exponent * LN2_LOW + 2.0 * s * series);
 }
 
 void deterministic_exp_batch(std::span<const double> x, std::span<double> y) {

@@ -1,26 +1,17 @@
-// Linking the new form's scale to the old form's: common items, the four methods, the minimisation
+// Linking the new form's scale to the old form's: common items, the moment methods, the criteria
 #include "irt/linking.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <vector>
 
 #include "irt/deterministic_exp.h"
+#include "irt/link_criterion.h"
 
 namespace zol {
 
 namespace {
-
-constexpr int MOST_NEWTON_STEPS = 100;
-constexpr int MOST_HALVINGS = 60;
-// Newton's steps shrink quadratically near the minimiser, so a step this short
-// is about the distance left to it: taken, it puts A and B well within 1e-9.
-// (The criterion itself cannot tell points much closer apart: its rounding
-// outweighs what a step of 1e-10 changes.)
-constexpr double STEP_TOLERANCE = 1e-9;
-// Without an ability distribution: 41 points from -4 to 4, normal weights.
-constexpr int DEFAULT_POINTS = 41;
-constexpr double DEFAULT_SPACING = 0.2;
 
 struct MethodName {
   LinkMethod method;
@@ -33,31 +24,13 @@ constexpr MethodName METHOD_NAMES[] = {
     {LinkMethod::MEAN_SIGMA, "Mean-Sigma", "mean-sigma"},
     {LinkMethod::HAEBARA, "Haebara", "haebara"},
     {LinkMethod::STOCKING_LORD, "Stocking-Lord", "stocking-lord"},
+    {LinkMethod::MEAN_GMEAN, "Mean-Geometric-Mean", "mean-gmean"},
 };
 
-// A common item: the new form's item and the old form's.
-struct CommonPair {
-  const Item* new_item = nullptr;
-  const Item* old_item = nullptr;
-};
-
-// The common items, their 3PL items first and then those of K categories,
-// each in the new form's order (the order of the criteria's sums); and, over
-// all common items in the new form's order, the slopes on both scales and
-// the b's, steps and boundaries pooled.
-struct CommonItems {
-  std::vector<CommonPair> pairs;
-  std::vector<double> old_slopes, new_slopes, old_bs, new_bs;
-  std::size_t found = 0;  // labels in both forms
-  double d = DEFAULT_SCALING_CONSTANT;
-};
-
-struct CriterionPoints {
-  std::vector<double> points, weights;
-};
-
-LinkStatus find_common_items(const ItemTable& new_form, const ItemTable& old_form,
-                             CommonItems& items, std::string& ambiguous) {
+// The labels in both forms, in the new form's order; every label to leave
+// out must be one of them.
+LinkStatus match_common_items(const ItemTable& new_form, const ItemTable& old_form,
+                              std::span<const std::string> excluded, LinkSearch& link) {
   struct Seen {
     std::size_t count = 0;
     std::size_t index = 0;
@@ -67,29 +40,51 @@ LinkStatus find_common_items(const ItemTable& new_form, const ItemTable& old_for
     Seen& seen = in_old[old_form.items[i].label];
     if (seen.count++ == 0) seen.index = i;
   }
-  std::vector<std::pair<std::size_t, std::size_t>> matched;  // (new, old) indices
   std::map<std::string_view, std::size_t> in_new;
   for (const Item& item : new_form.items) ++in_new[item.label];
+  // A label named twice is left out once.
+  std::vector<std::string_view> left_out(excluded.begin(), excluded.end());
+  std::sort(left_out.begin(), left_out.end());
+  left_out.erase(std::unique(left_out.begin(), left_out.end()), left_out.end());
   for (std::size_t i = 0; i < new_form.size(); ++i) {
     const std::string& label = new_form.items[i].label;
     const auto old_item = in_old.find(label);
     if (old_item == in_old.end()) continue;
     if (old_item->second.count > 1 || in_new[label] > 1) {
-      ambiguous = label;
+      link.ambiguous_label = label;
       return LinkStatus::AMBIGUOUS_LABEL;
     }
-    matched.emplace_back(i, old_item->second.index);
+    const bool used = !std::binary_search(left_out.begin(), left_out.end(), label);
+    link.matches.push_back({i, old_item->second.index, used});
   }
-  items.found = matched.size();
-  if (matched.size() < 2) return LinkStatus::TOO_FEW_COMMON_ITEMS;
+  for (std::string_view label : left_out) {
+    const bool common = std::any_of(link.matches.begin(), link.matches.end(), [&](const auto& m) {
+      return new_form.items[m.new_index].label == label;
+    });
+    if (!common) {
+      link.ambiguous_label = label;
+      return LinkStatus::NOT_COMMON;
+    }
+  }
+  link.excluded = static_cast<std::int32_t>(left_out.size());
+  link.common_items = static_cast<std::int32_t>(link.matches.size() - left_out.size());
+  return LinkStatus::OK;
+}
+
+// The common items the linking uses: at least 2, once every common item has
+// the same model and number of categories in both forms.
+LinkStatus used_common_items(const ItemTable& new_form, const ItemTable& old_form,
+                             LinkSearch& link, CommonItems& items) {
+  if (link.common_items < 2) return LinkStatus::TOO_FEW_COMMON_ITEMS;
   std::vector<CommonPair> partial_credit;
-  for (const auto& [i, j] : matched) {
-    const Item& new_item = new_form.items[i];
-    const Item& old_item = old_form.items[j];
+  for (const CommonMatch& match : link.matches) {
+    const Item& new_item = new_form.items[match.new_index];
+    const Item& old_item = old_form.items[match.old_index];
     if (old_item.model != new_item.model || categories(old_item) != categories(new_item)) {
-      ambiguous = new_item.label;
+      link.ambiguous_label = new_item.label;
       return LinkStatus::MODELS_DIFFER;
     }
+    if (!match.used) continue;
     items.old_slopes.push_back(old_item.a);
     items.new_slopes.push_back(new_item.a);
     const std::span<const double> old_bs = locations(old_item), new_bs = locations(new_item);
@@ -100,24 +95,6 @@ LinkStatus find_common_items(const ItemTable& new_form, const ItemTable& old_for
   }
   items.pairs.insert(items.pairs.end(), partial_credit.begin(), partial_credit.end());
   return LinkStatus::OK;
-}
-
-CriterionPoints quadrature_of(const Quadrature* theta) {
-  CriterionPoints q;
-  if (theta != nullptr) {
-    q.points = theta->points;
-    q.weights = theta->weights;
-    return q;
-  }
-  double total = 0.0;
-  for (int k = 0; k < DEFAULT_POINTS; ++k) {
-    const double point = (k - DEFAULT_POINTS / 2) * DEFAULT_SPACING;
-    q.points.push_back(point);
-    q.weights.push_back(deterministic_exp(-point * point / 2.0));
-    total += q.weights.back();
-  }
-  for (double& weight : q.weights) weight /= total;
-  return q;
 }
 
 double mean(const std::vector<double>& values) {
@@ -134,114 +111,41 @@ double deviation(const std::vector<double>& values) {
   return std::sqrt(total / static_cast<double>(values.size()));
 }
 
+// The mean of the slopes' logarithms; a slope of 0 or below has none.
+double mean_log(const std::vector<double>& slopes) {
+  double total = 0.0;
+  for (double a : slopes) total += deterministic_log(a);
+  return total / static_cast<double>(slopes.size());
+}
+
 // theta_old = A theta_new + B.
 struct Constants {
   double A = 1.0;
   double B = 0.0;
 };
 
-// The mean-mean or mean-sigma constants of the common items.
+// The constants of a moment method: A from the slopes' means (mean-mean),
+// the b's spreads (mean-sigma) or the slopes' geometric means, B from the
+// b's means.
 Constants moment_constants(const CommonItems& items, LinkMethod method) {
-  const double A = method == LinkMethod::MEAN_MEAN
-                       ? mean(items.new_slopes) / mean(items.old_slopes)
-                       : deviation(items.old_bs) / deviation(items.new_bs);
+  double A = 0.0;
+  switch (method) {
+    case LinkMethod::MEAN_SIGMA:
+      A = deviation(items.old_bs) / deviation(items.new_bs);
+      break;
+    case LinkMethod::MEAN_GMEAN:
+      A = deterministic_exp(mean_log(items.new_slopes) - mean_log(items.old_slopes));
+      break;
+    default:
+      A = mean(items.new_slopes) / mean(items.old_slopes);
+      break;
+  }
   return {A, mean(items.old_bs) - A * mean(items.new_bs)};
 }
 
 // Written so that a quotient that is not a number is unusable too.
 bool usable(const Constants& c) {
   return c.A > 0.0 && std::isfinite(c.A) && std::isfinite(c.B);
-}
-
-// A criterion, its gradient and its Hessian in (A, B).
-struct Value {
-  double f = 0.0;
-  double fa = 0.0, fb = 0.0;
-  double faa = 0.0, fab = 0.0, fbb = 0.0;
-};
-
-// Adds w (old - carried)^2 and its derivatives to v.
-void add_squared_difference(double w, double old_p, const CarriedCurve& c, Value& v) {
-  const double r = old_p - c.p;
-  v.f += w * r * r;
-  v.fa += -2.0 * w * r * c.pa;
-  v.fb += -2.0 * w * r * c.pb;
-  v.faa += 2.0 * w * (c.pa * c.pa - r * c.paa);
-  v.fab += 2.0 * w * (c.pa * c.pb - r * c.pab);
-  v.fbb += 2.0 * w * (c.pb * c.pb - r * c.pbb);
-}
-
-void add_to(CarriedCurve& sum, const CarriedCurve& c, double weight) {
-  sum.p += weight * c.p, sum.pa += weight * c.pa, sum.pb += weight * c.pb;
-  sum.paa += weight * c.paa, sum.pab += weight * c.pab, sum.pbb += weight * c.pbb;
-}
-
-// Haebara: sum over points and items of the squared differences of the
-// item curves (a 3PL item's probability of a right response, every category
-// of an item of K categories); Stocking-Lord: sum over points of the squared
-// difference of the test curves, the sums of expected item scores. Both
-// weighted by the quadrature.
-Value criterion(const CommonItems& items, const CriterionPoints& q, LinkMethod method, double A,
-                double B) {
-  Value v;
-  double old_p[MOST_CATEGORIES];
-  CarriedCurve carried[MOST_CATEGORIES];
-  for (std::size_t k = 0; k < q.points.size(); ++k) {
-    const double theta = q.points[k], w = q.weights[k];
-    double old_sum = 0.0;
-    CarriedCurve sum;
-    for (const CommonPair& pair : items.pairs) {
-      const std::size_t curves = curve_count(*pair.new_item);
-      item_curves(theta, *pair.old_item, items.d, old_p);
-      carried_curves(theta, *pair.new_item, items.d, A, B, carried);
-      for (std::size_t c = 0; c < curves; ++c) {
-        if (method == LinkMethod::HAEBARA) {
-          add_squared_difference(w, old_p[c], carried[c], v);
-        } else {
-          const double score = curve_score(*pair.new_item, c);
-          old_sum += score * old_p[c];
-          add_to(sum, carried[c], score);
-        }
-      }
-    }
-    if (method == LinkMethod::STOCKING_LORD) add_squared_difference(w, old_sum, sum, v);
-  }
-  return v;
-}
-
-// Newton's method on (A, B) with a line search that halves the step until
-// the criterion does not rise and A stays above 0. Where the Hessian is not
-// positive definite the step goes down the gradient instead.
-void minimise(const CommonItems& items, const CriterionPoints& q, LinkSearch& link) {
-  Value v = criterion(items, q, link.method, link.A, link.B);
-  for (link.steps = 0; link.steps < MOST_NEWTON_STEPS; ++link.steps) {
-    link.criterion = v.f;
-    if (!std::isfinite(v.f)) break;
-    const double det = v.faa * v.fbb - v.fab * v.fab;
-    const bool newton = v.faa > 0.0 && det > 0.0;
-    const double step_a = newton ? -(v.fbb * v.fa - v.fab * v.fb) / det : -v.fa;
-    const double step_b = newton ? -(v.faa * v.fb - v.fab * v.fa) / det : -v.fb;
-    if (newton && std::fabs(step_a) < STEP_TOLERANCE && std::fabs(step_b) < STEP_TOLERANCE) {
-      link.A += step_a;
-      link.B += step_b;
-      link.status = LinkStatus::OK;
-      return;
-    }
-    double t = 1.0;
-    bool moved = false;
-    for (int halving = 0; halving < MOST_HALVINGS && !moved; ++halving, t /= 2.0) {
-      const double A = link.A + t * step_a, B = link.B + t * step_b;
-      if (!(A > 0.0)) continue;
-      if (A == link.A && B == link.B) break;  // the step no longer moves them
-      const Value next = criterion(items, q, link.method, A, B);
-      if (next.f <= v.f) {
-        link.A = A, link.B = B, v = next;
-        moved = true;
-      }
-    }
-    if (!moved) break;
-  }
-  link.status = LinkStatus::NOT_CONVERGED;
 }
 
 }  // namespace
@@ -272,46 +176,55 @@ LinkSearch link_scales(const ItemTable& new_form, const ItemTable& old_form,
   const LinkMethod method = request.method;
   LinkSearch link;
   link.method = method;
+  link.symmetric = request.symmetric;
   CommonItems items;
   items.d = request.d;
-  link.status = find_common_items(new_form, old_form, items, link.ambiguous_label);
-  link.common_items = static_cast<std::int32_t>(items.found);
+  link.status = match_common_items(new_form, old_form, request.excluded, link);
+  if (link.status == LinkStatus::OK) {
+    link.status = used_common_items(new_form, old_form, link, items);
+  }
   if (link.status != LinkStatus::OK) return link;
 
   const Constants mean_mean = moment_constants(items, LinkMethod::MEAN_MEAN);
   const Constants mean_sigma = moment_constants(items, LinkMethod::MEAN_SIGMA);
-  if (method == LinkMethod::MEAN_MEAN || method == LinkMethod::MEAN_SIGMA) {
-    const Constants& own = method == LinkMethod::MEAN_MEAN ? mean_mean : mean_sigma;
+  if (method != LinkMethod::HAEBARA && method != LinkMethod::STOCKING_LORD) {
+    const Constants own = moment_constants(items, method);
     link.A = own.A, link.B = own.B;
     if (!usable(own)) link.status = LinkStatus::NO_SLOPE;
     return link;
   }
+  Criterion criterion{method, &items, criterion_points(request.theta), std::nullopt};
+  if (request.symmetric) criterion.reverse = criterion_points(request.new_theta);
   // Mean-sigma's A is infinite when the common items' new b's are all equal,
   // and far off when they nearly are, although the criterion has a clear
   // minimum: start from whichever usable start lies lowest.
-  const CriterionPoints q = quadrature_of(request.theta);
   double lowest = 0.0;
   bool started = false;
   for (const Constants& start : {mean_sigma, mean_mean, Constants{}}) {
     if (!usable(start)) continue;
-    const double f = criterion(items, q, method, start.A, start.B).f;
+    const double f = evaluate(criterion, start.A, start.B).f;
     // A criterion that is not a number loses to any that is.
     if (!started || f < lowest || std::isnan(lowest)) {
       link.A = start.A, link.B = start.B, lowest = f;
       started = true;
     }
   }
-  minimise(items, q, link);
+  minimise(criterion, link);
   return link;
 }
 
 LinkCriterion link_criterion(const ItemTable& new_form, const ItemTable& old_form,
                              const LinkRequest& request, double A, double B) {
+  LinkSearch link;
   CommonItems items;
   items.d = request.d;
-  std::string ambiguous;
-  if (find_common_items(new_form, old_form, items, ambiguous) != LinkStatus::OK) return {};
-  const Value v = criterion(items, quadrature_of(request.theta), request.method, A, B);
+  if (match_common_items(new_form, old_form, request.excluded, link) != LinkStatus::OK ||
+      used_common_items(new_form, old_form, link, items) != LinkStatus::OK) {
+    return {};
+  }
+  Criterion criterion{request.method, &items, criterion_points(request.theta), std::nullopt};
+  if (request.symmetric) criterion.reverse = criterion_points(request.new_theta);
+  const CriterionValue v = evaluate(criterion, A, B);
   return {v.f, v.fa, v.fb, v.faa, v.fab, v.fbb};
 }
 

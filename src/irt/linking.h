@@ -2,19 +2,26 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "items/item_table.h"
 
 namespace zol {
 
-// What a linking is asked to do: the method, the scaling constant, and the
-// points and weights of the characteristic-curve criteria (null: 41 points
-// from -4 to 4 with normal weights).
+// What a linking is asked to do: the method, the scaling constant, the points
+// and weights of the characteristic-curve criteria on the old scale (null:
+// 41 points from -4 to 4 with normal weights), and whether the criterion is
+// symmetric, with its points on the new scale (null likewise); the labels of
+// common items it leaves out.
 struct LinkRequest {
   LinkMethod method = LinkMethod::STOCKING_LORD;
   double d = DEFAULT_SCALING_CONSTANT;
   const Quadrature* theta = nullptr;
+  bool symmetric = false;
+  const Quadrature* new_theta = nullptr;
+  std::span<const std::string> excluded;
 };
 
 enum class LinkStatus {
@@ -24,21 +31,32 @@ enum class LinkStatus {
   NO_SLOPE,              // A is not a finite number above 0
   NOT_CONVERGED,         // the minimisation stopped short of the minimiser
   MODELS_DIFFER,         // a common item has another model or K in the other form
+  NOT_COMMON,            // a label to leave out is not a common item
+};
+
+// A common item: where it stands in each form, and whether the linking used it.
+struct CommonMatch {
+  std::size_t new_index = 0;
+  std::size_t old_index = 0;
+  bool used = true;
 };
 
 // The search for theta_old = A theta_new + B on the common items: those whose
-// labels stand in both forms. The fields after status say where a failure
-// stands: the common items found, the ambiguous label, and the constants and
-// criterion that the minimisation reached.
+// labels stand in both forms, less those left out. The fields after status
+// say where a failure stands: the common items used and left out, the label
+// at fault, and the constants and criterion that the minimisation reached.
 struct LinkSearch {
   LinkMethod method = LinkMethod::STOCKING_LORD;
+  bool symmetric = false;
   LinkStatus status = LinkStatus::OK;
   double A = 1.0;
   double B = 0.0;
   std::int32_t common_items = 0;
-  std::string ambiguous_label;  // or the common item whose models differ
+  std::int32_t excluded = 0;
+  std::string ambiguous_label;  // or the common item whose models differ, or the label not common
   double criterion = 0.0;
   int steps = 0;  // steps of the minimisation taken
+  std::vector<CommonMatch> matches;  // every common item, in the new form's order
 };
 
 // Finds A and B by the method over the common items. The characteristic-
@@ -46,9 +64,17 @@ struct LinkSearch {
 // minimise their criterion by Newton's method until A and B are within 1e-9
 // of the minimiser, starting from whichever of the mean-sigma constants, the
 // mean-mean constants and (1, 0) has the lowest criterion among those with a
-// finite A above 0 and a finite B.
+// finite A above 0 and a finite B. A symmetric criterion adds the old form's
+// common items carried to the new scale (a A, (b - B) / A) against the new
+// form's, over the points on the new scale.
 [[nodiscard]] LinkSearch link_scales(const ItemTable& new_form, const ItemTable& old_form,
                                      const LinkRequest& request);
+
+// Every common item of a successful search, in the new form's order, with its
+// drift on the old scale (CommonItem in zol.h): the robust z of each
+// difference over the items the linking used, and the flag beyond DRIFT_Z.
+std::vector<CommonItem> screen_common_items(const ItemTable& new_form, const ItemTable& old_form,
+                                            const LinkSearch& link);
 
 // The criterion of the Haebara or Stocking-Lord method at (A, B) over the
 // common items of the forms, weighted as the linking weighs it, with its

@@ -59,6 +59,23 @@ void carried_categories(double theta, const Item& item, double d, double A, doub
   }
 }
 
+// A 3PL item's probability of a right response at theta with its first and
+// second derivatives in theta: with sigma = 1 / (1 + e), e = exp(d a (b -
+// theta)), P = c + (1 - c) sigma, P' = d a (1 - c) sigma (1 - sigma) and P''
+// = P' d a (1 - 2 sigma); sigma (1 - sigma) written so that e of 0 or
+// infinity gives 0.
+void right_response_derivatives(double theta, const Item& item, double d, double& p, double& dp,
+                                double& d2p) {
+  double z = 0.0;
+  item_formulas::logistic_exponent(theta, d, item.a, item.b, z);
+  const double e = deterministic_exp(z);
+  const double sigma = 1.0 / (1.0 + e);
+  const double da = d * item.a;
+  p = item.c + (1.0 - item.c) * sigma;
+  dp = da * (1.0 - item.c) / (e + 2.0 + 1.0 / e);
+  d2p = dp * da * (1.0 - 2.0 * sigma);
+}
+
 }  // namespace
 
 std::size_t curve_count(const Item& item) {
@@ -83,6 +100,25 @@ void carried_curves(double theta, const Item& item, double d, double A, double B
     return;
   }
   carried_categories(theta, item, d, A, B, curves);
+}
+
+void reversed_curves(double theta, const Item& item, double d, double A, double B,
+                     std::span<CarriedCurve> curves) {
+  assert(curves.size() >= curve_count(item));
+  const double v = A * theta + B;
+  double p[MOST_CATEGORIES], dp[MOST_CATEGORIES], d2p[MOST_CATEGORIES];
+  const std::size_t count = curve_count(item);
+  if (item.model == ItemModel::THREE_PL) {
+    right_response_derivatives(v, item, d, p[0], dp[0], d2p[0]);
+  } else {
+    category_derivatives(v, {item.model, item.a, item.steps}, d, {p, count}, {dp, count},
+                         {d2p, count});
+  }
+  // dv/dA = theta, dv/dB = 1.
+  for (std::size_t c = 0; c < count; ++c) {
+    curves[c] = {p[c],          dp[c] * theta,         dp[c],
+                 d2p[c] * theta * theta, d2p[c] * theta, d2p[c]};
+  }
 }
 
 }  // namespace zol

@@ -116,6 +116,12 @@ struct CarriedCurve {
 void carried_curves(double theta, const Item& item, double d, double A, double B,
                     std::span<CarriedCurve> curves);
 
+// The curves of an item of the old scale carried to the new one (a A, (b -
+// B) / A), at theta of the new scale, into curves (curve_count entries): the
+// item itself at v = A theta + B, its derivatives in A and B through v.
+void reversed_curves(double theta, const Item& item, double d, double A, double B,
+                     std::span<CarriedCurve> curves);
+
 // ---------------------------------------------------------------- the kernels' view
 
 // A form as the numerical kernels take it: its 3PL items' a, b and c as

@@ -106,16 +106,18 @@ bool weights_sum_to_one(std::span<const double> weights, double& total) {
   return !(std::fabs(total - 1.0) > WEIGHT_TOTAL_QUIET);
 }
 
-DistributionStatus observed_score_distribution(const FormView& form, const Quadrature& theta,
-                                               ScoreVector distribution) {
-  const std::span<const double> points = theta.points;
-  const std::span<const double> weights = theta.weights;
+DistributionStatus observed_score_distributions(const FormView& form,
+                                                std::span<const double> points,
+                                                std::span<GroupDistribution> groups,
+                                                std::size_t& failed) {
   const auto scores = static_cast<std::size_t>(form.top_score()) + 1;
-  if ((form.a.empty() && form.partial_credit.empty()) || weights.size() != points.size() ||
-      distribution.size() != scores) {
-    return DistributionStatus::UNUSABLE_FORM;
+  if (form.a.empty() && form.partial_credit.empty()) return DistributionStatus::UNUSABLE_FORM;
+  for (const GroupDistribution& group : groups) {
+    if (group.weights.size() != points.size() || group.distribution.size() != scores) {
+      return DistributionStatus::UNUSABLE_FORM;
+    }
+    std::fill(group.distribution.begin(), group.distribution.end(), 0.0);
   }
-  std::fill(distribution.begin(), distribution.end(), 0.0);
 
   // One work vector serves every quadrature point.
   auto work_block = allocate_array<double>(scores + 1);
@@ -124,16 +126,33 @@ DistributionStatus observed_score_distribution(const FormView& form, const Quadr
 
   for (std::size_t k = 0; k < points.size(); ++k) {
     if (!conditional_distribution(points[k], form, work)) return DistributionStatus::UNUSABLE_FORM;
-    const double weight = weights[k];
-    for (std::size_t m = 0; m < scores; ++m) distribution[m] = distribution[m] + weight * work[m];
+    for (const GroupDistribution& group : groups) {
+      const double weight = group.weights[k];
+      ScoreVector distribution = group.distribution;
+      for (std::size_t m = 0; m < scores; ++m) {
+        distribution[m] = distribution[m] + weight * work[m];
+      }
+    }
   }
 
-  DoubleDouble total;
-  for (std::size_t m = 0; m < scores; ++m) total = total + distribution[m];
-  // Written so that a total that is not a number fails too.
-  const double deviation = (DoubleDouble(1.0) - total).value();
-  if (!(std::fabs(deviation) <= WEIGHT_TOTAL_TOLERANCE)) return DistributionStatus::WEIGHT_TOTAL;
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    DoubleDouble total;
+    for (double p : groups[g].distribution) total = total + p;
+    // Written so that a total that is not a number fails too.
+    const double deviation = (DoubleDouble(1.0) - total).value();
+    if (!(std::fabs(deviation) <= WEIGHT_TOTAL_TOLERANCE)) {
+      failed = g;
+      return DistributionStatus::WEIGHT_TOTAL;
+    }
+  }
   return DistributionStatus::OK;
+}
+
+DistributionStatus observed_score_distribution(const FormView& form, const Quadrature& theta,
+                                               ScoreVector distribution) {
+  GroupDistribution group{theta.weights, distribution};
+  std::size_t failed = 0;
+  return observed_score_distributions(form, theta.points, {&group, 1}, failed);
 }
 
 }  // namespace zol

@@ -26,6 +26,20 @@ bool weights_sum_to_one(std::span<const double> weights, double& total);
                                                              const Quadrature& theta,
                                                              ScoreVector distribution);
 
+// The same for several groups whose quadratures share their points, each
+// with its own weights (one per point) and distribution: each conditional
+// distribution is found once and added to every group's, which gives every
+// group the bits of its own observed_score_distribution. failed names the
+// group whose total a WEIGHT_TOTAL refuses, the first such.
+struct GroupDistribution {
+  std::span<const double> weights;
+  ScoreVector distribution;
+};
+[[nodiscard]] DistributionStatus observed_score_distributions(const FormView& form,
+                                                              std::span<const double> points,
+                                                              std::span<GroupDistribution> groups,
+                                                              std::size_t& failed);
+
 // Raw-score distribution of the form's items at theta into
 // work[0..form.top_score()]: the 3PL items by the number-correct recursion,
 // then each item of K categories by the category recursion. False when the

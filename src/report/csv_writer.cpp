@@ -32,6 +32,21 @@ ScoreColumn numbers(const char* name, std::span<const double> values, std::size_
   return column;
 }
 
+// A word as a CSV cell: in quotes, with its quotes doubled, when it holds a
+// comma, a quote or a line end.
+void write_text(std::string& out, const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) {
+    out += text;
+    return;
+  }
+  out.push_back('"');
+  for (char c : text) {
+    if (c == '"') out.push_back('"');
+    out.push_back(c);
+  }
+  out.push_back('"');
+}
+
 }  // namespace
 
 ScoreTable table_of_scores(const Results& results) {
@@ -98,6 +113,26 @@ void write_csv(std::string& out, const ScoreTable& table) {
       }
     }
     out.push_back('\n');
+  }
+}
+
+void write_common_items(std::string& out, const Results& results) {
+  out += "label,model,used,a_old,a_new,b_old,b_new,b_difference,b_robust_z,log_a_ratio,"
+         "a_robust_z,flagged\n";
+  const auto cell = [&](std::optional<double> value) {
+    out.push_back(',');
+    if (value) write_number(out, *value);
+  };
+  for (const CommonItem& item : results.common_items) {
+    write_text(out, item.label);
+    appendf(out, ",%s,%d", item_model_name(item.model), item.used ? 1 : 0);
+    for (double value : {item.a_old, item.a_new, item.b_old, item.b_new, item.b_difference}) {
+      cell(value);
+    }
+    cell(item.b_robust_z);
+    cell(item.log_a_ratio);
+    cell(item.a_robust_z);
+    appendf(out, ",%d\n", item.flagged ? 1 : 0);
   }
 }
 

@@ -30,6 +30,7 @@ Expected<std::string> format_report(const Results& results) {
     write_banner(out, results.input_name.c_str());
     if (results.scaling_constant) write_scaling_constant(out, *results.scaling_constant);
     if (results.linking) write_linking(out, *results.linking);
+    if (results.synthetic_weight) write_synthetic_population(out, *results.synthetic_weight);
     write_true_score_report(out, results.true_score);
     if (results.observed_score) write_observed_score_report(out, *results.observed_score);
   });
@@ -50,6 +51,10 @@ Expected<std::string> format_csv(const Results& results) {
 
 Expected<std::string> format_svg(const Results& results) {
   return formatted(results, [&](std::string& out) { write_plot(out, results); });
+}
+
+Expected<std::string> format_common_items(const Results& results) {
+  return formatted(results, [&](std::string& out) { write_common_items(out, results); });
 }
 
 Expected<std::string> format_linked_items(const Results& results) {

@@ -27,9 +27,16 @@ void write_scaling_constant(std::string& report, double d) {
 }
 
 void write_linking(std::string& report, const Linking& linking) {
-  appendf(report, "Scale linking by the %s method on %d common items\n",
-               link_method_title(linking.method), linking.common_items);
-  appendf(report, "A = %.6f  B = %.6f\n\n", linking.A, linking.B);
+  appendf(report, "Scale linking by the %s%s method on %d common items",
+          linking.symmetric ? "symmetric " : "", link_method_title(linking.method),
+          linking.common_items);
+  if (linking.excluded > 0) appendf(report, " (%d excluded)", linking.excluded);
+  appendf(report, "\nA = %.6f  B = %.6f\n\n", linking.A, linking.B);
+}
+
+void write_synthetic_population(std::string& report, double new_weight) {
+  appendf(report, "Synthetic population: weight %.4f on the new group, %.4f on the old group\n\n",
+          new_weight, 1.0 - new_weight);
 }
 
 void write_true_score_report(std::string& report, const TrueScoreEquating& table) {

@@ -18,6 +18,9 @@ void write_scaling_constant(std::string& report, double d);
 // The method and the constants of the linking, after the banner.
 void write_linking(std::string& report, const Linking& linking);
 
+// The weights of the two groups in the synthetic population, after the linking.
+void write_synthetic_population(std::string& report, double new_weight);
+
 // "Sum of c parameters" and one line per raw score of the table, with the
 // scale scores of its true-score equivalents.
 void write_true_score_report(std::string& report, const TrueScoreEquating& table);

@@ -24,6 +24,11 @@ void write_csv(std::string& out, const ScoreTable& table);
 // names the input and the linking, if any.
 void write_plot(std::string& out, const Results& results);
 
+// The common items of a linking and their drift, one row each (the columns
+// of format_common_items in zol.h), every number the shortest decimal that
+// reads back to the same double.
+void write_common_items(std::string& out, const Results& results);
+
 // The new form's items on the old scale after linking (a / A, A b + B, c), as
 // an $Item_Parameters section in the input's record format: label, a, b and
 // c, or for an item of K categories label, model, K, a and its steps, each

@@ -16,13 +16,19 @@ Form item_set(const std::vector<Item>& items) {
   return {items};
 }
 
+LinkRequest request(LinkMethod method) {
+  LinkRequest asked;
+  asked.method = method;
+  return asked;
+}
+
 LinkSearch link(const Form& new_form, const Form& old_form, LinkMethod method) {
-  return link_scales(item_table(new_form), item_table(old_form), {method});
+  return link_scales(item_table(new_form), item_table(old_form), request(method));
 }
 
 LinkCriterion criterion_of(const Form& new_form, const Form& old_form, LinkMethod method,
                            double A, double B) {
-  return link_criterion(item_table(new_form), item_table(old_form), {method}, A, B);
+  return link_criterion(item_table(new_form), item_table(old_form), request(method), A, B);
 }
 
 const char* const LABELS[] = {"C01", "C02", "C03", "C04", "C05", "C06", "C07", "C08",
