@@ -19,9 +19,6 @@ using namespace pybind11::literals;
 
 namespace {
 
-using DoubleArray = py::array_t<double, py::array::c_style | py::array::forcecast>;
-using LineArray = py::array_t<std::int64_t, py::array::c_style | py::array::forcecast>;
-
 // A failure of the library on its way to Python; the translator below turns
 // it into the exception class of its kind.
 struct LibraryFailure {
@@ -65,15 +62,16 @@ py::array_t<T> to_array(std::span<const T> values) {
   return array;
 }
 
-template <typename T, int Flags>
+// A one-dimensional array's values, of the type T whatever the array's own.
+template <typename T>
 std::vector<T> to_vector(py::handle values, const char* what) {
-  const auto array = values.cast<py::array_t<T, Flags>>();
+  const auto array = values.cast<py::array_t<T, py::array::c_style | py::array::forcecast>>();
   if (array.ndim() != 1) refuse(std::string(what) + " must be one-dimensional");
   return std::vector<T>(array.data(), array.data() + array.size());
 }
 
 std::vector<double> numbers(py::handle values, const char* what) {
-  return to_vector<double, py::array::c_style | py::array::forcecast>(values, what);
+  return to_vector<double>(values, what);
 }
 
 // ---------------------------------------------------------------- records in
@@ -90,13 +88,13 @@ zol::Form to_form(const py::dict& form, const char* which) {
                             c = numbers(form["c"], "c");
   std::vector<std::int64_t> lines;
   if (!form["lines"].is_none()) {
-    lines = to_vector<std::int64_t, py::array::c_style | py::array::forcecast>(form["lines"],
-                                                                                "lines");
+    lines = to_vector<std::int64_t>(form["lines"], "lines");
   }
   const std::size_t n = labels.size();
-  if (a.size() != n || b.size() != n || c.size() != n || models.size() != n ||
-      steps.size() != n || (!lines.empty() && lines.size() != n)) {
-    refuse(std::string("the ") + which + " form needs one label, model, a, b, c and steps per item");
+  if (a.size() != n || b.size() != n || c.size() != n || models.size() != n || steps.size() != n ||
+      (!lines.empty() && lines.size() != n)) {
+    refuse(std::string("the ") + which +
+           " form needs one label, model, a, b, c and steps per item");
   }
   zol::Form result;
   result.items.reserve(n);
@@ -130,11 +128,10 @@ zol::Input to_input(const py::dict& records) {
   }
   if (!records["conversion"].is_none()) {
     const py::dict table = records["conversion"];
-    input.conversion = zol::Conversion{table["lowest"].cast<double>(),
-                                       table["highest"].cast<double>(),
-                                       table["increment"].cast<double>(),
-                                       numbers(table["scale"], "scale"),
-                                       table["header_line"].cast<std::int64_t>()};
+    input.conversion =
+        zol::Conversion{table["lowest"].cast<double>(), table["highest"].cast<double>(),
+                        table["increment"].cast<double>(), numbers(table["scale"], "scale"),
+                        table["header_line"].cast<std::int64_t>()};
   }
   input.name = to_bytes(records["name"]);
   return input;
@@ -391,13 +388,11 @@ PYBIND11_MODULE(_zol, m) {
   m.doc() = "The zol library's reader, equating and formatters; use the zol package instead.";
   m.attr("__version__") = zol::ZOL_VERSION;
   py::list models;
-  for (zol::ItemModel model : {zol::ItemModel::THREE_PL, zol::ItemModel::GPCM, zol::ItemModel::GRM}) {
+  for (zol::ItemModel model :
+       {zol::ItemModel::THREE_PL, zol::ItemModel::GPCM, zol::ItemModel::GRM}) {
     models.append(zol::item_model_name(model));
   }
   m.attr("MODELS") = py::tuple(models);
-  py::list options;
-  for (const OptionEntry& entry : OPTIONS) options.append(entry.name);
-  m.attr("OPTIONS") = py::tuple(options);
 
   // The classes live as long as the process: released, so that nothing drops
   // a reference to them after the interpreter has finished.
@@ -428,7 +423,10 @@ PYBIND11_MODULE(_zol, m) {
     }
   });
 
-  py::class_<zol::Warnings>(m, "Warnings", "What the reader found odd, kept for the equating.");
+  // Copied with the input that holds them.
+  py::class_<zol::Warnings>(m, "Warnings", "What the reader found odd, kept for the equating.")
+      .def("__copy__", [](const zol::Warnings& warnings) { return warnings; })
+      .def("__deepcopy__", [](const zol::Warnings& warnings, py::dict) { return warnings; });
 
   m.def("read_input", &read_input, py::arg("path"), py::arg("mixed_format"),
         "The records of an input file as a dict of plain values, with the reader's warnings.");
@@ -436,21 +434,21 @@ PYBIND11_MODULE(_zol, m) {
         "Equates records given as a dict with the options of a dict; returns Results.");
 
   py::class_<Equating>(m, "Results", "The library's results of one equating.")
-      .def_property_readonly(
-          "chance_score", [](const Equating& e) { return e.results.true_score.chance_score; })
+      .def_property_readonly("chance_score",
+                             [](const Equating& e) { return e.results.true_score.chance_score; })
       .def_property_readonly("new_top_score",
                              [](const Equating& e) { return e.results.new_top_score; })
       .def_property_readonly("old_top_score",
                              [](const Equating& e) { return e.results.old_top_score; })
       .def_property_readonly("linking", &linking)
-      .def_property_readonly("warnings",
-                             [](const Equating& e) {
-                               return warning_texts(e.warnings, e.results.input_name, e.read);
-                             })
+      .def_property_readonly(
+          "warnings",
+          [](const Equating& e) { return warning_texts(e.warnings, e.results.input_name, e.read); })
       .def("columns", &columns, "The table of scores as arrays, NaN or '' in empty cells.")
       .def("linked_form", &linked_form, "The new form on the old scale, after linking.")
       .def("report", [](const Equating& e) { return formatted(e, zol::format_report); })
       .def("csv", [](const Equating& e) { return formatted(e, zol::format_csv); })
       .def("svg", [](const Equating& e) { return formatted(e, zol::format_svg); })
-      .def("linked_items", [](const Equating& e) { return formatted(e, zol::format_linked_items); });
+      .def("linked_items",
+           [](const Equating& e) { return formatted(e, zol::format_linked_items); });
 }

@@ -90,7 +90,7 @@ class _FrameColumns:
     def missing(self, column: str) -> np.ndarray:
         """Where the column has no value at all; NaN in a float64 column is a value."""
         series = self.frame[column]
-        if series.dtype == np.float64:
+        if isinstance(series.dtype, np.dtype) and series.dtype.kind == "f":
             return np.zeros(len(series), dtype=bool)
         return series.isna().to_numpy(dtype=bool)
 

@@ -5,7 +5,6 @@ import numpy as np
 
 __version__: str
 MODELS: tuple[str, ...]
-OPTIONS: tuple[str, ...]
 
 class Error(ValueError):
     """A failure of zol, a ValueError: str() is the explanation."""
