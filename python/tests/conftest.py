@@ -1,5 +1,7 @@
-# Where the tests find the checkout's examples and cases, and the program to compare with
+# Where the tests find the checkout's examples and cases, the program to compare with, and
+# the program's words for what the package says in its own
 import os
+import re
 import shutil
 from pathlib import Path
 
@@ -8,6 +10,10 @@ import pytest
 CHECKOUT = Path(__file__).resolve().parents[2]
 EXAMPLES = CHECKOUT / "examples"
 CASES = CHECKOUT / "tests" / "cases"
+
+# Texts of the console program that never reach a Python error or warning.
+CONSOLE_TEXTS = ("Numerical Recipes run-time error", "now exiting to system", "--mixed-format",
+                 "--link ", "--round-scale", "zol: ")
 
 
 @pytest.fixture(scope="session")
@@ -19,15 +25,40 @@ def program():
     return path
 
 
+def in_the_packages_words(line):
+    """A line of the program's --explain as the package says it: without the program's
+    prefix, the options named as read_input and equate take them."""
+    line = line.removeprefix("zol: ")
+    line = re.sub(r"^--link (\S+): ", r"linking by \1: ", line)
+    return line.replace("--mixed-format", "mixed_format").replace("--round-scale", "round_scale")
+
+
+def program_options(words):
+    """The program's command-line words as what read_input and equate take, and the
+    names that are not options (the input first)."""
+    reading, equating, names = {}, {}, []
+    words = list(words)
+    while words:
+        word = words.pop(0)
+        if word == "--mixed-format":
+            reading["mixed_format"] = True
+        elif word == "--link":
+            equating["link"] = words.pop(0)
+        elif word == "--scaling-constant":
+            equating["scaling_constant"] = float(words.pop(0))
+        elif word.startswith("--round-scale"):
+            equating["round_scale"] = float(word.partition("=")[2] or 1)
+        elif word in ("--csv", "--plot", "--linked-items"):
+            words.pop(0)
+        elif word != "--explain":
+            names.append(word)
+    return reading, equating, names
+
+
 def example_options(name):
     """The program's options of an example, from its options file if it has one: the
     command-line words, and what read_input and equate take for them."""
     options = EXAMPLES / f"{name}.options"
     words = options.read_text().split() if options.exists() else []
-    reading = {"mixed_format": "--mixed-format" in words}
-    equating = {}
-    if "--link" in words:
-        equating["link"] = words[words.index("--link") + 1]
-    if "--scaling-constant" in words:
-        equating["scaling_constant"] = float(words[words.index("--scaling-constant") + 1])
+    reading, equating, _ = program_options(words)
     return words, reading, equating

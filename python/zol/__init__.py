@@ -1,4 +1,5 @@
-"""zol: IRT true-score and observed-score equating of two test forms (3PL).
+"""zol: IRT true-score and observed-score equating of two test forms of 3PL, GPCM and GRM
+items, optionally after linking their scales through common items.
 
 The numbers, the report, the CSV and the picture of the zol program, from
 NumPy arrays and pandas DataFrames::
@@ -7,16 +8,18 @@ NumPy arrays and pandas DataFrames::
     result = zol.equate(zol.read_input("forms.txt"))
     print(result.report)            # what `zol forms.txt` prints
     frame = result.to_pandas()      # one row per raw score
+    result.warnings                 # what was found odd, one line each
 
 Records: ``Form``, ``Conversion``, ``Input`` and ``read_input``; the
 equating: ``equate``, giving a ``Result`` (with ``Linking`` when linked).
-Failures raise ``InputError`` or ``EquatingError``, both ``Error``, itself a
-``ValueError``.
+Failures raise ``InputError`` (the input or the arguments) or
+``EquatingError`` (the equating), both ``Error``, itself a ``ValueError``;
+each has ``kind`` and ``explanation``.
 """
 
 from ._zol import EquatingError, Error, InputError, __version__
 from ._equate import Linking, Result, equate
-from ._records import Conversion, Form, Input, read_input
+from ._records import MODELS, Conversion, Form, Input, read_input
 
 __all__ = ["Conversion", "EquatingError", "Error", "Form", "Input", "InputError", "Linking",
-           "Result", "__version__", "equate", "read_input"]
+           "MODELS", "Result", "__version__", "equate", "read_input"]

@@ -3,16 +3,13 @@ from __future__ import annotations
 
 import functools
 import os
-from typing import Any, NamedTuple, Optional, Union
+from typing import Any, List, NamedTuple, Optional, Union
 
 import numpy as np
 
 from . import _zol
-from ._records import Input
+from ._records import Form, Input
 
-# The results' columns, in the CSV's order.
-COLUMNS = ("raw", "theta", "true_equated", "true_scale", "true_scale_rounded", "new_fitted",
-           "old_fitted", "observed_equated", "observed_scale", "observed_scale_rounded")
 
 class Linking(NamedTuple):
     """The linking constants: theta_old = A * theta_new + B, from common_items items.
@@ -37,11 +34,15 @@ def _write(path: Union[str, os.PathLike], text: str) -> None:
 class Result:
     """The results of one equating, by raw score 0..max(new, old top score).
 
-    The arrays are named like the columns of the program's CSV and hold NaN
-    where the CSV leaves a cell empty: ``theta`` at or below the chance score
-    and at the top score, new-form columns beyond the new form's top score,
-    ``old_fitted`` beyond the old form's, observed-score columns without an
-    ability distribution. ``raw`` holds integers.
+    The table of scores is the CSV's, column for column: an array attribute
+    per column, named like it, NaN where the CSV leaves a number's cell empty
+    (``theta`` at or below the chance score and at the top score, new-form
+    columns beyond the new form's top score, ``old_fitted`` beyond the old
+    form's, observed-score columns without an ability distribution), "" where
+    it leaves a text's cell empty. ``raw`` holds integers. After linking the
+    table leads with ``link_method``, ``link_A`` and ``link_B``, filled on the
+    first row only. ``columns`` names them all in order; ``to_pandas()`` gives
+    the table as a DataFrame.
     """
 
     raw: np.ndarray
@@ -54,6 +55,8 @@ class Result:
     observed_equated: np.ndarray
     observed_scale: np.ndarray
     observed_scale_rounded: np.ndarray
+    #: The names of the table's columns, in the CSV's order.
+    columns: List[str]
     #: The sum of the new form's c parameters.
     chance_score: float
     #: The linking constants when equate was given a link method, else None.
@@ -61,15 +64,23 @@ class Result:
     #: The forms' top raw scores.
     new_top_score: int
     old_top_score: int
+    #: What was found odd, one line each: for an input read from a file the
+    #: reader's warnings first ("FILE:LINE: warning: ..."), then the
+    #: equating's ("warning: ..." for records made in memory); the first 10,
+    #: then "warning: N more like these" when there were more.
+    warnings: List[str]
 
     def __init__(self, results: _zol.Results) -> None:
         self._results = results
-        for name, column in results.columns().items():
+        table = results.columns()
+        for name, column in table.items():
             setattr(self, name, column)
+        self.columns = list(table)
         self.chance_score = results.chance_score
         self.linking = None if results.linking is None else Linking(*results.linking)
         self.new_top_score = results.new_top_score
         self.old_top_score = results.old_top_score
+        self.warnings = list(results.warnings)
 
     @functools.cached_property
     def report(self) -> str:
@@ -77,14 +88,14 @@ class Result:
         return self._results.report()
 
     def to_csv(self, path: Union[str, os.PathLike, None] = None) -> str:
-        """The program's CSV (its --csv file); also written to path if given."""
+        """The table of scores as the program's CSV; also written to path if given."""
         text = self._results.csv()
         if path is not None:
             _write(path, text)
         return text
 
     def to_svg(self, path: Union[str, os.PathLike, None] = None) -> str:
-        """The program's picture (its --plot file); also written to path if given."""
+        """The program's picture as SVG; also written to path if given."""
         text = self._results.svg()
         if path is not None:
             _write(path, text)
@@ -92,16 +103,28 @@ class Result:
 
     def linked_items(self, path: Union[str, os.PathLike, None] = None) -> str:
         """After linking, the new form's items on the old scale as an $Item_Parameters
-        section (the program's --linked-items file), else ""; also written to path."""
+        section of an input file, else ""; also written to path if given."""
         text = self._results.linked_items()
         if path is not None:
             _write(path, text)
         return text
 
+    def linked_items_frame(self) -> Any:
+        """After linking, the new form's items on the old scale as they were equated (a / A,
+        A b + B and c; A b_v + B for steps), as a pandas DataFrame with the columns of
+        ``Form.to_frame``: label, a, b, c, and for a form with GPCM or GRM items model and
+        b1, b2, ...; None without a linking."""
+        records = self._results.linked_form()
+        if records is None:
+            return None
+        form = Form(records["labels"], records["a"], records["b"], records["c"],
+                    records["model"], records["steps"])
+        return form.to_frame()
+
     def to_pandas(self) -> Any:
-        """The columns as a pandas DataFrame, one row per raw score (needs pandas)."""
+        """The table of scores as a pandas DataFrame, one row per raw score (needs pandas)."""
         import pandas as pd
-        return pd.DataFrame({name: getattr(self, name) for name in COLUMNS})
+        return pd.DataFrame({name: getattr(self, name) for name in self.columns})
 
     def __repr__(self) -> str:
         return (f"<zol.Result: raw scores 0..{self.new_top_score} of the new form, "
@@ -115,23 +138,20 @@ def equate(input: Input, link: Optional[str] = None,
 
     ``link`` ("mean-mean", "mean-sigma", "haebara" or "stocking-lord") first
     puts the new form on the old form's scale through the items whose labels
-    stand in both forms, as the program's --link does. ``scaling_constant``
-    is the models' D, as the program's --scaling-constant: ``None`` is 1.7
-    and leaves the report as the program writes it without the option; a
-    number (1 for parameters in the logistic metric, or even 1.7) is used and
-    named in the report. ``round_scale`` rounds
-    scale scores to multiples of that unit within the conversion table's
-    smallest and largest scale score, as the program's --round-scale does.
+    stand in both forms. ``scaling_constant`` is the models' D: ``None`` is
+    1.7 and leaves the report without a line about it; a number (1 for
+    parameters in the logistic metric, or even 1.7) is used and named in the
+    report. ``round_scale`` rounds scale scores to multiples of that unit
+    within the conversion table's smallest and largest scale score, instead
+    of by the table's raw-score bounds and increment.
 
-    Records that are not usable raise ``zol.InputError``; an equating that
-    fails raises ``zol.EquatingError``, also when a root search cannot go on.
-    The GIL is released while equating, so threads equate at once.
+    Records or options that are not usable raise ``zol.InputError``; an
+    equating that fails raises ``zol.EquatingError``. What was found odd is in
+    the result's ``warnings``. The GIL is released while equating, so threads
+    equate at once.
     """
     if not isinstance(input, Input):
         raise TypeError("equate takes a zol.Input (see zol.Input and zol.read_input)")
-    conversion = input.conversion
-    results = _zol.equate(input.new._records(), input.old._records(), input.theta,
-                          input.weights, None if conversion is None else conversion._records(),
-                          input.name, link, None if round_scale is None else float(round_scale),
-                          None if scaling_constant is None else float(scaling_constant))
-    return Result(results)
+    # One entry per option, by the name the compiled module knows it by.
+    options = {"link": link, "scaling_constant": scaling_constant, "round_scale": round_scale}
+    return Result(_zol.equate(input._records(), options))

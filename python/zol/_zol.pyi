@@ -4,18 +4,22 @@ from typing import Optional
 import numpy as np
 
 __version__: str
+MODELS: tuple[str, ...]
 
 class Error(ValueError):
-    """A failure of zol: the input or the equating; a ValueError."""
+    """A failure of zol, a ValueError: str() is the explanation."""
     kind: str
-    message: str
     explanation: str
 
 class InputError(Error):
-    """The input was refused; str() is the explanation, "FILE:LINE: cause"."""
+    """The input or the arguments were refused: kind 'cannot_open_input' or 'invalid_input'."""
 
 class EquatingError(Error):
-    """The equating failed, also when a root search could not go on (kind 'numeric_stop')."""
+    """The equating failed: kind 'not_computable', 'no_memory', 'root_not_bracketed' or
+    'root_not_converged'."""
+
+class Warnings:
+    """What the reader found odd, kept for the equating."""
 
 class Results:
     """The library's results of one equating."""
@@ -27,19 +31,17 @@ class Results:
     def old_top_score(self) -> int: ...
     @property
     def linking(self) -> Optional[tuple[str, str, float, float, int]]: ...
+    @property
+    def warnings(self) -> list[str]: ...
     def columns(self) -> dict[str, np.ndarray]: ...
+    def linked_form(self) -> Optional[dict[str, object]]: ...
     def report(self) -> str: ...
     def csv(self) -> str: ...
     def svg(self) -> str: ...
     def linked_items(self) -> str: ...
 
 def read_input(path: bytes, mixed_format: bool) -> dict[str, object]:
-    """The records of an input file as a dict of plain values."""
+    """The records of an input file as a dict of plain values, with the reader's warnings."""
 
-def equate(new: tuple[list[str], np.ndarray, np.ndarray, np.ndarray, list[str], list[np.ndarray]],
-           old: tuple[list[str], np.ndarray, np.ndarray, np.ndarray, list[str], list[np.ndarray]],
-           theta: Optional[np.ndarray], weights: Optional[np.ndarray],
-           conversion: Optional[tuple[float, float, float, np.ndarray]], name: str,
-           link: Optional[str], round_scale: Optional[float],
-           scaling_constant: Optional[float]) -> Results:
-    """Equates records given as tuples and arrays; returns the library's Results."""
+def equate(input: dict[str, object], options: dict[str, object]) -> Results:
+    """Equates records given as a dict with the options of a dict; returns Results."""
