@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 #include <random>
 #include <vector>
 
+#include "irt/gauss_hermite.h"
 #include "irt/item_model.h"
 
 namespace zol {
@@ -78,18 +81,35 @@ double criterion(const Forms& f, LinkMethod method, double A, double B) {
   return total;
 }
 
-const LinkMethod METHODS[] = {LinkMethod::MEAN_MEAN, LinkMethod::MEAN_SIGMA, LinkMethod::HAEBARA,
-                              LinkMethod::STOCKING_LORD};
-
-TEST(LinkingTest, AnExactTransformationIsUndoneByEveryMethod) {
+TEST(LinkingTest, AnExactTransformationIsUndoneByEveryMethodAndCriterion) {
+  // The criteria's own points and weights, the Gauss-Hermite rule, and the
+  // symmetric criteria over either.
+  const Quadrature rule = gauss_hermite_normal(30);
+  struct Setting {
+    const char* name;
+    const Quadrature* points;
+    bool symmetric;
+  };
+  const Setting settings[] = {{"41 points", nullptr, false},
+                              {"Gauss-Hermite", &rule, false},
+                              {"symmetric", nullptr, true},
+                              {"symmetric Gauss-Hermite", &rule, true}};
   for (const auto& [A, B] : {std::pair{1.2, -0.3}, {0.8, 0.55}, {1.0, 0.0}}) {
     const Forms f = forms(A, B, 0.0, 11);
-    for (LinkMethod method : METHODS) {
-      const LinkSearch found = link(f.new_form, f.old_form, method);
-      ASSERT_EQ(found.status, LinkStatus::OK) << link_method_title(method);
-      EXPECT_EQ(found.common_items, 12);
-      EXPECT_NEAR(found.A, A, 1e-9) << link_method_title(method);
-      EXPECT_NEAR(found.B, B, 1e-9) << link_method_title(method);
+    for (LinkMethod method : LINK_METHODS) {
+      for (const Setting& setting : settings) {
+        const bool curves = method == LinkMethod::HAEBARA || method == LinkMethod::STOCKING_LORD;
+        if (!curves && (setting.points != nullptr || setting.symmetric)) continue;
+        LinkRequest asked = request(method);
+        asked.theta = asked.new_theta = setting.points;
+        asked.symmetric = setting.symmetric;
+        const LinkSearch found =
+            link_scales(item_table(f.new_form), item_table(f.old_form), asked);
+        ASSERT_EQ(found.status, LinkStatus::OK) << link_method_title(method) << setting.name;
+        EXPECT_EQ(found.common_items, 12);
+        EXPECT_NEAR(found.A, A, 1e-9) << link_method_title(method) << ", " << setting.name;
+        EXPECT_NEAR(found.B, B, 1e-9) << link_method_title(method) << ", " << setting.name;
+      }
     }
   }
 }
@@ -137,15 +157,83 @@ TEST(LinkingTest, TheMomentMethodsAreTheirClosedForms) {
   EXPECT_NEAR(mean_sigma.B, b - std::sqrt(bb / betabeta) * beta, 1e-14);
 }
 
+// Slopes 1, 2, 4 on the old scale and 2, 2, 2 on the new: the geometric means
+// are 2 and 2, so A = 1 where mean-mean's arithmetic means give 2 / (7 / 3);
+// B from the b's means 0 and 1.
+TEST(LinkingTest, MeanGeometricMeanTakesTheSlopesGeometricMeans) {
+  const Form old_form{{{"C1", 1.0, -1.0, 0.2}, {"C2", 2.0, 0.0, 0.2}, {"C3", 4.0, 1.0, 0.2}}};
+  const Form new_form{{{"C1", 2.0, 0.0, 0.2}, {"C2", 2.0, 1.0, 0.2}, {"C3", 2.0, 2.0, 0.2}}};
+  const LinkSearch gmean = link(new_form, old_form, LinkMethod::MEAN_GMEAN);
+  ASSERT_EQ(gmean.status, LinkStatus::OK);
+  EXPECT_NEAR(gmean.A, 1.0, 1e-15);
+  EXPECT_NEAR(gmean.B, -1.0, 1e-15);
+  EXPECT_NEAR(link(new_form, old_form, LinkMethod::MEAN_MEAN).A, 6.0 / 7.0, 1e-15);
+}
+
+// Ten common items that agree but for small noise, and one that drifted by
+// 0.9 in b: its robust z stands far out, the others' do not, and an item
+// left out of the linking still shows its z.
+TEST(LinkingTest, ScreeningFlagsTheItemThatDrifted) {
+  Form old_form, new_form;
+  const double noise[] = {0.02, -0.01, 0.03, -0.02, 0.0, 0.01, -0.03, 0.02, -0.01, 0.0};
+  for (int i = 0; i < 10; ++i) {
+    std::string label(1, 'C');
+    label += std::to_string(i);
+    const double b = -1.0 + 0.2 * i;
+    old_form.items.emplace_back(label, 1.0, b, 0.2);
+    new_form.items.emplace_back(label, 1.0, b + noise[i] + (i == 4 ? 0.9 : 0.0), 0.2);
+  }
+  LinkRequest asked = request(LinkMethod::MEAN_MEAN);
+  const std::string left_out[] = {"C7"};
+  asked.excluded = left_out;
+  const LinkSearch found = link_scales(item_table(new_form), item_table(old_form), asked);
+  ASSERT_EQ(found.status, LinkStatus::OK);
+  EXPECT_EQ(found.common_items, 9);
+  EXPECT_EQ(found.excluded, 1);
+  const std::vector<CommonItem> items =
+      screen_common_items(item_table(new_form), item_table(old_form), found);
+  ASSERT_EQ(items.size(), 10u);
+  // Mean-mean gives A = 1 and B = -0.1 times the mean of the used items' shifts.
+  EXPECT_NEAR(found.A, 1.0, 1e-15);
+  std::vector<double> used;
+  for (const CommonItem& item : items) {
+    if (item.used) used.push_back(item.b_difference);
+  }
+  std::sort(used.begin(), used.end());
+  // Nine used differences: the median is the fifth, the quartiles the third
+  // and the seventh.
+  const double median = used[4], iqr = used[6] - used[2];
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const CommonItem& item = items[i];
+    EXPECT_EQ(item.used, i != 7) << item.label;
+    ASSERT_TRUE(item.b_robust_z) << item.label;
+    EXPECT_NEAR(*item.b_robust_z, (item.b_difference - median) / (0.74 * iqr), 1e-12)
+        << item.label;
+    EXPECT_EQ(item.flagged, i == 4) << item.label;
+    // Equal slopes: no spread in log a ratios, so no z of them.
+    EXPECT_FALSE(item.a_robust_z) << item.label;
+  }
+  EXPECT_GT(*items[4].b_robust_z, 10.0);
+}
+
 // Newton's method needs the criterion's own derivatives; a wrong one still
 // converges, slowly, so the derivatives are checked against differences.
 TEST(LinkingTest, TheCriteriaHaveTheirOwnDerivatives) {
-  const Forms f = forms(1.15, -0.4, 0.3, 5);
+  Forms f = forms(1.15, -0.4, 0.3, 5);
+  // Common items of K categories too, whose curves are carried through u.
+  f.old_form.items.emplace_back("P1", ItemModel::GPCM, 0.9, std::vector<double>{-1.0, 0.2, 1.1});
+  f.new_form.items.emplace_back("P1", ItemModel::GPCM, 1.1, std::vector<double>{-0.5, 0.3, 1.4});
+  f.old_form.items.emplace_back("P2", ItemModel::GRM, 1.3, std::vector<double>{-0.8, 0.6});
+  f.new_form.items.emplace_back("P2", ItemModel::GRM, 1.2, std::vector<double>{-0.4, 0.9});
   const double h = 1e-5;
-  for (LinkMethod method : {LinkMethod::HAEBARA, LinkMethod::STOCKING_LORD}) {
+  for (const auto& [method, symmetric] :
+       {std::pair{LinkMethod::HAEBARA, false}, {LinkMethod::STOCKING_LORD, false},
+        {LinkMethod::HAEBARA, true}, {LinkMethod::STOCKING_LORD, true}}) {
     for (const auto& [A, B] : {std::pair{1.0, 0.0}, {1.3, -0.7}, {0.6, 0.9}}) {
+      LinkRequest asked = request(method);
+      asked.symmetric = symmetric;
       const auto at = [&](double a, double b) {
-        return criterion_of(f.new_form, f.old_form, method, a, b);
+        return link_criterion(item_table(f.new_form), item_table(f.old_form), asked, a, b);
       };
       const LinkCriterion c = at(A, B), a_up = at(A + h, B), a_down = at(A - h, B),
                           b_up = at(A, B + h), b_down = at(A, B - h);
@@ -156,7 +244,8 @@ TEST(LinkingTest, TheCriteriaHaveTheirOwnDerivatives) {
       for (std::size_t k = 0; k < std::size(derivatives); ++k) {
         const auto& [own, difference] = derivatives[k];
         EXPECT_NEAR(own, difference, 1e-6 * (1.0 + std::fabs(difference)))
-            << link_method_title(method) << " at " << A << ", " << B << ": derivative " << k;
+            << link_method_title(method) << (symmetric ? " symmetric" : "") << " at " << A
+            << ", " << B << ": derivative " << k;
       }
     }
   }
