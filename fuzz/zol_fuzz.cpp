@@ -79,9 +79,12 @@ bool same_input(const Input& x, const Input& y) {
       x.conversion.has_value() != y.conversion.has_value()) {
     return false;
   }
-  if (x.theta && (!same_values(x.theta->points, y.theta->points) ||
-                  !same_values(x.theta->weights, y.theta->weights))) {
-    return false;
+  for (const auto& [q, r] : {std::pair{&x.theta, &y.theta}, {&x.old_theta, &y.old_theta}}) {
+    if (q->has_value() != r->has_value()) return false;
+    if (*q && (!same_values((*q)->points, (*r)->points) ||
+               !same_values((*q)->weights, (*r)->weights))) {
+      return false;
+    }
   }
   const auto& s = x.conversion;
   const auto& t = y.conversion;
@@ -136,8 +139,9 @@ void check_report(const Input& input, const Options& options, const std::string&
   const std::size_t scores = static_cast<std::size_t>(n_new) + 1;
   // A linked run has two lines and a blank one after the banner, and a
   // scaling constant given one line and a blank one.
-  std::size_t lines =
-      3 + 6 + scores + (options.link ? 3 : 0) + (options.scaling_constant ? 2 : 0);
+  // Two groups add the synthetic population's line and a blank one.
+  std::size_t lines = 3 + 6 + scores + (options.link ? 3 : 0) +
+                      (options.scaling_constant ? 2 : 0) + (input.old_theta ? 2 : 0);
   if (input.theta) {
     const std::size_t longer = static_cast<std::size_t>(n_new > n_old ? n_new : n_old) + 1;
     lines += 12 + scores + longer;
@@ -170,6 +174,18 @@ void check_csv(const Input& input, const Options& options, const std::string& cs
   require(commas == (options.link ? 12 : 9) * (1 + rows), "ten or thirteen cells a CSV row");
   require(csv.find("nan") == std::string::npos && csv.find("inf") == std::string::npos,
           "every CSV number is finite");
+}
+
+// One row for every label in both forms, each with its twelve cells and
+// every number finite; the used ones are those the report counts.
+void check_common_items(const Results& results, const std::string& csv) {
+  require(count_lines(csv) == 1 + results.common_items.size(), "one CSV row per common item");
+  require(csv.find("nan") == std::string::npos && csv.find("inf") == std::string::npos,
+          "every common item's number is finite");
+  std::int32_t used = 0, excluded = 0;
+  for (const CommonItem& item : results.common_items) (item.used ? used : excluded) += 1;
+  require(used == results.linking->common_items && excluded == results.linking->excluded,
+          "the common items the linking used and left out");
 }
 
 // The linked items read back to the very parameters that were equated: the
@@ -247,14 +263,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check_input(read->input);
 
   Options options;
-  constexpr LinkMethod METHODS[] = {LinkMethod::MEAN_MEAN, LinkMethod::MEAN_SIGMA,
-                                    LinkMethod::HAEBARA, LinkMethod::STOCKING_LORD};
-  if (size % 5 != 0) options.link = METHODS[size % 5 - 1];
-  if ((size / 5) % 3 != 0) options.round_scale_unit = (size / 5) % 3 == 1 ? 1.0 : 0.25;
-  if ((size / 30) % 3 != 0) options.scaling_constant = (size / 30) % 3 == 1 ? 1.0 : 1.7;
+  constexpr std::size_t METHODS = std::size(LINK_METHODS);
+  if (size % (METHODS + 1) != 0) options.link = LINK_METHODS[size % (METHODS + 1) - 1];
+  if ((size / 6) % 3 != 0) options.round_scale_unit = (size / 6) % 3 == 1 ? 1.0 : 0.25;
+  if ((size / 18) % 3 != 0) options.scaling_constant = (size / 18) % 3 == 1 ? 1.0 : 1.7;
+  // The ways of linking that the characteristic curves add, and leaving the
+  // new form's first item out when it is a common one; the new group's
+  // weight when there are two groups.
+  const bool curves = options.link && (*options.link == LinkMethod::HAEBARA ||
+                                       *options.link == LinkMethod::STOCKING_LORD);
+  if (curves) {
+    options.symmetric = (size / 54) % 2 == 1;
+    if ((size / 108) % 3 == 1) options.link_quadrature = 2 + static_cast<int>(size % 40);
+  }
+  if (options.link && (size / 324) % 2 == 1) {
+    options.excluded_common_items = {read->input.new_form.items[0].label};
+  }
+  if (read->input.old_theta && (size / 648) % 2 == 1) {
+    options.synthetic_weight = static_cast<double>(size % 11) / 10.0;
+  }
   const Expected<Results> results = equate(read->input, options);
   if (!results) {
     const ErrorKind kind = results.error().kind;
+    // The options set above fit every input: a label left out that is not a
+    // common item is a failure of the linking, not of the input.
     require(kind == ErrorKind::NO_MEMORY || kind == ErrorKind::NOT_COMPUTABLE ||
                 kind == ErrorKind::ROOT_NOT_BRACKETED || kind == ErrorKind::ROOT_NOT_CONVERGED,
             "an equating fails only for memory or for its numbers");
@@ -265,10 +297,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Expected<std::string> csv = format_csv(*results);
   const Expected<std::string> svg = format_svg(*results);
   const Expected<std::string> linked_items = format_linked_items(*results);
-  require(report && csv && svg && linked_items, "the outputs of a finished equating");
+  const Expected<std::string> common_items = format_common_items(*results);
+  require(report && csv && svg && linked_items && common_items,
+          "the outputs of a finished equating");
   check_report(read->input, options, *report);
   check_csv(read->input, options, *csv);
-  if (options.link) check_linked_items(read->input, *results->linking, *linked_items);
+  if (options.link) {
+    check_linked_items(read->input, *results->linking, *linked_items);
+    check_common_items(*results, *common_items);
+  }
   check_svg(*svg);
   return 0;
 }
