@@ -3,6 +3,7 @@ import os
 import platform
 import re
 import sys
+import sysconfig
 from pathlib import Path
 
 from pybind11.setup_helpers import ParallelCompile, Pybind11Extension
@@ -11,7 +12,7 @@ from setuptools.command.build_ext import build_ext
 
 HERE = Path(__file__).resolve().parent
 ROOT = HERE.parent
-LIBRARY_DIRS = ["common", "equating", "input", "items", "irt", "observed", "report"]
+FLAGS_FILE = ROOT / "tools" / "compiler-flags.txt"
 
 
 def project_version():
@@ -20,17 +21,43 @@ def project_version():
     return re.search(r"project\(\s*zol\s+VERSION\s+([0-9.]+)", text).group(1)
 
 
-def compile_args():
-    """The program's flags, so that every number is the program's to the bit."""
-    if sys.platform == "win32":
-        return ["/std:c++20", "/O2", "/fp:precise", "/permissive-", "/utf-8", "/DNDEBUG"]
-    # -O3 comes after Python's own -O2, and no fused multiply-adds.
-    return ["-std=c++20", "-O3", "-DNDEBUG", "-ffp-contract=off", "-Wall", "-Wextra"]
+def compile_args(compiler_kinds):
+    """The program's optimisation and warnings; the exactness options come from FLAGS_FILE."""
+    if "msvc" in compiler_kinds:
+        return ["/std:c++20", "/O2", "/permissive-", "/utf-8", "/DNDEBUG"]
+    # -O3 comes after Python's own -O2.
+    return ["-std=c++20", "-O3", "-DNDEBUG", "-Wall", "-Wextra"]
 
 
-def avx2_kernels():
-    """The AVX2 paths are GCC and Clang vector code for x86-64, chosen at run time."""
-    return int(sys.platform != "win32" and platform.machine().lower() in ("x86_64", "amd64"))
+def compiler_kinds(compiler):
+    """The names FLAGS_FILE gives the compiler that setuptools chose."""
+    if compiler.compiler_type == "msvc":
+        return {"msvc"}
+    if compiler.compiler_type == "mingw32" or sysconfig.get_platform().startswith("mingw"):
+        return {"gcc", "mingw"}
+    return {"gcc"}
+
+
+def shared_settings(kinds, processor):
+    """The options, the definitions and ZOL_AVX2_KERNELS that FLAGS_FILE gives this compiler,
+    as the CMake build and the R package read them too."""
+    options, defines, avx2 = [], [], 0
+    for line in FLAGS_FILE.read_text(encoding="utf-8").splitlines():
+        words = line.split()
+        if not words or words[0].startswith("#"):
+            continue
+        if len(words) < 3 or words[1] not in ("option", "define", "avx2"):
+            sys.exit(f"{FLAGS_FILE}: cannot read the line '{line}'")
+        compiler, kind, values = words[0], words[1], words[2:]
+        if compiler not in kinds:
+            continue
+        if kind == "option":
+            options += values
+        elif kind == "define":
+            defines += [tuple(value.split("=", 1)) if "=" in value else (value, None) for value in values]
+        elif processor in values:
+            avx2 = 1
+    return options, defines + [("ZOL_AVX2_KERNELS", str(avx2))]
 
 
 class BuildWithVersionHeader(build_ext):
@@ -44,28 +71,34 @@ class BuildWithVersionHeader(build_ext):
         header.parent.mkdir(parents=True, exist_ok=True)
         if not header.exists() or header.read_text(encoding="utf-8") != text:
             header.write_text(text, encoding="utf-8")
+        kinds = compiler_kinds(self.compiler)
+        options, defines = shared_settings(kinds, platform.machine().lower())
         for extension in self.extensions:
             extension.include_dirs.append(str(generated))
+            extension.extra_compile_args += compile_args(kinds) + options
+            extension.define_macros += defines
             # Absolute now, so that the library's objects stay inside build_temp.
             extension.sources = [str((HERE / source).resolve()) for source in extension.sources]
         super().build_extensions()
 
 
 # Relative to this folder, as setuptools wants them listed.
+# The library is every source under src but the program's own, in src/driver.
 sources = ["ext/zol_module.cpp"]
-for folder in LIBRARY_DIRS:
-    found = (ROOT / "src" / folder).glob("*.cpp")
-    sources += sorted(f"../src/{folder}/{path.name}" for path in found)
+sources += sorted(
+    f"../{path.relative_to(ROOT).as_posix()}"
+    for path in ROOT.glob("src/**/*.cpp")
+    if path.relative_to(ROOT / "src").parts[0] != "driver"
+)
 headers = sorted(f"../{path.relative_to(ROOT).as_posix()}" for path in ROOT.glob("src/**/*.h"))
 headers += ["../include/zol/zol.h", "../include/zol/version.h.in", "../CMakeLists.txt"]
+headers += ["../tools/compiler-flags.txt"]
 
 extension = Pybind11Extension(
     "zol._zol",
     sources,
     depends=headers,
     include_dirs=[str(ROOT / "include"), str(ROOT / "src")],
-    define_macros=[("ZOL_AVX2_KERNELS", str(avx2_kernels()))],
-    extra_compile_args=compile_args(),
     cxx_std=0,
 )
 
