@@ -110,7 +110,11 @@ Failure link_new_form(const Records& input, const Options& options, double d, Re
                   {*options.link, d, old_scale, options.symmetric, new_scale,
                    options.excluded_common_items});
   if (search.status != LinkStatus::OK) {
-    return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::LINKING, explain_linking(search));
+    // A label to leave out that is no common item is a mistake of the
+    // request, not of the numbers.
+    const ErrorKind kind = search.status == LinkStatus::NOT_COMMON ? ErrorKind::INVALID_INPUT
+                                                                  : ErrorKind::NOT_COMPUTABLE;
+    return failure_of(kind, Stage::LINKING, explain_linking(search));
   }
   results.linking = Linking{search.method,       search.A,        search.B,
                             search.common_items, search.excluded, search.symmetric};

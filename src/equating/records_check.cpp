@@ -68,6 +68,10 @@ std::string options_problem(const Input& input, const Options& options) {
     return "a symmetric criterion needs a characteristic-curve linking (haebara or "
            "stocking-lord)";
   }
+  if (options.link_quadrature && !curves) {
+    return "the criterion's quadrature needs a characteristic-curve linking (haebara or "
+           "stocking-lord)";
+  }
   if (!options.excluded_common_items.empty() && !options.link) {
     return "common items to leave out need a linking";
   }
