@@ -19,7 +19,7 @@ each has ``kind`` and ``explanation``.
 
 from ._zol import EquatingError, Error, InputError, __version__
 from ._equate import Linking, Result, equate
-from ._records import MODELS, Conversion, Form, Input, read_input
+from ._records import LINK_METHODS, MODELS, Conversion, Form, Input, read_input
 
-__all__ = ["Conversion", "EquatingError", "Error", "Form", "Input", "InputError", "Linking",
-           "MODELS", "Result", "__version__", "equate", "read_input"]
+__all__ = ["Conversion", "EquatingError", "Error", "Form", "Input", "InputError", "LINK_METHODS",
+           "Linking", "MODELS", "Result", "__version__", "equate", "read_input"]
