@@ -10,8 +10,10 @@ NumPy arrays and pandas DataFrames::
     frame = result.to_pandas()      # one row per raw score
     result.warnings                 # what was found odd, one line each
 
-Records: ``Form``, ``Conversion``, ``Input`` and ``read_input``; the
-equating: ``equate``, giving a ``Result`` (with ``Linking`` when linked).
+Records: ``Form``, ``Conversion``, ``Input`` (one population, or two groups
+with the old group's ``old_theta``) and ``read_input``; the equating:
+``equate``, giving a ``Result`` (with ``Linking`` and the common items'
+``common_items_frame()`` when linked by one of ``LINK_METHODS``).
 Failures raise ``InputError`` (the input or the arguments) or
 ``EquatingError`` (the equating), both ``Error``, itself a ``ValueError``;
 each has ``kind`` and ``explanation``.
