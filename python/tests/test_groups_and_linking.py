@@ -16,6 +16,7 @@ from conftest import CONSOLE_TEXTS, EXAMPLES, in_the_packages_words, program_opt
 OLD_GROUPS = {
     "weighted": "-2 0.1\n-1 0.25\n0 0.35\n1 0.25\n2 0.07\n",
     "points": "-2\n-1\n0\n1\n2.5\n",
+    "alone": "0 1\n",
 }
 
 OPTION_SETS = [
@@ -36,9 +37,12 @@ OPTION_SETS = [
 
 
 def common_items_file(folder, old_group):
-    """A copy of the common-items example, with the old group's distribution if named."""
+    """A copy of the common-items example, with the old group's distribution if named ("alone":
+    without the new group's)."""
     path = folder / f"common_items_{old_group or 'one_group'}.txt"
     text = (EXAMPLES / "common_items.txt").read_text()
+    if old_group == "alone":
+        text = text.partition("$Theta_Distribution")[0]
     path.write_text(text + (f"$Link_Theta_Distribution\n{OLD_GROUPS[old_group]}"
                             if old_group else ""))
     return path
@@ -48,9 +52,9 @@ def common_items_file(folder, old_group):
 def test_option_sets_equal_the_programs(old_group, words, program, tmp_path, monkeypatch):
     monkeypatch.chdir(tmp_path)
     name = common_items_file(tmp_path, old_group).name
-    files = ["--csv", "out.csv", "--common-items", "common.csv", "--linked-items", "items.txt"]
-    run = subprocess.run([program, "--explain", *words, *(files if "--link" in words else
-                                                          files[:2]), name],
+    linked = ["--common-items", "common.csv", "--linked-items", "items.txt"]
+    run = subprocess.run([program, "--explain", *words, "--csv", "out.csv",
+                          *(linked if "--link" in words else []), name],
                          check=True, capture_output=True, text=True)
     _, equating, _ = program_options(words)
     read = zol.read_input(name)
@@ -97,29 +101,30 @@ def test_option_sets_equal_the_programs(old_group, words, program, tmp_path, mon
     assert zol.equate(rebuilt, **equating).report == run.stdout
 
 
-def test_old_group_alone_is_refused_as_the_program_refuses_it(program, tmp_path,
-                                                                monkeypatch):
+@pytest.mark.parametrize("old_group, words", [
+    pytest.param("alone", [], id="old group without the new"),
+    pytest.param(None, ["--link", "haebara", "--exclude-common", "C01,N01"],
+                 id="left out but not common"),
+])
+def test_refusals_the_program_explains(old_group, words, program, tmp_path, monkeypatch):
     monkeypatch.chdir(tmp_path)
-    text = (EXAMPLES / "common_items.txt").read_text().partition("$Theta_Distribution")[0]
-    (tmp_path / "old_group_only.txt").write_text(f"{text}$Link_Theta_Distribution\n0 1\n")
-    run = subprocess.run([program, "--explain", "old_group_only.txt"], capture_output=True,
-                         text=True)
-    with pytest.raises(zol.InputError) as raised:
-        zol.read_input("old_group_only.txt")
+    name = common_items_file(tmp_path, old_group).name
+    run = subprocess.run([program, "--explain", *words, name], capture_output=True, text=True)
+    _, equating, _ = program_options(words)
+    with pytest.raises(zol.Error) as raised:
+        zol.equate(zol.read_input(name), **equating)
     assert run.returncode == 1
     assert str(raised.value) == in_the_packages_words(run.stderr.splitlines()[-1])
 
 
 # Option values the library refuses, in its words, and those the package cannot hand it.
-TWO_GROUPS = "weighted"
+TWO = "weighted"
 REFUSED = [
-    (None, dict(synthetic_weight=0.5),
-     "a synthetic weight needs two groups: the new group's ability distribution (theta) and "
-     "the old group's (old_theta)"),
-    (TWO_GROUPS, dict(synthetic_weight=1.5), "the synthetic weight 1.5 is not a number from 0 "
-                                             "to 1"),
-    (TWO_GROUPS, dict(synthetic_weight=np.nan), "the synthetic weight nan is not a number from "
-                                                "0 to 1"),
+    (None, dict(synthetic_weight=0.5), "a synthetic weight needs two groups: the new group's "
+                                       "ability distribution (theta) and the old group's "
+                                       "(old_theta)"),
+    (TWO, dict(synthetic_weight=1.5), "the synthetic weight 1.5 is not a number from 0 to 1"),
+    (TWO, dict(synthetic_weight=np.nan), "the synthetic weight nan is not a number from 0 to 1"),
     (None, dict(link="haebara", link_quadrature=201),
      "the linking criterion's quadrature of 201 points is not one of 2 to 200"),
     (None, dict(link="mean-mean", symmetric=True),
@@ -128,7 +133,7 @@ REFUSED = [
     (None, dict(scaling_constant=0), "the scaling constant 0 is not a finite number above 0"),
     (None, dict(round_scale=-1),
      "the unit of rounding on the scale -1 is not a finite number above 0"),
-    (TWO_GROUPS, dict(synthetic_weight="half"), "synthetic_weight must be a number, not 'half'"),
+    (TWO, dict(synthetic_weight="half"), "synthetic_weight must be a number, not 'half'"),
     (None, dict(link="haebara", link_quadrature=7.5),
      "link_quadrature must be a whole number of points from 2 to 200, not 7.5"),
 ]
@@ -144,14 +149,3 @@ def test_option_values_refused_in_the_librarys_words(old_group, options, explana
     assert (error.kind, error.explanation, str(error)) == ("invalid_input", explanation,
                                                            explanation)
     assert not any(console in explanation for console in CONSOLE_TEXTS)
-
-
-def test_a_label_left_out_must_be_a_common_item(program, tmp_path, monkeypatch):
-    monkeypatch.chdir(tmp_path)
-    name = common_items_file(tmp_path, None).name
-    run = subprocess.run([program, "--explain", "--link", "haebara", "--exclude-common",
-                          "C01,N01", name], capture_output=True, text=True)
-    with pytest.raises(zol.Error) as raised:
-        zol.equate(zol.read_input(name), link="haebara", exclude_common=["C01", "N01"])
-    assert run.returncode == 1
-    assert str(raised.value) == in_the_packages_words(run.stderr.splitlines()[-1])
