@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -25,8 +26,10 @@ struct LibraryFailure {
   zol::Error error;
 };
 
-// Records that the Python layer should have refused already, or options out
-// of range: refused as the library refuses records, in the same words' style.
+// Records that the Python layer should have refused already, or option values
+// the library cannot even be handed (not numbers): refused as the library
+// refuses records, in the same words' style. Values it can be handed go to it,
+// and it refuses those out of range in its own words.
 [[noreturn]] void refuse(std::string why) {
   zol::Error error;
   error.kind = zol::ErrorKind::INVALID_INPUT;
@@ -112,20 +115,30 @@ zol::Form to_form(const py::dict& form, const char* which) {
   return result;
 }
 
-// The input as the Python layer hands it over: the forms, the quadrature's
-// points and weights (no weights: equal weights) and its header's line, the
-// conversion as a dict of its grid, scale and header's line, and the name.
+// A quadrature of the records' points, weights and header line under the
+// keys PREFIX + "theta", "weights" and "theta_line"; no weights: equal
+// weights. None without points.
+std::optional<zol::Quadrature> to_quadrature(const py::dict& records, const std::string& prefix) {
+  const py::object points = records[(prefix + "theta").c_str()];
+  if (points.is_none()) return std::nullopt;
+  const py::object weights = records[(prefix + "weights").c_str()];
+  std::vector<double> at = numbers(points, "theta");
+  zol::Quadrature quadrature = weights.is_none()
+                                   ? zol::equal_weights(std::move(at))
+                                   : zol::Quadrature{std::move(at), numbers(weights, "weights")};
+  quadrature.header_line = records[(prefix + "theta_line").c_str()].cast<std::int64_t>();
+  return quadrature;
+}
+
+// The input as the Python layer hands it over: the forms, each group's
+// quadrature (theta, and old_theta for the old group of two), the conversion
+// as a dict of its grid, scale and header's line, and the name.
 zol::Input to_input(const py::dict& records) {
   zol::Input input;
   input.new_form = to_form(records["new"], "new");
   input.old_form = to_form(records["old"], "old");
-  if (!records["theta"].is_none()) {
-    std::vector<double> points = numbers(records["theta"], "theta");
-    input.theta = records["weights"].is_none()
-                      ? zol::equal_weights(std::move(points))
-                      : zol::Quadrature{std::move(points), numbers(records["weights"], "weights")};
-    input.theta->header_line = records["theta_line"].cast<std::int64_t>();
-  }
+  input.theta = to_quadrature(records, "");
+  input.old_theta = to_quadrature(records, "old_");
   if (!records["conversion"].is_none()) {
     const py::dict table = records["conversion"];
     input.conversion =
@@ -139,16 +152,19 @@ zol::Input to_input(const py::dict& records) {
 
 // ---------------------------------------------------------------- options
 
-// A number option: a finite number above 0.
-double positive_number(py::handle value, const char* name) {
+// What repr() shows of an option's value, for the glue's own refusals.
+std::string shown(py::handle value) { return py::str(py::repr(value)); }
+
+// A number option as a double, whatever its value: the library refuses those
+// out of range. Only what is not a number at all is refused here.
+double number_option(py::handle value, const char* name) {
+  if (PyBool_Check(value.ptr()) || PyUnicode_Check(value.ptr()) || PyBytes_Check(value.ptr())) {
+    refuse(std::string(name) + " must be a number, not " + shown(value));
+  }
   const double number = PyFloat_AsDouble(value.ptr());
   if (number == -1.0 && PyErr_Occurred()) {
     PyErr_Clear();
-    refuse(std::string(name) + " must be a number, not " + std::string(py::str(py::repr(value))));
-  }
-  if (!(std::isfinite(number) && number > 0.0)) {
-    refuse(std::string(name) + " must be a finite number above 0, not " +
-           std::string(py::str(py::repr(value))));
+    refuse(std::string(name) + " must be a number, not " + shown(value));
   }
   return number;
 }
@@ -157,22 +173,62 @@ void set_link(zol::Options& options, py::handle value) {
   const std::string name = py::isinstance<py::str>(value) ? to_bytes(value) : "";
   options.link = zol::link_method_named(name);
   if (options.link) return;
-  constexpr zol::LinkMethod METHODS[] = {zol::LinkMethod::MEAN_MEAN, zol::LinkMethod::MEAN_SIGMA,
-                                         zol::LinkMethod::HAEBARA, zol::LinkMethod::STOCKING_LORD};
+  const std::size_t count = std::size(zol::LINK_METHODS);
   std::string methods;
-  for (std::size_t k = 0; k < std::size(METHODS); ++k) {
-    methods += k == 0 ? "" : k + 1 < std::size(METHODS) ? ", " : " or ";
-    methods += zol::link_method_option(METHODS[k]);
+  for (std::size_t k = 0; k < count; ++k) {
+    methods += k == 0 ? "" : k + 1 < count ? ", " : " or ";
+    methods += zol::link_method_option(zol::LINK_METHODS[k]);
   }
-  refuse("unknown link method " + std::string(py::str(py::repr(value))) + ": " + methods);
+  refuse("unknown link method " + shown(value) + ": " + methods);
 }
 
 void set_scaling_constant(zol::Options& options, py::handle value) {
-  options.scaling_constant = positive_number(value, "scaling_constant");
+  options.scaling_constant = number_option(value, "scaling_constant");
 }
 
 void set_round_scale(zol::Options& options, py::handle value) {
-  options.round_scale_unit = positive_number(value, "round_scale");
+  options.round_scale_unit = number_option(value, "round_scale");
+}
+
+void set_synthetic_weight(zol::Options& options, py::handle value) {
+  options.synthetic_weight = number_option(value, "synthetic_weight");
+}
+
+// A whole number of points: an int, or a float without a fraction (as R
+// hands over its numbers). The library refuses a count out of its range in
+// its own words; one that its int cannot even hold is refused here.
+void set_link_quadrature(zol::Options& options, py::handle value) {
+  const double number = number_option(value, "link_quadrature");
+  const bool whole = std::isfinite(number) && number == std::floor(number);
+  if (!whole || std::fabs(number) > std::numeric_limits<int>::max()) {
+    refuse("link_quadrature must be a whole number of points from 2 to " +
+           std::to_string(zol::Options::MOST_LINK_POINTS) + ", not " + shown(value));
+  }
+  options.link_quadrature = static_cast<int>(number);
+}
+
+// True or False, NumPy's too; not any object's truth, which would take the
+// string "false" for True.
+void set_symmetric(zol::Options& options, py::handle value) {
+  const py::object numpy_bool = py::module_::import("numpy").attr("bool_");
+  if (!PyBool_Check(value.ptr()) && !py::isinstance(value, numpy_bool)) {
+    throw py::type_error("symmetric must be True or False, not " + shown(value));
+  }
+  options.symmetric = PyObject_IsTrue(value.ptr()) == 1;
+}
+
+// One label or several: a str is one label (commas and all), anything else an
+// iterable of labels.
+void set_exclude_common(zol::Options& options, py::handle value) {
+  if (PyUnicode_Check(value.ptr())) {
+    options.excluded_common_items = {to_bytes(value)};
+    return;
+  }
+  if (PyBytes_Check(value.ptr()) || !py::isinstance<py::iterable>(value)) {
+    throw py::type_error("exclude_common must be a label (str) or a list of labels, not " +
+                         shown(value));
+  }
+  for (py::handle label : value) options.excluded_common_items.push_back(to_bytes(label));
 }
 
 // The options equate() takes, by the names of its keyword arguments: a new
@@ -186,6 +242,10 @@ constexpr OptionEntry OPTIONS[] = {
     {"link", set_link},
     {"scaling_constant", set_scaling_constant},
     {"round_scale", set_round_scale},
+    {"synthetic_weight", set_synthetic_weight},
+    {"link_quadrature", set_link_quadrature},
+    {"symmetric", set_symmetric},
+    {"exclude_common", set_exclude_common},
 };
 
 zol::Options to_options(const py::dict& given) {
@@ -228,19 +288,25 @@ py::dict from_form(const zol::Form& form) {
 }
 
 // Warnings as the lines the program shows under --explain, without its
-// prefix: each finding as the library says it, then how many more there were,
-// naming the input when it was read from a file.
+// prefix, the count of the rest last. Only an input read from a file is named
+// there: records made in memory are not the input's lines.
 py::list warning_texts(const zol::Warnings& warnings, const std::string& name, bool read) {
   py::list texts;
-  for (const zol::Finding& finding : warnings.kept) {
-    texts.append(to_python(zol::finding_text(finding, name)));
-  }
-  if (warnings.not_kept > 0) {
-    const zol::Finding count{"warning: " + std::to_string(warnings.not_kept) + " more like these",
-                             read, 0};
-    texts.append(to_python(zol::finding_text(count, name)));
+  for (const std::string& line : zol::warning_lines(warnings, read ? name : std::string())) {
+    texts.append(to_python(line));
   }
   return texts;
+}
+
+// A quadrature's points, weights and header line under the keys PREFIX +
+// "theta", "weights" and "theta_line", None and 0 without one.
+void put_quadrature(py::dict& records, const std::string& prefix,
+                    const std::optional<zol::Quadrature>& quadrature) {
+  records[(prefix + "theta").c_str()] =
+      quadrature ? py::object(to_array<double>(quadrature->points)) : py::none();
+  records[(prefix + "weights").c_str()] =
+      quadrature ? py::object(to_array<double>(quadrature->weights)) : py::none();
+  records[(prefix + "theta_line").c_str()] = quadrature ? quadrature->header_line : 0;
 }
 
 // The input file's records as plain Python values for the zol.Input the
@@ -256,14 +322,8 @@ py::dict read_input(const std::string& path, bool mixed_format) {
   py::dict records;
   records["new"] = from_form(input.new_form);
   records["old"] = from_form(input.old_form);
-  records["theta"] = py::none();
-  records["weights"] = py::none();
-  records["theta_line"] = 0;
-  if (input.theta) {
-    records["theta"] = to_array<double>(input.theta->points);
-    records["weights"] = to_array<double>(input.theta->weights);
-    records["theta_line"] = input.theta->header_line;
-  }
+  put_quadrature(records, "", input.theta);
+  put_quadrature(records, "old_", input.old_theta);
   records["conversion"] = py::none();
   if (input.conversion) {
     const zol::Conversion& table = *input.conversion;
@@ -361,7 +421,54 @@ py::object linking(const Equating& equating) {
   if (!equating.results.linking) return py::none();
   const zol::Linking& l = *equating.results.linking;
   return py::make_tuple(zol::link_method_option(l.method), zol::link_method_title(l.method), l.A,
-                        l.B, l.common_items);
+                        l.B, l.common_items, l.excluded, l.symmetric);
+}
+
+// The common items the linking saw, as arrays by the names of the library's
+// CSV columns: label and model as str, used and flagged as bool, the numbers
+// as floats with NaN where a value is none.
+py::object common_item_columns(const Equating& equating) {
+  if (!equating.results.linking) return py::none();
+  const std::vector<zol::CommonItem>& items = equating.results.common_items;
+  const auto numbers_of = [&](auto field) {
+    std::vector<double> values;
+    values.reserve(items.size());
+    for (const zol::CommonItem& item : items) values.push_back(field(item));
+    return to_array<double>(values);
+  };
+  const auto truths_of = [&](bool zol::CommonItem::*field) {
+    py::array_t<bool> values(static_cast<py::ssize_t>(items.size()));
+    for (std::size_t k = 0; k < items.size(); ++k) values.mutable_data()[k] = items[k].*field;
+    return values;
+  };
+  const auto or_nan = [](const std::optional<double>& value) {
+    return value.value_or(std::nan(""));
+  };
+  py::list labels, models;
+  for (const zol::CommonItem& item : items) {
+    labels.append(to_python(item.label));
+    models.append(zol::item_model_name(item.model));
+  }
+  const py::object numpy_array = py::module_::import("numpy").attr("array");
+  py::dict out;
+  out["label"] = numpy_array(labels, "dtype"_a = "object");
+  out["model"] = numpy_array(models, "dtype"_a = "object");
+  out["used"] = truths_of(&zol::CommonItem::used);
+  out["a_old"] = numbers_of([](const zol::CommonItem& i) { return i.a_old; });
+  out["a_new"] = numbers_of([](const zol::CommonItem& i) { return i.a_new; });
+  out["b_old"] = numbers_of([](const zol::CommonItem& i) { return i.b_old; });
+  out["b_new"] = numbers_of([](const zol::CommonItem& i) { return i.b_new; });
+  out["b_difference"] = numbers_of([](const zol::CommonItem& i) { return i.b_difference; });
+  out["b_robust_z"] = numbers_of([&](const zol::CommonItem& i) { return or_nan(i.b_robust_z); });
+  out["log_a_ratio"] = numbers_of([&](const zol::CommonItem& i) { return or_nan(i.log_a_ratio); });
+  out["a_robust_z"] = numbers_of([&](const zol::CommonItem& i) { return or_nan(i.a_robust_z); });
+  out["flagged"] = truths_of(&zol::CommonItem::flagged);
+  return out;
+}
+
+py::object synthetic_weight(const Equating& equating) {
+  const std::optional<double>& weight = equating.results.synthetic_weight;
+  return weight ? py::object(py::float_(*weight)) : py::none();
 }
 
 py::object linked_form(const Equating& equating) {
@@ -388,11 +495,11 @@ PYBIND11_MODULE(_zol, m) {
   m.doc() = "The zol library's reader, equating and formatters; use the zol package instead.";
   m.attr("__version__") = zol::ZOL_VERSION;
   py::list models;
-  for (zol::ItemModel model :
-       {zol::ItemModel::THREE_PL, zol::ItemModel::GPCM, zol::ItemModel::GRM}) {
-    models.append(zol::item_model_name(model));
-  }
+  for (zol::ItemModel model : zol::ITEM_MODELS) models.append(zol::item_model_name(model));
   m.attr("MODELS") = py::tuple(models);
+  py::list methods;
+  for (zol::LinkMethod method : zol::LINK_METHODS) methods.append(zol::link_method_option(method));
+  m.attr("LINK_METHODS") = py::tuple(methods);
 
   // The classes live as long as the process: released, so that nothing drops
   // a reference to them after the interpreter has finished.
@@ -441,14 +548,17 @@ PYBIND11_MODULE(_zol, m) {
       .def_property_readonly("old_top_score",
                              [](const Equating& e) { return e.results.old_top_score; })
       .def_property_readonly("linking", &linking)
+      .def_property_readonly("synthetic_weight", &synthetic_weight)
       .def_property_readonly(
           "warnings",
           [](const Equating& e) { return warning_texts(e.warnings, e.results.input_name, e.read); })
       .def("columns", &columns, "The table of scores as arrays, NaN or '' in empty cells.")
       .def("linked_form", &linked_form, "The new form on the old scale, after linking.")
+      .def("common_item_columns", &common_item_columns,
+           "After linking, the common items with their drift as arrays by column name.")
       .def("report", [](const Equating& e) { return formatted(e, zol::format_report); })
       .def("csv", [](const Equating& e) { return formatted(e, zol::format_csv); })
       .def("svg", [](const Equating& e) { return formatted(e, zol::format_svg); })
-      .def("linked_items",
-           [](const Equating& e) { return formatted(e, zol::format_linked_items); });
+      .def("linked_items", [](const Equating& e) { return formatted(e, zol::format_linked_items); })
+      .def("common_items", [](const Equating& e) { return formatted(e, zol::format_common_items); });
 }

@@ -13,7 +13,8 @@ CASES = CHECKOUT / "tests" / "cases"
 
 # Texts of the console program that never reach a Python error or warning.
 CONSOLE_TEXTS = ("Numerical Recipes run-time error", "now exiting to system", "--mixed-format",
-                 "--link ", "--round-scale", "zol: ")
+                 "--link ", "--round-scale", "--scaling-constant", "--synthetic-weight",
+                 "--link-quadrature", "--symmetric", "--exclude-common", "--common-items", "zol: ")
 
 
 @pytest.fixture(scope="session")
@@ -48,7 +49,15 @@ def program_options(words):
             equating["scaling_constant"] = float(words.pop(0))
         elif word.startswith("--round-scale"):
             equating["round_scale"] = float(word.partition("=")[2] or 1)
-        elif word in ("--csv", "--plot", "--linked-items"):
+        elif word == "--synthetic-weight":
+            equating["synthetic_weight"] = float(words.pop(0))
+        elif word == "--link-quadrature":
+            equating["link_quadrature"] = int(words.pop(0))
+        elif word == "--symmetric":
+            equating["symmetric"] = True
+        elif word == "--exclude-common":
+            equating["exclude_common"] = words.pop(0).split(",")
+        elif word in ("--csv", "--plot", "--linked-items", "--common-items"):
             words.pop(0)
         elif word != "--explain":
             names.append(word)

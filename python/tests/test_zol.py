@@ -227,10 +227,9 @@ MIXED = dict(model=["3PL", "GPCM", "GRM"], b1=[np.nan, -1.0, -1.0], b2=[np.nan, 
      "item 2 of the new form: a nan is not a finite number"),
     (lambda: zol.equate(zol.Input(frame(), frame(), [0.0, 1.0], [1.0])),
      "the quadrature has 2 points but 1 weights"),
-    (lambda: zol.equate(zol.Input(frame(), frame()), scaling_constant=0.0),
-     "scaling_constant must be a finite number above 0, not 0.0"),
     (lambda: zol.equate(zol.Input(frame(), frame()), link="stocking"),
-     "unknown link method 'stocking': mean-mean, mean-sigma, haebara or stocking-lord"),
+     "unknown link method 'stocking': mean-mean, mean-sigma, mean-gmean, haebara or "
+     "stocking-lord"),
 ])
 def test_unusable_records_and_options(make, explanation):
     with pytest.raises(zol.InputError) as raised:

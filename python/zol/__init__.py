@@ -10,8 +10,10 @@ NumPy arrays and pandas DataFrames::
     frame = result.to_pandas()      # one row per raw score
     result.warnings                 # what was found odd, one line each
 
-Records: ``Form``, ``Conversion``, ``Input`` and ``read_input``; the
-equating: ``equate``, giving a ``Result`` (with ``Linking`` when linked).
+Records: ``Form``, ``Conversion``, ``Input`` (one population, or two groups
+with the old group's ``old_theta``) and ``read_input``; the equating:
+``equate``, giving a ``Result`` (with ``Linking`` and the common items'
+``common_items_frame()`` when linked by one of ``LINK_METHODS``).
 Failures raise ``InputError`` (the input or the arguments) or
 ``EquatingError`` (the equating), both ``Error``, itself a ``ValueError``;
 each has ``kind`` and ``explanation``.
@@ -19,7 +21,7 @@ each has ``kind`` and ``explanation``.
 
 from ._zol import EquatingError, Error, InputError, __version__
 from ._equate import Linking, Result, equate
-from ._records import MODELS, Conversion, Form, Input, read_input
+from ._records import LINK_METHODS, MODELS, Conversion, Form, Input, read_input
 
-__all__ = ["Conversion", "EquatingError", "Error", "Form", "Input", "InputError", "Linking",
-           "MODELS", "Result", "__version__", "equate", "read_input"]
+__all__ = ["Conversion", "EquatingError", "Error", "Form", "Input", "InputError", "LINK_METHODS",
+           "Linking", "MODELS", "Result", "__version__", "equate", "read_input"]

@@ -3,7 +3,7 @@ from __future__ import annotations
 
 import functools
 import os
-from typing import Any, List, NamedTuple, Optional, Union
+from typing import Any, Iterable, List, NamedTuple, Optional, Union
 
 import numpy as np
 
@@ -15,7 +15,10 @@ class Linking(NamedTuple):
     """The linking constants: theta_old = A * theta_new + B, from common_items items.
 
     ``method`` is the method's name as ``equate`` takes it ("stocking-lord"),
-    ``title`` as the report writes it ("Stocking-Lord").
+    ``title`` as the report writes it ("Stocking-Lord"). ``common_items``
+    counts the common items the linking used, ``excluded`` those it left out
+    (``exclude_common``); ``symmetric`` tells whether the criterion compared
+    the items both ways.
     """
 
     method: str
@@ -23,6 +26,8 @@ class Linking(NamedTuple):
     A: float
     B: float
     common_items: int
+    excluded: int
+    symmetric: bool
 
 
 def _write(path: Union[str, os.PathLike], text: str) -> None:
@@ -61,6 +66,9 @@ class Result:
     chance_score: float
     #: The linking constants when equate was given a link method, else None.
     linking: Optional[Linking]
+    #: With two groups, the new group's weight in the synthetic population whose
+    #: fitted distributions new_fitted and old_fitted are; else None.
+    synthetic_weight: Optional[float]
     #: The forms' top raw scores.
     new_top_score: int
     old_top_score: int
@@ -78,6 +86,7 @@ class Result:
         self.columns = list(table)
         self.chance_score = results.chance_score
         self.linking = None if results.linking is None else Linking(*results.linking)
+        self.synthetic_weight = results.synthetic_weight
         self.new_top_score = results.new_top_score
         self.old_top_score = results.old_top_score
         self.warnings = list(results.warnings)
@@ -121,6 +130,28 @@ class Result:
                     records["model"], records["steps"])
         return form.to_frame()
 
+    def common_items_frame(self) -> Any:
+        """After linking, every common item as the linking saw it, for screening anchors for
+        drift, as a pandas DataFrame with the columns of ``common_items()``'s CSV, one row per
+        common item in the new form's order: label, model, used (bool: False for an item of
+        ``exclude_common``), a_old, a_new, b_old and b_new (the location on the old form and
+        carried from the new one to the old scale), b_difference, b_robust_z, log_a_ratio,
+        a_robust_z (NaN where the CSV leaves the cell empty) and flagged (bool: a robust z
+        beyond the program's bound); None without a linking."""
+        columns = self._results.common_item_columns()
+        if columns is None:
+            return None
+        import pandas as pd
+        return pd.DataFrame(columns)
+
+    def common_items(self, path: Union[str, os.PathLike, None] = None) -> str:
+        """The common items with their drift as the program's --common-items CSV (only its
+        header without a linking); also written to path if given."""
+        text = self._results.common_items()
+        if path is not None:
+            _write(path, text)
+        return text
+
     def to_pandas(self) -> Any:
         """The table of scores as a pandas DataFrame, one row per raw score (needs pandas)."""
         import pandas as pd
@@ -133,25 +164,44 @@ class Result:
 
 def equate(input: Input, link: Optional[str] = None,
            scaling_constant: Optional[float] = None,
-           round_scale: Optional[float] = None) -> Result:
+           round_scale: Optional[float] = None,
+           synthetic_weight: Optional[float] = None,
+           link_quadrature: Optional[int] = None,
+           symmetric: bool = False,
+           exclude_common: Union[str, Iterable[str], None] = None) -> Result:
     """Equates the input's new form to its old form, as the program does.
 
-    ``link`` ("mean-mean", "mean-sigma", "haebara" or "stocking-lord") first
-    puts the new form on the old form's scale through the items whose labels
-    stand in both forms. ``scaling_constant`` is the models' D: ``None`` is
-    1.7 and leaves the report without a line about it; a number (1 for
-    parameters in the logistic metric, or even 1.7) is used and named in the
-    report. ``round_scale`` rounds scale scores to multiples of that unit
-    within the conversion table's smallest and largest scale score, instead
-    of by the table's raw-score bounds and increment.
+    ``link`` ("mean-mean", "mean-sigma", "mean-gmean", "haebara" or
+    "stocking-lord") first puts the new form on the old form's scale through
+    the items whose labels stand in both forms. ``scaling_constant`` is the
+    models' D: ``None`` is 1.7 and leaves the report without a line about it;
+    a number (1 for parameters in the logistic metric, or even 1.7) is used
+    and named in the report. ``round_scale`` rounds scale scores to multiples
+    of that unit within the conversion table's smallest and largest scale
+    score, instead of by the table's raw-score bounds and increment.
 
-    Records or options that are not usable raise ``zol.InputError``; an
-    equating that fails raises ``zol.EquatingError``. What was found odd is in
-    the result's ``warnings``. The GIL is released while equating, so threads
-    equate at once.
+    ``synthetic_weight`` (0 to 1; ``None`` is 0.5) weighs the new group in the
+    synthetic population of an input with two groups (``old_theta``), the old
+    group getting the rest. For "haebara" and "stocking-lord",
+    ``link_quadrature`` (2 to 200) weighs the criterion over that many
+    Gauss-Hermite points of the standard normal instead of the input's
+    points, and ``symmetric=True`` also compares the old form's common items
+    carried to the new scale with the new form's. ``exclude_common`` names
+    common items the linking leaves out (a str is one label); they stay in
+    their forms, and ``common_items_frame()`` shows them as not used.
+
+    These are the program's ``--link``, ``--scaling-constant``,
+    ``--round-scale``, ``--synthetic-weight``, ``--link-quadrature``,
+    ``--symmetric`` and ``--exclude-common``. Records or option values that
+    are not usable raise ``zol.InputError`` in the library's words; an
+    equating that fails raises ``zol.EquatingError``. What was found odd is
+    in the result's ``warnings``. The GIL is released while equating, so
+    threads equate at once.
     """
     if not isinstance(input, Input):
         raise TypeError("equate takes a zol.Input (see zol.Input and zol.read_input)")
     # One entry per option, by the name the compiled module knows it by.
-    options = {"link": link, "scaling_constant": scaling_constant, "round_scale": round_scale}
+    options = {"link": link, "scaling_constant": scaling_constant, "round_scale": round_scale,
+               "synthetic_weight": synthetic_weight, "link_quadrature": link_quadrature,
+               "symmetric": symmetric, "exclude_common": exclude_common}
     return Result(_zol.equate(input._records(), options))

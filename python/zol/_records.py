@@ -12,6 +12,8 @@ ArrayLike = Union[Sequence[float], np.ndarray]
 
 #: The item models by the names the library reads and writes.
 MODELS = tuple(_zol.MODELS)
+#: The link methods by the names equate's link takes, as the program's --link does.
+LINK_METHODS = tuple(_zol.LINK_METHODS)
 
 
 def _input_error(explanation: str) -> "_zol.InputError":
@@ -327,21 +329,23 @@ def _form(value: Any, which: str) -> Form:
     raise TypeError(f"{which} must be a zol.Form or a DataFrame, not {type(value).__name__}")
 
 
-def _quadrature(theta: Any, weights: Any) -> tuple:
-    what = "the ability distribution"
+def _quadrature(theta: Any, weights: Any, what: str, argument: str = "theta") -> tuple:
+    """The points and weights (None: equal weights) of an ability distribution given as arrays
+    or as a DataFrame; what names it ("the old group's ability distribution"), argument the
+    points' argument."""
     if _is_frame(theta):
         if weights is not None:
             raise _input_error(f"{what} has its weights in the DataFrame's column weight; "
-                               f"weights must then be None")
+                               f"{argument.replace('theta', 'weights')} must then be None")
         columns = _FrameColumns(theta, what)
         columns.require(["point"])
         points = columns.numbers("point", "point")
         return points, columns.numbers("weight", "weight") if columns.has("weight") else None
     if theta is None:
         if weights is not None:
-            raise _input_error(f"{what} has weights but no points theta")
+            raise _input_error(f"{what} has weights but no points {argument}")
         return None, None
-    return (_numbers(theta, f"{what}'s points theta"),
+    return (_numbers(theta, f"{what}'s points {argument}"),
             None if weights is None else _numbers(weights, f"{what}'s weights"))
 
 
@@ -356,6 +360,15 @@ class Input:
     is done. ``conversion`` is a ``zol.Conversion`` or a DataFrame with
     columns raw and scale; ``None`` is the identity on the old form's raw
     scores. ``name`` is what the report's "Input file:" line shows.
+
+    Two groups, as a common-item design has them: ``old_theta`` (with
+    ``old_weights``, or a DataFrame of ``point`` and ``weight`` as ``theta``
+    takes) is the old group's ability distribution on the old form's scale,
+    as an input file's ``$Link_Theta_Distribution`` section; ``theta`` is
+    then the new group's on the new form's scale, and observed-score
+    equating is done in their synthetic population (``equate``'s
+    ``synthetic_weight``). ``old_theta`` needs ``theta``.
+
     ``warnings`` holds what the reader found odd in an input read from a
     file (``read_input``), as lines; an input made in memory has none, and
     equate warns of its odd values instead.
@@ -363,10 +376,17 @@ class Input:
 
     def __init__(self, new: Union[Form, Any], old: Union[Form, Any],
                  theta: Union[ArrayLike, Any, None] = None, weights: Optional[ArrayLike] = None,
-                 conversion: Union[Conversion, Any, None] = None, name: str = "") -> None:
+                 conversion: Union[Conversion, Any, None] = None, name: str = "",
+                 old_theta: Union[ArrayLike, Any, None] = None,
+                 old_weights: Optional[ArrayLike] = None) -> None:
         self.new = _form(new, "new")
         self.old = _form(old, "old")
-        self.theta, self.weights = _quadrature(theta, weights)
+        two_groups = old_theta is not None or old_weights is not None
+        self.theta, self.weights = _quadrature(
+            theta, weights,
+            "the new group's ability distribution" if two_groups else "the ability distribution")
+        self.old_theta, self.old_weights = _quadrature(
+            old_theta, old_weights, "the old group's ability distribution", "old_theta")
         if _is_frame(conversion):
             conversion = Conversion.from_frame(conversion)
         elif conversion is not None and not isinstance(conversion, Conversion):
@@ -375,13 +395,16 @@ class Input:
         self.name = str(name)
         self.warnings: List[str] = []
         # For an input read from a file: the reader's warnings as the library
-        # keeps them, to come first within the equating's cap, and the line of
-        # the quadrature's header.
+        # keeps them, to come first within the equating's cap, and the lines
+        # of the quadratures' headers, where the reader warned of their weights.
         self._reader: Optional[_zol.Warnings] = None
         self._theta_line = 0
+        self._old_theta_line = 0
 
     def __repr__(self) -> str:
         quadrature = "no theta" if self.theta is None else f"{len(self.theta)} theta points"
+        if self.old_theta is not None:
+            quadrature += f" and {len(self.old_theta)} of the old group"
         return (f"<zol.Input {self.name!r}: {len(self.new)} new and {len(self.old)} old items, "
                 f"{quadrature}, {'a' if self.conversion else 'no'} conversion>")
 
@@ -392,6 +415,8 @@ class Input:
         return {"new": self.new._records(read), "old": self.old._records(read),
                 "theta": self.theta, "weights": self.weights,
                 "theta_line": self._theta_line if read else 0,
+                "old_theta": self.old_theta, "old_weights": self.old_weights,
+                "old_theta_line": self._old_theta_line if read else 0,
                 "conversion": None if self.conversion is None else self.conversion._records(read),
                 "name": self.name, "warnings": self._reader}
 
@@ -410,7 +435,8 @@ def read_input(path: Union[str, os.PathLike], mixed_format: bool = False) -> Inp
     ("LABEL 3PL a b c", "LABEL GPCM K a b1 ..", "LABEL GRM K a b1 ..") and
     labels have up to 64 characters; without it a label is cut after its 8th
     character. A one-column quadrature gets equal weights, which ``weights``
-    then holds. ``warnings`` holds what the reader found odd ("FILE:LINE:
+    then holds. A ``$Link_Theta_Distribution`` section, the old group's
+    ability distribution, fills ``old_theta`` and ``old_weights``. ``warnings`` holds what the reader found odd ("FILE:LINE:
     warning: ..."); ``equate`` shows them first among its own.
     A file that cannot be opened or is refused raises ``zol.InputError``,
     whose text is the explanation ("FILE:LINE: cause").
@@ -423,8 +449,10 @@ def read_input(path: Union[str, os.PathLike], mixed_format: bool = False) -> Inp
                            conversion["scale"])
         table._header_line = conversion["header_line"]
     read = Input(_read_form(records["new"]), _read_form(records["old"]), records["theta"],
-                 records["weights"], table, records["name"])
+                 records["weights"], table, records["name"], records["old_theta"],
+                 records["old_weights"])
     read.warnings = list(records["warning_texts"])
     read._reader = records["warnings"]
     read._theta_line = records["theta_line"]
+    read._old_theta_line = records["old_theta_line"]
     return read
