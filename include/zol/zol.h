@@ -126,6 +126,21 @@ struct Conversion {
   std::int64_t header_line = 0;
 };
 
+// The sampling covariance of one form's parameter estimates, in the
+// program's metric (a, b, c; a, b1 .. b(K-1)) at the run's scaling constant:
+// the parameters it names, "LABEL:NAME" with NAME one of the item's
+// parameter_names, and their covariance matrix, row by row (names.size()
+// squared entries): symmetric, and positive semi-definite (its smallest
+// eigenvalue not below -1e-9 times its largest). Parameters it does not name
+// are held fixed, as a c fixed in calibration; the two forms' estimates are
+// independent. standard_errors_only: the matrix is diagonal because only
+// standard errors were given, the covariances taken as 0.
+struct Covariance {
+  std::vector<std::string> names;
+  std::vector<double> matrix;
+  bool standard_errors_only = false;
+};
+
 // Everything one equating reads: the new and the old form, optionally an
 // ability distribution (without one, only true-score equating is done) and
 // optionally a conversion table (without one, the identity on the old form's
@@ -137,6 +152,9 @@ struct Conversion {
 // in their synthetic population (Options::synthetic_weight), and the linking
 // criteria weigh the old group's points. With theta alone, one population
 // takes both forms, its points used as they are.
+//
+// With a covariance of either form's parameter estimates, equate() also gives
+// the standard errors of the linking and of every equated and scale score.
 struct Input {
   Form new_form;
   Form old_form;
@@ -144,6 +162,8 @@ struct Input {
   std::optional<Quadrature> old_theta;
   std::optional<Conversion> conversion;
   std::string name;
+  std::optional<Covariance> new_covariance;
+  std::optional<Covariance> old_covariance;
 };
 
 // ---------------------------------------------------------------- failures
@@ -279,6 +299,44 @@ Expected<ReadInput> read_input_file(const std::string& path, const ReadOptions& 
 Expected<ReadInput> read_input_text(std::string_view text, const std::string& name,
                                     const ReadOptions& options = {});
 
+// The covariances of an input's forms from a covariance file, checked against
+// the input's forms: sections $Item_Covariance (the new form) and
+// $Link_Item_Covariance (the old form), in either order, each a line of the
+// parameters' names ("LABEL:a", "LABEL:b2", blank-separated) and then the
+// matrix, one row a line, as its lower triangle (row i holds i numbers) or
+// whole (|s_ij - s_ji| at most 1e-9 of the larger); or instead of a form's
+// matrix $Item_Standard_Errors / $Link_Item_Standard_Errors, one record per
+// item in any order, "LABEL se(a) se(b) se(c)" or "LABEL se(a) se(b1) ..", 0
+// for a parameter held fixed, items not listed fixed, the covariances taken
+// as 0. The warnings say which form has no section (all its parameters held
+// fixed) and which has standard errors alone. The file must be one that can
+// be read ahead (a regular file).
+struct ReadCovariance {
+  std::optional<Covariance> new_covariance;
+  std::optional<Covariance> old_covariance;
+  Warnings warnings;
+};
+Expected<ReadCovariance> read_covariance_file(const std::string& path, const Input& input);
+Expected<ReadCovariance> read_covariance_text(std::string_view text, const std::string& name,
+                                              const Input& input);
+
+// A form's estimates and their covariance in slope-intercept form, as many
+// calibration programs write them, carried to the program's metric at the
+// scaling constant d by the delta method. The logit D a (theta - b) of a 3PL
+// item, of each boundary of a GRM item and of each pair of adjacent
+// categories of a GPCM item is written a1 theta + d: each item holds a1 in a
+// and d in b (d_k in steps), and the guessing parameter in c as c itself or,
+// with logit_guessing, as log(c / (1 - c)). The covariance names the same
+// places ("LABEL:a" for a1, "LABEL:b" or "LABEL:bk" for d or d_k, "LABEL:c"
+// for the guessing parameter). Gives a = a1 / d, b = -d / a1, c = 1 / (1 +
+// exp(-logit c)), and the covariance J S J' with J the derivatives of those.
+struct SlopeInterceptForm {
+  Form form;
+  std::optional<Covariance> covariance;
+};
+Expected<SlopeInterceptForm> from_slope_intercept(const SlopeInterceptForm& estimates, double d,
+                                                  bool logit_guessing);
+
 // ---------------------------------------------------------------- equating
 
 // The methods of linking: the moment methods mean-mean (A from the means of
@@ -340,6 +398,9 @@ struct Linking {
   std::int32_t common_items = 0;
   std::int32_t excluded = 0;
   bool symmetric = false;
+  // With a covariance of the estimates: the standard errors of A and B and
+  // their covariance (NaN where they cannot be computed).
+  std::optional<double> A_se, B_se, AB_covariance;
 };
 
 // A common item as the linking saw it, for screening anchors for drift, in the
@@ -394,6 +455,18 @@ struct ObservedScoreEquating {
   ScaleScores scale;
 };
 
+// The standard errors of an equating from the covariances of the forms'
+// estimates, by the delta method, by new-form raw score: of the true-score
+// and observed-score equivalents and of their unrounded scale scores (the
+// latter through the conversion's slope at the equivalent). 0 where the value
+// is fixed (the top score); NaN where one cannot be computed (an equivalent
+// in an interval of scores of zero probability, a test curve flat at its
+// theta), which a warning then explains.
+struct StandardErrors {
+  std::vector<double> true_score, true_scale;
+  std::vector<double> observed_score, observed_scale;  // with observed-score equating
+};
+
 // Everything the report, the CSV and the picture show.
 struct Results {
   std::string input_name;
@@ -412,6 +485,8 @@ struct Results {
   // With two groups, the new group's weight in the synthetic population whose
   // fitted distributions the observed-score equating shows.
   std::optional<double> synthetic_weight;
+  // With a covariance of either form's estimates.
+  std::optional<StandardErrors> standard_errors;
   TrueScoreEquating true_score;
   std::optional<ObservedScoreEquating> observed_score;  // with an ability distribution
   // Values of the input that are almost always mistakes (those of records

@@ -4,6 +4,7 @@
 #include "common/describe.h"
 #include "common/errors.h"
 #include "equating/pipeline.h"
+#include "precision/standard_errors.h"
 #include "report/scale_conversion.h"
 
 namespace zol {
@@ -44,10 +45,14 @@ Expected<Results> equate(const Input& input, const Options& options) {
     warn_about_records(records, findings);
     Results results;
     results.input_name = input.name;
-    if (Failure failed = compute_equating_functions(records, options, results)) {
+    std::optional<LinkGradient> link;
+    if (Failure failed = compute_equating_functions(records, options, results, link)) {
       return explained(*failed, input.name, options);
     }
     warn_about_drift(results.common_items, findings);
+    if (records.new_covariance || records.old_covariance) {
+      compute_standard_errors(records, options, link ? &*link : nullptr, results, findings);
+    }
     // What the input's own table does to the scale scores; the identity that
     // stands in for a missing one clamps and extrapolates nothing of note.
     if (input.conversion) {

@@ -93,22 +93,14 @@ Quadrature on_old_scale(const Quadrature& theta, const Linking& linking) {
 }
 
 // Puts the new form on the old form's scale by the options' method: the
-// linking, the carried items and the common items' drift into the results.
-// The criteria weigh the Gauss-Hermite points when asked to, else the old
-// group's points (two groups) or the one population's; a symmetric
-// criterion also weighs the new group's points (or the one population's) on
-// the new scale.
-Failure link_new_form(const Records& input, const Options& options, double d, Results& results) {
-  std::optional<Quadrature> gauss_hermite;
-  if (options.link_quadrature) gauss_hermite = gauss_hermite_normal(*options.link_quadrature);
-  const Quadrature* new_scale = gauss_hermite ? &*gauss_hermite : input.theta;
-  const Quadrature* old_scale = gauss_hermite     ? &*gauss_hermite
-                                : input.old_theta ? input.old_theta
-                                                  : input.theta;
-  const LinkSearch search =
-      link_scales(input.new_form, input.old_form,
-                  {*options.link, d, old_scale, options.symmetric, new_scale,
-                   options.excluded_common_items});
+// linking, the carried items and the common items' drift into the results,
+// and how the constants move with the common items when the standard errors
+// need it.
+Failure link_new_form(const Records& input, const Options& options, double d, Results& results,
+                      std::optional<LinkGradient>& gradient) {
+  LinkPlan plan;
+  plan_linking(input, options, d, plan);
+  const LinkSearch search = link_scales(input.new_form, input.old_form, plan.request);
   if (search.status != LinkStatus::OK) {
     // A label to leave out that is no common item is a mistake of the
     // request, not of the numbers.
@@ -117,7 +109,8 @@ Failure link_new_form(const Records& input, const Options& options, double d, Re
     return failure_of(kind, Stage::LINKING, explain_linking(search));
   }
   results.linking = Linking{search.method,       search.A,        search.B,
-                            search.common_items, search.excluded, search.symmetric};
+                            search.common_items, search.excluded, search.symmetric,
+                            std::nullopt,        std::nullopt,    std::nullopt};
   results.linked_new_form = carried_form(input.new_form, *results.linking);
   // A parameter at the edge of the doubles can leave them when carried over;
   // the items would then be equated, and written back, as infinities.
@@ -125,10 +118,24 @@ Failure link_new_form(const Records& input, const Options& options, double d, Re
     return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::LINKING, std::move(*cause));
   }
   results.common_items = screen_common_items(input.new_form, input.old_form, search);
+  if (input.new_covariance || input.old_covariance) {
+    gradient = link_gradient(input.new_form, input.old_form, plan.request, search);
+  }
   return std::nullopt;
 }
 
 }  // namespace
+
+void plan_linking(const Records& input, const Options& options, double d, LinkPlan& plan) {
+  if (options.link_quadrature) plan.gauss_hermite = gauss_hermite_normal(*options.link_quadrature);
+  const Quadrature* rule = plan.gauss_hermite ? &*plan.gauss_hermite : nullptr;
+  plan.request.method = options.link.value_or(LinkMethod::STOCKING_LORD);
+  plan.request.d = d;
+  plan.request.theta = rule ? rule : input.old_theta ? input.old_theta : input.theta;
+  plan.request.symmetric = options.symmetric;
+  plan.request.new_theta = rule ? rule : input.theta;
+  plan.request.excluded = options.excluded_common_items;
+}
 
 Error failure_of(ErrorKind kind, Stage stage, Finding cause) {
   Error error;
@@ -139,7 +146,7 @@ Error failure_of(ErrorKind kind, Stage stage, Finding cause) {
 }
 
 Failure compute_equating_functions(const Records& input, const Options& options,
-                                   Results& results) {
+                                   Results& results, std::optional<LinkGradient>& link) {
   results.new_top_score = static_cast<std::int32_t>(input.new_form.top_score);
   results.old_top_score = static_cast<std::int32_t>(input.old_form.top_score);
   results.scaling_constant = options.scaling_constant;
@@ -151,7 +158,7 @@ Failure compute_equating_functions(const Records& input, const Options& options,
   }
   ItemTable linked_table;
   if (options.link) {
-    if (Failure failed = link_new_form(input, options, d, results)) return failed;
+    if (Failure failed = link_new_form(input, options, d, results, link)) return failed;
     linked_table = item_table(*results.linked_new_form);
   }
   const ItemTable& new_items = results.linked_new_form ? linked_table : input.new_form;

@@ -4,7 +4,9 @@
 #include <optional>
 
 #include "common/findings.h"
+#include "irt/linking.h"
 #include "items/item_table.h"
+#include "precision/covariance.h"
 
 namespace zol {
 
@@ -24,6 +26,8 @@ struct Records {
   const Quadrature* theta = nullptr;
   const Quadrature* old_theta = nullptr;  // the old group's, beside theta, the new group's
   Conversion conversion;
+  // The covariances of the forms' estimates by parameter, when given.
+  std::optional<FormCovariance> new_covariance, old_covariance;
 };
 
 // Checks the input's records (why not usable, naming the form, the item and
@@ -45,7 +49,24 @@ void warn_about_records(const Records& records, Findings& findings);
 // the carried items kept in the results. Fails when a stage fails or when any
 // equated score, theta, chance score or scale score is not a finite number;
 // nothing that is not finite is ever reported.
+// With a covariance of either form and a linking, link is how the linking's
+// constants move with the common items' parameters.
 [[nodiscard]] Failure compute_equating_functions(const Records& input, const Options& options,
-                                                 Results& results);
+                                                 Results& results,
+                                                 std::optional<LinkGradient>& link);
+
+// A linking as the options ask for it: the request, and the Gauss-Hermite
+// rule it points to when the criterion weighs one. The criterion weighs the
+// rule, else the old group's points (two groups), else the one population's;
+// a symmetric one also the rule or the new group's (or the one population's)
+// on the new scale. Not to be copied: the request points into it.
+struct LinkPlan {
+  std::optional<Quadrature> gauss_hermite;
+  LinkRequest request;
+  LinkPlan() = default;
+  LinkPlan(const LinkPlan&) = delete;
+  LinkPlan& operator=(const LinkPlan&) = delete;
+};
+void plan_linking(const Records& input, const Options& options, double d, LinkPlan& plan);
 
 }  // namespace zol

@@ -166,6 +166,15 @@ Failure check_records(const Input& input, const Options& options, Records& recor
   }
   records.new_form = item_table(input.new_form);
   records.old_form = item_table(input.old_form);
+  std::string why;
+  const auto check = [&](const std::optional<Covariance>& covariance, const ItemTable& table,
+                         FormRole role, std::optional<FormCovariance>& into) {
+    if (!covariance || !why.empty()) return;
+    why = covariance_problem(*covariance, table, role, into.emplace());
+  };
+  check(input.new_covariance, records.new_form, FormRole::NEW, records.new_covariance);
+  check(input.old_covariance, records.old_form, FormRole::OLD, records.old_covariance);
+  if (!why.empty()) return refuse(why);
   records.theta = input.theta ? &*input.theta : nullptr;
   records.old_theta = input.old_theta ? &*input.old_theta : nullptr;
   // The rows define the grid: a highest written a little off it is taken

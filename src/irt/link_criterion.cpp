@@ -73,6 +73,27 @@ void add_direction(const Criterion& criterion, const CriterionPoints& q, Fixed f
 
 }  // namespace
 
+CommonItems used_common_items(const ItemTable& new_form, const ItemTable& old_form,
+                              const LinkSearch& link, double d) {
+  CommonItems items;
+  items.d = d;
+  std::vector<CommonPair> partial_credit;
+  for (const CommonMatch& match : link.matches) {
+    if (!match.used) continue;
+    const Item& new_item = new_form.items[match.new_index];
+    const Item& old_item = old_form.items[match.old_index];
+    items.old_slopes.push_back(old_item.a);
+    items.new_slopes.push_back(new_item.a);
+    const std::span<const double> old_bs = locations(old_item), new_bs = locations(new_item);
+    items.old_bs.insert(items.old_bs.end(), old_bs.begin(), old_bs.end());
+    items.new_bs.insert(items.new_bs.end(), new_bs.begin(), new_bs.end());
+    (new_item.model == ItemModel::THREE_PL ? items.pairs : partial_credit)
+        .push_back({&new_item, &old_item});
+  }
+  items.pairs.insert(items.pairs.end(), partial_credit.begin(), partial_credit.end());
+  return items;
+}
+
 CriterionPoints criterion_points(const Quadrature* theta) {
   CriterionPoints q;
   if (theta != nullptr) {

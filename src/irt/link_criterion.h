@@ -24,6 +24,10 @@ struct CommonItems {
   double d = DEFAULT_SCALING_CONSTANT;
 };
 
+// The common items of a search that it used, in the order above.
+CommonItems used_common_items(const ItemTable& new_form, const ItemTable& old_form,
+                              const LinkSearch& link, double d);
+
 // The points and weights of a criterion: a quadrature's, or without one 41
 // points from -4 to 4 with normal weights.
 struct CriterionPoints {

@@ -76,7 +76,6 @@ LinkStatus match_common_items(const ItemTable& new_form, const ItemTable& old_fo
 LinkStatus used_common_items(const ItemTable& new_form, const ItemTable& old_form,
                              LinkSearch& link, CommonItems& items) {
   if (link.common_items < 2) return LinkStatus::TOO_FEW_COMMON_ITEMS;
-  std::vector<CommonPair> partial_credit;
   for (const CommonMatch& match : link.matches) {
     const Item& new_item = new_form.items[match.new_index];
     const Item& old_item = old_form.items[match.old_index];
@@ -84,16 +83,8 @@ LinkStatus used_common_items(const ItemTable& new_form, const ItemTable& old_for
       link.ambiguous_label = new_item.label;
       return LinkStatus::MODELS_DIFFER;
     }
-    if (!match.used) continue;
-    items.old_slopes.push_back(old_item.a);
-    items.new_slopes.push_back(new_item.a);
-    const std::span<const double> old_bs = locations(old_item), new_bs = locations(new_item);
-    items.old_bs.insert(items.old_bs.end(), old_bs.begin(), old_bs.end());
-    items.new_bs.insert(items.new_bs.end(), new_bs.begin(), new_bs.end());
-    (new_item.model == ItemModel::THREE_PL ? items.pairs : partial_credit)
-        .push_back({&new_item, &old_item});
   }
-  items.pairs.insert(items.pairs.end(), partial_credit.begin(), partial_credit.end());
+  items = used_common_items(new_form, old_form, link, items.d);
   return LinkStatus::OK;
 }
 

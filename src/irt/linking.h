@@ -76,6 +76,24 @@ struct LinkSearch {
 std::vector<CommonItem> screen_common_items(const ItemTable& new_form, const ItemTable& old_form,
                                             const LinkSearch& link);
 
+// How a search's A and B move with the parameters of the common items it
+// used: for each form, the parameter's place in the form's list of
+// parameters (ItemTable::first_parameter) and dA and dB. The moment methods'
+// by their closed forms; the characteristic-curve methods' by the implicit
+// function at the minimum, d(A, B)/d gamma = -H^-1 d2F/d(A, B)d gamma. Not
+// usable (usable false) where the criterion's Hessian is not positive
+// definite there.
+struct LinkDerivative {
+  std::size_t parameter = 0;
+  double dA = 0.0, dB = 0.0;
+};
+struct LinkGradient {
+  std::vector<LinkDerivative> new_form, old_form;
+  bool usable = true;
+};
+LinkGradient link_gradient(const ItemTable& new_form, const ItemTable& old_form,
+                           const LinkRequest& request, const LinkSearch& search);
+
 // The criterion of the Haebara or Stocking-Lord method at (A, B) over the
 // common items of the forms, weighted as the linking weighs it, with its
 // gradient and Hessian in (A, B). Zero throughout when the forms have fewer
