@@ -25,6 +25,31 @@ test_that("linking matches data frames' items by their labels, as in a file", {
                    do.call(zol_equate, c(file, link = "stocking-lord"))$linking)
 })
 
+test_that("labels of any length name items and match them for linking", {
+  file <- zol_read(example_file("common_items.txt"))
+  # Item IDs of 25 characters, the same ID for the same label in both forms.
+  id <- function(label) sprintf("%s-%s", formatC(label, width = 12, flag = "-"), strrep("x", 12))
+  long <- lapply(file[c("new", "old")], function(form) transform(form, label = id(label)))
+  linked <- zol_equate(long$new, long$old, theta = file$theta, link = "stocking-lord")
+  from_file <- do.call(zol_equate, c(file, link = "stocking-lord"))
+  expect_identical(linked[c("scores", "linking")], from_file[c("scores", "linking")])
+  expect_identical(nchar(linked$linked_items$label), rep(25L, nrow(file$new)))
+  expect_identical(linked$linked_items$label, id(from_file$linked_items$label))
+})
+
+test_that("a matrix with column names is its data frame; a column of NA alone is missing values", {
+  file <- zol_read(example_file("common_items.txt"))
+  numbers <- as.matrix(file$new[c("a", "b", "c")])
+  row.names(numbers) <- file$new$label
+  expect_identical(zol_equate(numbers, file$old, link = "haebara")$scores,
+                   zol_equate(file$new, file$old, link = "haebara")$scores)
+  # A form of GPCM items alone needs no b and c; given as NA they are read as such.
+  mixed <- zol_read(example_file("mixed_format.txt"), mixed_format = TRUE)
+  gpcm <- mixed$new[mixed$new$model == "GPCM", c("label", "model", "a", paste0("b", 1:4))]
+  expect_identical(zol_equate(cbind(gpcm, b = NA, c = NA), mixed$old)$scores,
+                   zol_equate(gpcm, mixed$old)$scores)
+})
+
 test_that("a mixed form's data frame, reshaped as a user may give it, gives the file's report", {
   file <- zol_read(example_file("mixed_format.txt"), mixed_format = TRUE)
   new <- file$new[rev(names(file$new))]
