@@ -9,7 +9,7 @@ SECOND_COLOUR <- "#D55E00"
 # lines, and it stays in x$report.
 print.zol_equating <- function(x, ...) {
   print(summary(x))
-  cat("The program's report: cat(x$report)\n")
+  cat("The program's report is in $report.\n")
   invisible(x)
 }
 
