@@ -34,9 +34,9 @@ as_frame <- function(x) {
 # What zol_read keeps with each part it gives, so that zol_equate can tell
 # the library which records it has warned of already (their lines in the
 # file) and show the reader's warnings before the equating's.
-with_read <- function(part, line, read) {
+with_read <- function(part, kept, read) {
   if (!is.null(part)) {
-    attr(part, "zol_read") <- c(line, list(warnings = read$warnings,
+    attr(part, "zol_read") <- c(kept, list(warnings = read$warnings,
                                            not_kept = read$warnings_not_kept))
   }
   part
@@ -50,10 +50,8 @@ zol_read <- function(path, mixed_format = FALSE) {
   if (!is.null(read$condition)) signal_failure(read, call)
   forms <- list(new = columns_frame(read$new), old = columns_frame(read$old))
   for (which in names(forms)) {
-    # A record is taken as read while its values are those of its line.
-    keys <- record_keys(item_columns(forms[[which]], which, call))
-    forms[[which]] <- with_read(forms[[which]],
-                                list(lines = structure(read$lines[[which]], names = keys)), read)
+    records <- c(item_columns(forms[[which]], which, call), list(line = read$lines[[which]]))
+    forms[[which]] <- with_read(forms[[which]], list(records = records), read)
   }
   theta <- if (!is.null(read$theta)) columns_frame(read$theta)
   theta <- with_read(theta, list(line = read$lines$theta, point = theta$point,
@@ -71,7 +69,9 @@ MODELS <- c("3PL", "GPCM", "GRM")
 # type.
 number_column <- function(items, column, form, call) {
   values <- items[[column]]
-  if (is.logical(values) && all(is.na(values))) return(as.double(values))
+  if (!is.numeric(values) && is.atomic(values) && all(is.na(values))) {
+    return(rep(NA_real_, length(values)))
+  }
   if (!is.numeric(values)) input_error(sprintf("column %s of %s is not numeric", column, form), call)
   as.double(values)
 }
@@ -143,12 +143,18 @@ item_columns <- function(items, which, call) {
   }
   records <- c(list(label = labels, a = number("a"), b = number("b"), c = number(guessing)),
                mixed)
-  lines <- attr(items, "zol_read")$lines
-  if (!is.null(lines)) {
-    line <- unname(lines[record_keys(records)])
-    records$line <- ifelse(is.na(line), 0, line)
-  }
+  read <- attr(items, "zol_read")$records
+  if (!is.null(read)) records$line <- lines_read(records, read)
   records
+}
+
+# The line of each record that is still as read, 0 for the others: by
+# position while the records are those read, else by label and values.
+lines_read <- function(records, read) {
+  fields <- c("label", "model", "a", "b", "c", "steps", "step_count")
+  if (identical(records[fields], read[fields])) return(read$line)
+  line <- read$line[match(record_keys(records), record_keys(read))]
+  ifelse(is.na(line), 0, line)
 }
 
 # Each record as one string of its label, model and the values it uses,
@@ -224,8 +230,8 @@ conversion_columns <- function(conversion, call) {
 # The warnings of the reads that any of the parts came from: their texts and
 # how many more there were.
 read_warnings <- function(parts) {
-  reads <- unique(lapply(parts, function(part) attr(part, "zol_read")[c("warnings", "not_kept")]))
-  reads <- Filter(function(read) !is.null(read$warnings), reads)
+  reads <- lapply(parts, function(part) attr(part, "zol_read")[c("warnings", "not_kept")])
+  reads <- unique(reads[!vapply(reads, function(read) is.null(read$warnings), TRUE)])
   if (length(reads)) {
     list(texts = unlist(lapply(reads, `[[`, "warnings")),
          not_kept = sum(vapply(reads, `[[`, 0, "not_kept")))

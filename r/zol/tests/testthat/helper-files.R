@@ -1,9 +1,9 @@
 # The package's examples, and the program's outputs of them: the reports and
-# the picture come with the examples; in program/, what the program, run in
-# examples/ as `zol --explain [NAME.options] --csv NAME.csv NAME.txt`,
-# writes: NAME.csv, and its standard error NAME.explain; NAME.linked.txt,
-# what --linked-items writes of a linked example; forms40_round_scale.*, the
-# same of forms40.txt with --round-scale=0.5.
+# the picture come with the examples; program/ holds what the program, run in
+# examples/ as `zol --explain [NAME.options] --csv NAME.csv NAME.txt`, writes
+# (NAME.csv, and standard error as NAME.explain), what --linked-items writes
+# of the linked examples (NAME.linked.txt), and forms40_round_scale.* the
+# same with --round-scale=0.5.
 
 example_file <- function(name) system.file("extdata", name, package = "zol", mustWork = TRUE)
 
@@ -11,15 +11,12 @@ bytes <- function(path) readBin(path, "raw", file.size(path))
 
 EXAMPLES <- sub("[.]report$", "", dir(system.file("extdata", package = "zol"), "[.]report$"))
 
-# The example as the program runs it: zol [OPTIONS] NAME.txt in the
-# examples' folder, so that the report names the file alike; more options
-# of zol_equate after them.
+# The example as the program runs it, in the examples' folder so that the
+# report names the file alike; further options of zol_equate after its own.
 equate_example <- function(name, ...) {
   options <- system.file("extdata", paste0(name, ".options"), package = "zol")
   arguments <- if (nzchar(options)) readLines(options) else character()
-  value <- function(option) {
-    if (option %in% arguments) arguments[match(option, arguments) + 1L]
-  }
+  value <- function(option) if (option %in% arguments) arguments[match(option, arguments) + 1L]
   d <- value("--scaling-constant")
   old <- setwd(dirname(example_file(paste0(name, ".txt"))))
   on.exit(setwd(old))
@@ -31,17 +28,16 @@ equate_example <- function(name, ...) {
 # What the program says under --explain, without its "zol: " before each line.
 explain_lines <- function(path) sub("^zol: ", "", readLines(path))
 
-# A case folder of the program's own tests in the source tree the tests run
-# from; NULL where there is none (R CMD check runs a copy of the tests).
+# A case of the program's own tests in the source tree the tests run from;
+# NULL where there is none (R CMD check runs a copy of the tests).
 source_case <- function(case) {
   folder <- normalizePath(test_path(), mustWork = FALSE)
   for (up in 1:6) {
     folder <- dirname(folder)
-    candidate <- file.path(folder, "tests", "cases", case)
-    if (dir.exists(candidate)) return(candidate)
+    if (dir.exists(file.path(folder, "tests", "cases", case))) {
+      return(file.path(folder, "tests", "cases", case))
+    }
   }
-  NULL
 }
 
-# The failure of an expression, to look at its class, kind and message.
 failure_of <- function(expr) tryCatch({ expr; NULL }, error = function(e) e)

@@ -4,22 +4,16 @@ FORMS <- zol_read(example_file("common_items.txt"))
 FALLING_AND_RISING <- data.frame(label = c("N01", "N02", "N03", "N04"), a = c(-1, -1, 1, 1),
                                  b = 0, c = 0)
 
-test_that("a file that cannot be read is a zol_input_error with the cause and its line", {
+test_that("failures are classed conditions of the library's kind and its cause", {
   path <- tempfile(fileext = ".txt")
   writeLines(c("$Item_Parameters", "N01 1.0 0.0 0.2", "$Link", "O01 1.2 -0.3"), path)
   e <- expect_error(zol_read(path), class = "zol_input_error")
-  expect_identical(e$kind, "invalid_input")
-  expect_identical(conditionMessage(e),
-                   paste0(path, ":4: item O01 has 2 numbers; a, b and c are needed"))
-  e <- expect_error(zol_read(file.path(tempdir(), "no such file.txt")),
-                    class = "zol_input_error")
+  expect_identical(list(e$kind, conditionMessage(e)),
+                   list("invalid_input", paste0(path, ":4: item O01 has 2 numbers; a, b and c are needed")))
+  e <- expect_error(zol_read(tempfile()), class = "zol_input_error")
   expect_identical(e$kind, "cannot_open_input")
-})
-
-test_that("forms that cannot be equated are a zol_equating_error, and the session goes on", {
   e <- expect_error(zol_equate(FALLING_AND_RISING, FORMS$old), class = "zol_equating_error")
   expect_identical(e$kind, "root_not_bracketed")
-  expect_match(conditionMessage(e), "^raw score 3 lies outside the new form's expected scores")
   e <- expect_error(zol_equate(FORMS$new, FORMS$old[1:3, ], link = "haebara"),
                     class = "zol_equating_error")
   expect_identical(e$kind, "not_computable")
@@ -38,50 +32,28 @@ test_that("no message or warning speaks the program's command line or its messag
             zol_equate(FORMS$new, FORMS$old, conversion = beyond_raw_scores)$warnings)
   expect_match(said[1], "is read with mixed_format$")
   expect_match(said[4], "; round_scale rounds on the scale instead$")
-  for (program_text in c("Numerical Recipes", "exiting to system", "Error in reading",
-                         "Error in calculating", "--")) {
+  for (program_text in c("Numerical Recipes", "exiting to system", "Error in", "--")) {
     expect_false(any(grepl(program_text, said, fixed = TRUE)), label = program_text)
   }
 })
 
 test_that("arguments that cannot be equated are refused, saying what is wrong", {
-  gpcm <- data.frame(label = "G1", model = "GPCM", a = 1, b1 = -0.5, b2 = 0.5)
+  gpcm <- data.frame(label = "G1", model = "GPCM", a = 1)
   # Each refusal's message, then the call refused.
   refused <- list(
-    "the new form has no column c",
-    quote(zol_equate(FORMS$new[c("label", "a", "b")], FORMS$old)),
-    "the old form has no columns a, b",
-    quote(zol_equate(FORMS$new, FORMS$old["c"])),
-    "column a of the new form is not numeric",
-    quote(zol_equate(transform(FORMS$new, a = as.character(a)), FORMS$old)),
+    "the new form has no column c", quote(zol_equate(FORMS$new[c("a", "b")], FORMS$old)),
     paste("item G1 of the new form is a GPCM item without steps; an item of K categories",
-          "has its K - 1 steps in b1, b2, ..."),
-    quote(zol_equate(gpcm[1:3], FORMS$old)),
-    "item G1 of the new form has an NA among its steps b1, b2, ...",
-    quote(zol_equate(transform(gpcm, b1 = NA), FORMS$old)),
-    "the step columns of the new form must be b1, b2, ... without gaps, not b2",
-    quote(zol_equate(gpcm[-4], FORMS$old)),
-    "item G1 of the new form: model \"2PL\" is none of 3PL, GPCM and GRM",
-    quote(zol_equate(transform(gpcm, model = "2PL"), FORMS$old)),
-    "scaling_constant must be NULL or one finite number above 0",
-    quote(zol_equate(FORMS$new, FORMS$old, scaling_constant = 0)),
+          "has its K - 1 steps in b1, b2, ..."), quote(zol_equate(gpcm, FORMS$old)),
     "round_scale must be NULL or one finite number above 0",
     quote(zol_equate(FORMS$new, FORMS$old, round_scale = "1")),
     "linking matches items by label: give new and old a label column or row names",
     quote(zol_equate(FORMS$new[c("a", "b", "c")], FORMS$old, link = "haebara")),
     paste0("link \"stocking_lord\" is no linking method; the methods are \"mean-mean\", ",
            "\"mean-sigma\", \"haebara\", \"stocking-lord\""),
-    quote(zol_equate(FORMS$new, FORMS$old, link = "stocking_lord")),
-    "the raw scores of conversion are not on a regular grid",
-    quote(zol_equate(FORMS$new, FORMS$old,
-                     conversion = data.frame(raw = c(0, 1, 3), scale = 1:3))),
-    "new must be a data frame of the new form's items (or a matrix with column names)",
-    quote(zol_equate(matrix(c(1, 0, 0.2), 1), FORMS$old)))
+    quote(zol_equate(FORMS$new, FORMS$old, link = "stocking_lord")))
   for (k in seq(1L, length(refused), by = 2L)) {
-    message <- refused[[k]]
-    e <- expect_error(eval(refused[[k + 1L]]), class = "zol_input_error", label = message)
-    expect_identical(list(e$kind, conditionMessage(e)), list("invalid_argument", message))
+    e <- expect_error(eval(refused[[k + 1L]]), class = "zol_input_error", label = refused[[k]])
+    expect_identical(list(e$kind, conditionMessage(e)), list("invalid_argument", refused[[k]]))
   }
-  # A misspelt argument is R's own error.
   expect_error(zol_equate(FORMS$new, FORMS$old, lnk = "haebara"), "unused argument")
 })

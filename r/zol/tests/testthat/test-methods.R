@@ -1,4 +1,4 @@
-# What R shows of an equating: print, the scores without an ability distribution, plot
+# What R shows of an equating: print, summary, plot
 
 test_that("print sums up the equating, its linking and its warnings, not the report", {
   x <- equate_example("common_items")
@@ -11,18 +11,6 @@ test_that("print sums up the equating, its linking and its warnings, not the rep
   # The warnings as they are, which say "warning:" themselves.
   warned <- equate_example("forms40")
   expect_identical(tail(capture.output(summary(warned)), 1L), warned$warnings)
-})
-
-test_that("without an ability distribution only the observed-score columns are NA", {
-  file <- zol_read(example_file("different_lengths.txt"))
-  with_theta <- do.call(zol_equate, file)
-  without <- zol_equate(file$new, file$old)
-  observed <- c("new_fitted", "old_fitted", "observed_equated", "observed_scale",
-                "observed_scale_rounded")
-  expect_true(all(is.na(without$scores[observed])))
-  expect_identical(without$scores[setdiff(names(without$scores), observed)],
-                   with_theta$scores[setdiff(names(with_theta$scores), observed)])
-  expect_null(summary(without)$observed_difference)
 })
 
 test_that("plot draws the program's panels: two with an ability distribution, else one", {
