@@ -1,15 +1,21 @@
 // R's view of the library: data frames and lists in, the library's records through, lists out
 #include <Rcpp.h>
 
+// Every standard header that zol.h includes comes first, so that the macro
+// below rewrites zol.h alone.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace zol_glue {
