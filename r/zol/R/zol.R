@@ -65,6 +65,12 @@ zol_read <- function(path, mixed_format = FALSE) {
 
 MODELS <- c("3PL", "GPCM", "GRM")
 
+# "a", "a and b", "a, b and c".
+word_list <- function(words) {
+  if (length(words) == 1L) words else
+    paste(paste(words[-length(words)], collapse = ", "), "and", words[length(words)])
+}
+
 # A column of numbers; a column of NA alone is missing values, whatever its
 # type.
 number_column <- function(items, column, form, call) {
@@ -84,7 +90,7 @@ step_columns <- function(items, step_names, labels, form, call) {
     rep("3PL", nrow(items))
   unknown <- which(is.na(match(model, MODELS)))
   if (length(unknown)) {
-    input_error(sprintf("item %s of %s: model \"%s\" is none of 3PL, GPCM and GRM",
+    input_error(sprintf("item %s of %s has the model '%s', not one of 3PL, GPCM and GRM",
                         labels[unknown[1L]], form, items[["model"]][unknown[1L]]), call)
   }
   step_names <- step_names[order(as.integer(substring(step_names, 2L)))]
@@ -98,17 +104,21 @@ step_columns <- function(items, step_names, labels, form, call) {
   step_count <- as.integer(rowSums(!is.na(steps)))
   refuse_item <- function(rows, why) {
     if (length(rows)) {
-      input_error(sprintf("item %s of %s %s", labels[rows[1L]], form,
-                          sub("%s", model[rows[1L]], why, fixed = TRUE)), call)
+      input_error(sprintf("item %s of %s %s", labels[rows[1L]], form, why(rows[1L])), call)
     }
   }
-  refuse_item(which(rowSums(!is.na(steps) & col(steps) > step_count) > 0L),
-              "has an NA among its steps b1, b2, ...")
-  refuse_item(which(model == "3PL" & step_count > 0L),
-              "is a 3PL item but has steps b1, b2, ...; a column model names other models")
-  refuse_item(which(model != "3PL" & step_count == 0L),
-              paste("is a %s item without steps; an item of K categories has its K - 1 steps",
-                    "in b1, b2, ..."))
+  refuse_item(which(rowSums(!is.na(steps) & col(steps) > step_count) > 0L), function(row) {
+    given <- !is.na(steps[row, ])
+    gap <- match(FALSE, given)
+    sprintf("has %s but no %s", step_names[gap + match(TRUE, given[-seq_len(gap)])],
+            step_names[gap])
+  })
+  refuse_item(which(model == "3PL" & step_count > 0L), function(row) {
+    "is 3PL but has steps b1, b2, ...; a column model names other models"
+  })
+  refuse_item(which(model != "3PL" & step_count == 0L), function(row) {
+    sprintf("is %s but has no steps b1, b2, ...", model[row])
+  })
   list(model = model, steps = steps, step_count = step_count)
 }
 
@@ -135,7 +145,7 @@ item_columns <- function(items, which, call) {
   missing <- c(setdiff(c("a", if (three_pl) "b"), columns), if (three_pl && is.na(guessing)) "c")
   if (length(missing)) {
     input_error(sprintf("%s has no column%s %s", form, if (length(missing) > 1L) "s" else "",
-                        paste(missing, collapse = ", ")), call)
+                        word_list(missing)), call)
   }
   number <- function(column) {
     if (is.na(column) || !column %in% columns) return(rep(NA_real_, nrow(items)))
@@ -241,8 +251,12 @@ read_warnings <- function(parts) {
 # A positive number option: NULL, or one finite number above 0.
 positive_option <- function(value, name, call) {
   if (is.null(value)) return(NULL)
-  if (!(is.numeric(value) && length(value) == 1L && is.finite(value) && value > 0)) {
-    input_error(sprintf("%s must be NULL or one finite number above 0", name), call)
+  shown <- paste(deparse(value), collapse = " ")
+  if (!(is.numeric(value) && length(value) == 1L)) {
+    input_error(sprintf("%s must be a number, not %s", name, shown), call)
+  }
+  if (!(is.finite(value) && value > 0)) {
+    input_error(sprintf("%s must be a finite number above 0, not %s", name, shown), call)
   }
   as.double(value)
 }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -216,27 +217,21 @@ std::optional<std::string> options_of(const Rcpp::List& given, zol::Options& opt
     options.link = zol::link_method_named(method);
     if (!options.link) {
       std::string known;
-      for (zol::LinkMethod m : {zol::LinkMethod::MEAN_MEAN, zol::LinkMethod::MEAN_SIGMA,
-                                zol::LinkMethod::HAEBARA, zol::LinkMethod::STOCKING_LORD}) {
-        known += known.empty() ? "" : ", ";
-        known += std::string("\"") + zol::link_method_option(m) + "\"";
+      const std::size_t count = std::size(zol::LINK_METHODS);
+      for (std::size_t k = 0; k < count; ++k) {
+        known += k == 0 ? "" : k + 1 < count ? ", " : " or ";
+        known += zol::link_method_option(zol::LINK_METHODS[k]);
       }
-      return "link \"" + method + "\" is no linking method; the methods are " + known;
+      return "unknown link method '" + method + "': " + known;
     }
   }
   return std::nullopt;
 }
 
 // Warnings as the R code shows them: each as finding_text says it, and one
-// last line for those not kept, naming the input as the program does.
+// last line for those not kept, as the program says them.
 Rcpp::CharacterVector warning_texts(const zol::Warnings& warnings, const std::string& name) {
-  std::vector<std::string> texts;
-  for (const zol::Finding& finding : warnings.kept) texts.push_back(zol::finding_text(finding, name));
-  if (warnings.not_kept > 0) {
-    texts.push_back((name.empty() ? "" : name + ": ") + "warning: " +
-                    std::to_string(warnings.not_kept) + " more like these");
-  }
-  return Rcpp::wrap(texts);
+  return Rcpp::wrap(zol::warning_lines(warnings, name));
 }
 
 // The reader's warnings as zol_read gave them (texts, the count line left

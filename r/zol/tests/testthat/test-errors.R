@@ -42,14 +42,16 @@ test_that("arguments that cannot be equated are refused, saying what is wrong", 
   # Each refusal's message, then the call refused.
   refused <- list(
     "the new form has no column c", quote(zol_equate(FORMS$new[c("a", "b")], FORMS$old)),
-    paste("item G1 of the new form is a GPCM item without steps; an item of K categories",
-          "has its K - 1 steps in b1, b2, ..."), quote(zol_equate(gpcm, FORMS$old)),
-    "round_scale must be NULL or one finite number above 0",
+    "item G1 of the new form is GPCM but has no steps b1, b2, ...",
+    quote(zol_equate(gpcm, FORMS$old)),
+    "item G1 of the new form has b3 but no b2",
+    quote(zol_equate(cbind(gpcm, b1 = 0, b2 = NA, b3 = 1), FORMS$old)),
+    "round_scale must be a number, not \"1\"",
     quote(zol_equate(FORMS$new, FORMS$old, round_scale = "1")),
     "linking matches items by label: give new and old a label column or row names",
     quote(zol_equate(FORMS$new[c("a", "b", "c")], FORMS$old, link = "haebara")),
-    paste0("link \"stocking_lord\" is no linking method; the methods are \"mean-mean\", ",
-           "\"mean-sigma\", \"haebara\", \"stocking-lord\""),
+    paste("unknown link method 'stocking_lord': mean-mean, mean-sigma, mean-gmean, haebara",
+          "or stocking-lord"),
     quote(zol_equate(FORMS$new, FORMS$old, link = "stocking_lord")))
   for (k in seq(1L, length(refused), by = 2L)) {
     e <- expect_error(eval(refused[[k + 1L]]), class = "zol_input_error", label = refused[[k]])
