@@ -5,7 +5,7 @@
     .Call(`_zol_zol_read_file`, path, name, mixed_format)
 }
 
-.zol_equate <- function(new_form, old_form, theta, conversion, name, link, scaling_constant, output) {
-    .Call(`_zol_zol_equate_frames`, new_form, old_form, theta, conversion, name, link, scaling_constant, output)
+.zol_equate <- function(records, given_options, output) {
+    .Call(`_zol_zol_equate_records`, records, given_options, output)
 }
 

@@ -5,8 +5,11 @@
 FIRST_COLOUR <- "#0072B2"
 SECOND_COLOUR <- "#D55E00"
 
+# The summary, not the report: a report of a long form runs to hundreds of
+# lines, and it stays in x$report.
 print.zol_equating <- function(x, ...) {
-  cat(x$report)
+  print(summary(x))
+  cat("The program's report is in $report.\n")
   invisible(x)
 }
 
@@ -33,11 +36,11 @@ print.summary.zol_equating <- function(x, ...) {
   cat(sprintf("Equating of %s: new form raw scores 0 to %d, old form 0 to %d\n",
               if (nzchar(x$name)) x$name else "forms from data frames",
               x$new_top_score, x$old_top_score))
-  cat(sprintf("Sum of c parameters: %.4f\n", x$chance_score))
   if (!is.null(x$linking)) {
     cat(sprintf("Linked by %s on %d common items: A = %.6f, B = %.6f\n", x$linking$method,
                 x$linking$common_items, x$linking$A, x$linking$B))
   }
+  cat(sprintf("Sum of c parameters: %.4f\n", x$chance_score))
   cat(sprintf("True-score equating: equated minus raw score from %.4f to %.4f\n",
               x$true_difference[1L], x$true_difference[2L]))
   if (is.null(x$observed_difference)) {
@@ -46,7 +49,8 @@ print.summary.zol_equating <- function(x, ...) {
     cat(sprintf("Observed-score equating: equated minus raw score from %.4f to %.4f\n",
                 x$observed_difference[1L], x$observed_difference[2L]))
   }
-  for (w in x$warnings) cat("Warning:", w, "\n")
+  # The texts say "warning:" themselves.
+  if (length(x$warnings)) cat(x$warnings, sep = "\n")
   invisible(x)
 }
 
@@ -69,11 +73,14 @@ draw_series <- function(x, ys, xlim, ylim, main, xlab, ylab, names, extra = NULL
          yjust = 0, text.width = diff(usr[1:2]) / 4)
 }
 
+# The program's picture: the equated minus the raw scores and, with an
+# ability distribution, the fitted score distributions below them.
 plot.zol_equating <- function(x, ...) {
   s <- x$scores
   on_new <- s[rows_to(x$new_top_score), ]
   observed <- !anyNA(on_new$observed_equated)
-  old_par <- par(mfrow = c(2L, 1L), oma = c(0, 0, if (is.null(x$linking)) 2 else 3, 0))
+  old_par <- par(mfrow = c(if (observed) 2L else 1L, 1L),
+                 oma = c(0, 0, if (is.null(x$linking)) 2 else 3, 0))
   on.exit(par(old_par))
 
   differences <- list(on_new$true_equated - on_new$raw)
@@ -95,10 +102,6 @@ plot.zol_equating <- function(x, ...) {
                 ylim = c(0, max(s$new_fitted[new_rows], s$old_fitted[old_rows])),
                 main = "Fitted score distributions", xlab = "Raw score", ylab = "Probability",
                 names = c("New form", "Old form"))
-  } else {
-    plot.new()
-    title(main = "Fitted score distributions", line = 2)
-    text(0.5, 0.5, "The input has no ability distribution,\nso there are no fitted distributions to draw.")
   }
 
   mtext(paste("Equating of", if (nzchar(x$input$name)) x$input$name else "forms from data frames"),

@@ -1,9 +1,8 @@
 # Reading input files, and equating forms given as data frames
 
-zol_condition <- function(class, message, kind, call, program_message = "") {
+zol_condition <- function(class, message, kind, call) {
   structure(class = c(class, "error", "condition"),
-            list(message = message, call = call, kind = kind,
-                 program_message = program_message))
+            list(message = message, call = call, kind = kind))
 }
 
 # A refused argument, signalled as the library signals a refused input.
@@ -13,8 +12,7 @@ input_error <- function(message, call) {
 
 # The library's failure, returned by the compiled code as a list.
 signal_failure <- function(failure, call) {
-  stop(zol_condition(failure$condition, failure$message, failure$kind, call,
-                     failure$program_message))
+  stop(zol_condition(failure$condition, failure$message, failure$kind, call))
 }
 
 one_string <- function(x) is.character(x) && length(x) == 1L && !is.na(x)
@@ -28,99 +26,185 @@ columns_frame <- function(columns) {
             row.names = .set_row_names(length(columns[[1L]])))
 }
 
-zol_read <- function(path, mixed_format = FALSE) {
-  if (!one_string(path)) input_error("path must be one file name", sys.call())
-  if (!one_flag(mixed_format)) input_error("mixed_format must be TRUE or FALSE", sys.call())
-  read <- .zol_read(path.expand(path), path, mixed_format)
-  if (!is.null(read$condition)) signal_failure(read, sys.call())
-  for (part in c("new", "old", "theta", "conversion")) {
-    if (!is.null(read[[part]])) read[[part]] <- columns_frame(read[[part]])
+# A matrix with column names stands for the data frame of its columns.
+as_frame <- function(x) {
+  if (is.matrix(x) && !is.null(colnames(x))) as.data.frame(x, stringsAsFactors = FALSE) else x
+}
+
+# What zol_read keeps with each part it gives, so that zol_equate can tell
+# the library which records it has warned of already (their lines in the
+# file) and show the reader's warnings before the equating's.
+with_read <- function(part, kept, read) {
+  if (!is.null(part)) {
+    attr(part, "zol_read") <- c(kept, list(warnings = read$warnings,
+                                           not_kept = read$warnings_not_kept))
   }
-  read
+  part
+}
+
+zol_read <- function(path, mixed_format = FALSE) {
+  call <- sys.call()
+  if (!one_string(path)) input_error("path must be one file name", call)
+  if (!one_flag(mixed_format)) input_error("mixed_format must be TRUE or FALSE", call)
+  read <- .zol_read(path.expand(path), path, mixed_format)
+  if (!is.null(read$condition)) signal_failure(read, call)
+  forms <- list(new = columns_frame(read$new), old = columns_frame(read$old))
+  for (which in names(forms)) {
+    records <- c(item_columns(forms[[which]], which, call), list(line = read$lines[[which]]))
+    forms[[which]] <- with_read(forms[[which]], list(records = records), read)
+  }
+  theta <- if (!is.null(read$theta)) columns_frame(read$theta)
+  theta <- with_read(theta, list(line = read$lines$theta, point = theta$point,
+                                 weight = theta$weight), read)
+  conversion <- if (!is.null(read$conversion)) columns_frame(read$conversion)
+  conversion <- with_read(conversion, list(line = read$lines$conversion), read)
+  structure(list(new = forms$new, old = forms$old, theta = theta, conversion = conversion,
+                 name = read$name),
+            warnings = read$shown_warnings)
 }
 
 MODELS <- c("3PL", "GPCM", "GRM")
 
+# "a", "a and b", "a, b and c".
+word_list <- function(words) {
+  if (length(words) == 1L) words else
+    paste(paste(words[-length(words)], collapse = ", "), "and", words[length(words)])
+}
+
+# A column of numbers; a column of NA alone is missing values, whatever its
+# type.
+number_column <- function(items, column, form, call) {
+  values <- items[[column]]
+  if (!is.numeric(values) && is.atomic(values) && all(is.na(values))) {
+    return(rep(NA_real_, length(values)))
+  }
+  if (!is.numeric(values)) input_error(sprintf("column %s of %s is not numeric", column, form), call)
+  as.double(values)
+}
+
 # The items' models (upper case), their steps as a matrix of the step columns
 # b1, b2, ..., and how many leading cells of each row are the item's steps
 # (0 for a 3PL item). Without a model column every item is a 3PL item.
-step_columns <- function(items, step_names, labels, which, call) {
-  model <- if ("model" %in% names(items)) toupper(as.character(items$model)) else
+step_columns <- function(items, step_names, labels, form, call) {
+  model <- if ("model" %in% names(items)) toupper(as.character(items[["model"]])) else
     rep("3PL", nrow(items))
-  if (anyNA(match(model, MODELS))) {
-    input_error(sprintf("the model of every item of %s must be 3PL, GPCM or GRM", which), call)
+  unknown <- which(is.na(match(model, MODELS)))
+  if (length(unknown)) {
+    input_error(sprintf("item %s of %s has the model '%s', not one of 3PL, GPCM and GRM",
+                        labels[unknown[1L]], form, items[["model"]][unknown[1L]]), call)
   }
   step_names <- step_names[order(as.integer(substring(step_names, 2L)))]
   if (!identical(step_names, sprintf("b%d", seq_along(step_names)))) {
-    input_error(sprintf("the step columns of %s must be b1, b2, ... without gaps", which), call)
+    input_error(sprintf("the step columns of %s must be b1, b2, ... without gaps, not %s", form,
+                        paste(step_names, collapse = ", ")), call)
   }
   steps <- matrix(NA_real_, nrow(items), length(step_names))
-  for (k in seq_along(step_names)) {
-    if (!is.numeric(items[[step_names[k]]])) {
-      input_error(sprintf("column %s of %s is not numeric", step_names[k], which), call)
-    }
-    steps[, k] <- as.double(items[[step_names[k]]])
-  }
+  for (k in seq_along(step_names)) steps[, k] <- number_column(items, step_names[k], form, call)
   # An item's steps are the leading cells of its row up to the first NA.
   step_count <- as.integer(rowSums(!is.na(steps)))
   refuse_item <- function(rows, why) {
-    if (length(rows)) input_error(sprintf("item %s of %s %s", labels[rows[1L]], which, why), call)
+    if (length(rows)) {
+      input_error(sprintf("item %s of %s %s", labels[rows[1L]], form, why(rows[1L])), call)
+    }
   }
-  refuse_item(which(rowSums(!is.na(steps) & col(steps) > step_count) > 0L),
-              "has an NA among its steps b1, b2, ...")
-  refuse_item(which(model == "3PL" & step_count > 0L),
-              "is a 3PL item but has steps b1, b2, ...; a column model names other models")
-  refuse_item(which(model != "3PL" & step_count == 0L), "has no steps b1, b2, ...")
+  refuse_item(which(rowSums(!is.na(steps) & col(steps) > step_count) > 0L), function(row) {
+    given <- !is.na(steps[row, ])
+    gap <- match(FALSE, given)
+    sprintf("has %s but no %s", step_names[gap + match(TRUE, given[-seq_len(gap)])],
+            step_names[gap])
+  })
+  refuse_item(which(model == "3PL" & step_count > 0L), function(row) {
+    "is 3PL but has steps b1, b2, ...; a column model names other models"
+  })
+  refuse_item(which(model != "3PL" & step_count == 0L), function(row) {
+    sprintf("is %s but has no steps b1, b2, ...", model[row])
+  })
   list(model = model, steps = steps, step_count = step_count)
 }
 
 # A form as the compiled code takes it: label (character), a, b, c (double)
 # and, for a frame with a model column or step columns, those of
-# step_columns.
+# step_columns; line, for a form from zol_read, each record's line in the
+# file while its values are those read there (0 otherwise).
 item_columns <- function(items, which, call) {
+  form <- sprintf("the %s form", which)
+  items <- as_frame(items)
   if (!is.data.frame(items)) {
-    input_error(sprintf("%s must be a data frame of items with columns a, b and c", which),
-                call)
+    input_error(sprintf("%s must be a data frame of %s's items (or a matrix with column names)",
+                        which, form), call)
   }
   columns <- names(items)
-  labels <- if ("label" %in% columns) as.character(items$label) else row.names(items)
+  labels <- if ("label" %in% columns) as.character(items[["label"]]) else row.names(items)
   step_names <- grep("^b[0-9]+$", columns, value = TRUE)
   mixed <- if ("model" %in% columns || length(step_names)) {
-    step_columns(items, step_names, labels, which, call)
+    step_columns(items, step_names, labels, form, call)
   }
   # A form without 3PL items needs no b and c.
   three_pl <- is.null(mixed) || any(mixed$model == "3PL")
   guessing <- if ("c" %in% columns) "c" else if ("g" %in% columns) "g" else NA
   missing <- c(setdiff(c("a", if (three_pl) "b"), columns), if (three_pl && is.na(guessing)) "c")
   if (length(missing)) {
-    input_error(sprintf("%s has no column %s", which, paste(missing, collapse = ", ")), call)
+    input_error(sprintf("%s has no column%s %s", form, if (length(missing) > 1L) "s" else "",
+                        word_list(missing)), call)
   }
   number <- function(column) {
-    if (is.na(column) || is.null(items[[column]])) return(rep(NA_real_, nrow(items)))
-    if (!is.numeric(items[[column]])) {
-      input_error(sprintf("column %s of %s is not numeric", column, which), call)
-    }
-    as.double(items[[column]])
+    if (is.na(column) || !column %in% columns) return(rep(NA_real_, nrow(items)))
+    number_column(items, column, form, call)
   }
-  c(list(label = labels, a = number("a"), b = number("b"), c = number(guessing)), mixed)
+  records <- c(list(label = labels, a = number("a"), b = number("b"), c = number(guessing)),
+               mixed)
+  read <- attr(items, "zol_read")$records
+  if (!is.null(read)) records$line <- lines_read(records, read)
+  records
 }
 
-# Labels count only when given: automatic row names would make items common
-# by their position.
-has_labels <- function(items) "label" %in% names(items) || .row_names_info(items) > 0L
+# The line of each record that is still as read, 0 for the others: by
+# position while the records are those read, else by label and values.
+lines_read <- function(records, read) {
+  fields <- c("label", "model", "a", "b", "c", "steps", "step_count")
+  if (identical(records[fields], read[fields])) return(read$line)
+  line <- read$line[match(record_keys(records), record_keys(read))]
+  ifelse(is.na(line), 0, line)
+}
+
+# Each record as one string of its label, model and the values it uses,
+# every number in all its bits.
+record_keys <- function(records) {
+  bits <- function(x) sprintf("%a", x)
+  n <- length(records$a)
+  model <- if (is.null(records$model)) rep("3PL", n) else records$model
+  three_pl <- model == "3PL"
+  parts <- list(records$label, model, bits(records$a), ifelse(three_pl, bits(records$b), ""),
+                ifelse(three_pl, bits(records$c), ""))
+  for (k in seq_len(NCOL(records$steps))) {
+    parts[[length(parts) + 1L]] <- ifelse(k <= records$step_count, bits(records$steps[, k]), "")
+  }
+  do.call(paste, c(parts, sep = "\r"))
+}
+
+# Labels count only when given: row numbers, automatic or kept by a subset,
+# would make items common by their position.
+has_labels <- function(items) {
+  items <- as_frame(items)
+  "label" %in% names(items) || is.character(attr(items, "row.names"))
+}
 
 theta_columns <- function(theta, call) {
   if (is.null(theta)) return(NULL)
+  theta <- as_frame(theta)
   if (is.numeric(theta) && is.null(dim(theta))) {
     return(list(point = as.double(theta), weight = NULL))
   }
-  if (!is.data.frame(theta) || !is.numeric(theta$point) ||
-      !(is.null(theta$weight) || is.numeric(theta$weight))) {
+  if (!is.data.frame(theta) || !is.numeric(theta[["point"]]) ||
+      !(is.null(theta[["weight"]]) || is.numeric(theta[["weight"]]))) {
     input_error("theta must be NULL, a numeric vector of points or a data frame of point and weight",
                 call)
   }
-  list(point = as.double(theta$point),
-       weight = if (is.null(theta$weight)) NULL else as.double(theta$weight))
+  point <- as.double(theta[["point"]])
+  weight <- if (!is.null(theta[["weight"]])) as.double(theta[["weight"]])
+  read <- attr(theta, "zol_read")
+  as_read <- !is.null(read) && identical(point, read$point) && identical(weight, read$weight)
+  list(point = point, weight = weight, header_line = if (as_read) read$line)
 }
 
 # The table's grid: as its header gave it when zol_read made the table and
@@ -128,11 +212,12 @@ theta_columns <- function(theta, call) {
 # regular.
 conversion_columns <- function(conversion, call) {
   if (is.null(conversion)) return(NULL)
-  if (!is.data.frame(conversion) || !is.numeric(conversion$raw) ||
-      !is.numeric(conversion$scale)) {
+  conversion <- as_frame(conversion)
+  if (!is.data.frame(conversion) || !is.numeric(conversion[["raw"]]) ||
+      !is.numeric(conversion[["scale"]])) {
     input_error("conversion must be NULL or a data frame of raw and scale", call)
   }
-  raw <- as.double(conversion$raw)
+  raw <- as.double(conversion[["raw"]])
   rows <- length(raw)
   grid <- list(lowest = attr(conversion, "lowest"), highest = attr(conversion, "highest"),
                increment = attr(conversion, "increment"))
@@ -148,30 +233,42 @@ conversion_columns <- function(conversion, call) {
     }
     grid <- list(lowest = raw[1L], highest = raw[rows], increment = increment)
   }
-  c(list(scale = as.double(conversion$scale)), grid)
+  c(list(scale = as.double(conversion[["scale"]])), grid,
+    list(header_line = if (from_header) attr(conversion, "zol_read")$line))
+}
+
+# The warnings of the reads that any of the parts came from: their texts and
+# how many more there were.
+read_warnings <- function(parts) {
+  reads <- lapply(parts, function(part) attr(part, "zol_read")[c("warnings", "not_kept")])
+  reads <- unique(reads[!vapply(reads, function(read) is.null(read$warnings), TRUE)])
+  if (length(reads)) {
+    list(texts = unlist(lapply(reads, `[[`, "warnings")),
+         not_kept = sum(vapply(reads, `[[`, 0, "not_kept")))
+  }
+}
+
+# A positive number option: NULL, or one finite number above 0.
+positive_option <- function(value, name, call) {
+  if (is.null(value)) return(NULL)
+  shown <- paste(deparse(value), collapse = " ")
+  if (!(is.numeric(value) && length(value) == 1L)) {
+    input_error(sprintf("%s must be a number, not %s", name, shown), call)
+  }
+  if (!(is.finite(value) && value > 0)) {
+    input_error(sprintf("%s must be a finite number above 0, not %s", name, shown), call)
+  }
+  as.double(value)
 }
 
 zol_equate <- function(new, old, theta = NULL, conversion = NULL, name = "", link = NULL,
-                       scaling_constant = NULL, ...) {
+                       scaling_constant = NULL, round_scale = NULL) {
   call <- sys.call()
-  if (...length()) {
-    unknown <- names(list(...))
-    input_error(sprintf("unknown argument%s %s", if (...length() > 1L) "s" else "",
-                        paste(if (is.null(unknown)) "without a name" else unknown,
-                              collapse = ", ")), call)
-  }
-  if (!is.null(scaling_constant) &&
-      !(is.numeric(scaling_constant) && length(scaling_constant) == 1L &&
-        is.finite(scaling_constant) && scaling_constant > 0)) {
-    input_error("scaling_constant must be NULL or one finite number above 0", call)
-  }
   if (!one_string(name)) input_error("name must be one string", call)
-  input <- list(new_form = item_columns(new, "new", call),
-                old_form = item_columns(old, "old", call),
-                theta = theta_columns(theta, call),
-                conversion = conversion_columns(conversion, call),
-                name = name, link = link,
-                scaling_constant = if (!is.null(scaling_constant)) as.double(scaling_constant))
+  # The options travel as one list; the compiled code reads them by name.
+  options <- list(link = link,
+                  scaling_constant = positive_option(scaling_constant, "scaling_constant", call),
+                  round_scale = positive_option(round_scale, "round_scale", call))
   if (!is.null(link)) {
     if (!one_string(link)) input_error("link must be NULL or one method's name", call)
     if (!has_labels(new) || !has_labels(old)) {
@@ -179,27 +276,48 @@ zol_equate <- function(new, old, theta = NULL, conversion = NULL, name = "", lin
                   call)
     }
   }
-  results <- .zol_equate(input$new_form, input$old_form, input$theta, input$conversion,
-                         input$name, input$link, input$scaling_constant, "results")
+  records <- list(new_form = item_columns(new, "new", call),
+                  old_form = item_columns(old, "old", call),
+                  theta = theta_columns(theta, call),
+                  conversion = conversion_columns(conversion, call),
+                  name = name,
+                  read_warnings = read_warnings(list(new, old, theta, conversion)))
+  results <- .zol_equate(records, options, "results")
   if (!is.null(results$condition)) signal_failure(results, call)
   results$scores <- columns_frame(results$scores)
-  results$input <- input
+  if (!is.null(results$linked_items)) results$linked_items <- columns_frame(results$linked_items)
+  results$input <- records
+  results$options <- options
   structure(results, class = "zol_equating")
 }
 
-# The program's CSV or SVG of an equating: the same inputs run again, which
-# gives the same bits.
-write_program_file <- function(x, file, output, call) {
+# One of the program's files of an equating: the same records equated again
+# under the same options, which gives the same bits.
+program_text <- function(x, output, call) {
   if (!inherits(x, "zol_equating")) input_error("x must be a zol_equating result", call)
-  if (!one_string(file)) input_error("file must be one file name", call)
-  input <- x$input
-  made <- .zol_equate(input$new_form, input$old_form, input$theta, input$conversion,
-                      input$name, input$link, input$scaling_constant, output)
+  made <- .zol_equate(x$input, x$options, output)
   if (!is.null(made$condition)) signal_failure(made, call)
-  writeBin(charToRaw(made$text), file)
+  made$text
+}
+
+write_program_file <- function(x, file, output, call) {
+  if (!one_string(file)) input_error("file must be one file name", call)
+  writeBin(charToRaw(program_text(x, output, call)), file)
   invisible(file)
 }
 
 zol_csv <- function(x, file) write_program_file(x, file, "csv", sys.call())
 
 zol_svg <- function(x, file) write_program_file(x, file, "svg", sys.call())
+
+zol_linked_items <- function(x, file = NULL) {
+  call <- sys.call()
+  if (!is.null(file) && !one_string(file)) input_error("file must be NULL or one file name", call)
+  if (!is.null(file) && inherits(x, "zol_equating") && is.null(x$linking)) {
+    input_error("x was not linked, so it has no linked items to write", call)
+  }
+  text <- program_text(x, "linked_items", call)
+  if (is.null(file)) return(text)
+  writeBin(charToRaw(text), file)
+  invisible(text)
+}

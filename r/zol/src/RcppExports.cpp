@@ -23,28 +23,23 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
-// zol_equate_frames
-Rcpp::List zol_equate_frames(Rcpp::List new_form, Rcpp::List old_form, Rcpp::Nullable<Rcpp::List> theta, Rcpp::Nullable<Rcpp::List> conversion, std::string name, Rcpp::Nullable<Rcpp::String> link, Rcpp::Nullable<Rcpp::NumericVector> scaling_constant, std::string output);
-RcppExport SEXP _zol_zol_equate_frames(SEXP new_formSEXP, SEXP old_formSEXP, SEXP thetaSEXP, SEXP conversionSEXP, SEXP nameSEXP, SEXP linkSEXP, SEXP scaling_constantSEXP, SEXP outputSEXP) {
+// zol_equate_records
+Rcpp::List zol_equate_records(Rcpp::List records, Rcpp::List given_options, std::string output);
+RcppExport SEXP _zol_zol_equate_records(SEXP recordsSEXP, SEXP given_optionsSEXP, SEXP outputSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::List >::type new_form(new_formSEXP);
-    Rcpp::traits::input_parameter< Rcpp::List >::type old_form(old_formSEXP);
-    Rcpp::traits::input_parameter< Rcpp::Nullable<Rcpp::List> >::type theta(thetaSEXP);
-    Rcpp::traits::input_parameter< Rcpp::Nullable<Rcpp::List> >::type conversion(conversionSEXP);
-    Rcpp::traits::input_parameter< std::string >::type name(nameSEXP);
-    Rcpp::traits::input_parameter< Rcpp::Nullable<Rcpp::String> >::type link(linkSEXP);
-    Rcpp::traits::input_parameter< Rcpp::Nullable<Rcpp::NumericVector> >::type scaling_constant(scaling_constantSEXP);
+    Rcpp::traits::input_parameter< Rcpp::List >::type records(recordsSEXP);
+    Rcpp::traits::input_parameter< Rcpp::List >::type given_options(given_optionsSEXP);
     Rcpp::traits::input_parameter< std::string >::type output(outputSEXP);
-    rcpp_result_gen = Rcpp::wrap(zol_equate_frames(new_form, old_form, theta, conversion, name, link, scaling_constant, output));
+    rcpp_result_gen = Rcpp::wrap(zol_equate_records(records, given_options, output));
     return rcpp_result_gen;
 END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
     {"_zol_zol_read_file", (DL_FUNC) &_zol_zol_read_file, 3},
-    {"_zol_zol_equate_frames", (DL_FUNC) &_zol_zol_equate_frames, 8},
+    {"_zol_zol_equate_records", (DL_FUNC) &_zol_zol_equate_records, 3},
     {NULL, NULL, 0}
 };
 

@@ -1,44 +1,59 @@
 // R's view of the library: data frames and lists in, the library's records through, lists out
 #include <Rcpp.h>
 
+// Every standard header that zol.h includes comes first, so that the macro
+// below rewrites zol.h alone.
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <iterator>
 #include <optional>
+#include <span>
+#include <stdexcept>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <utility>
+#include <variant>
 #include <vector>
 
+namespace zol_glue {
+// Expected's value() on an error ends the process through std::abort(), a
+// mistake of the caller that this file never makes. R must not be ended from
+// a package, and R CMD check refuses a library that calls abort; the mistake
+// becomes an exception instead, which Rcpp turns into an R error.
+[[noreturn]] inline int misuse_of_expected() {
+  throw std::logic_error("zol: the value of a failure was asked for");
+}
+}  // namespace zol_glue
+
+// zol.h writes std::abort(); with this macro that reads as the statement
+// "std::ignore = zol_glue::misuse_of_expected();".
+#define abort() ignore = ::zol_glue::misuse_of_expected()
 #include "zol/zol.h"
+#undef abort
 
 namespace {
 
-// zol.h: a raw score without a theta of its own (at or below the chance
-// score, or the top score) carries the root bracket's end, -150 or +150.
-constexpr double THETA_LIMIT = 150.0;
-
-const zol::LinkMethod LINK_METHODS[] = {zol::LinkMethod::MEAN_MEAN, zol::LinkMethod::MEAN_SIGMA,
-                                        zol::LinkMethod::HAEBARA, zol::LinkMethod::STOCKING_LORD};
-
-// A failure as the R code signals it: which condition class, and what the
-// condition carries besides its message.
-Rcpp::List failure(const char* condition, const char* kind, const std::string& explanation,
-                   const std::string& program_message) {
+// A failure as the R code signals it: which condition class, the kind (the
+// library's name for it, or invalid_argument), and the message.
+Rcpp::List failure(const char* condition, const char* kind, const std::string& message) {
   return Rcpp::List::create(Rcpp::Named("condition") = condition, Rcpp::Named("kind") = kind,
-                            Rcpp::Named("message") = explanation,
-                            Rcpp::Named("program_message") = program_message);
+                            Rcpp::Named("message") = message);
 }
 
 Rcpp::List failure(const zol::Error& error) {
   const bool input = error.kind == zol::ErrorKind::CANNOT_OPEN_INPUT ||
                      error.kind == zol::ErrorKind::INVALID_INPUT;
   return failure(input ? "zol_input_error" : "zol_equating_error",
-                 zol::error_kind_name(error.kind), error.explanation, "");
+                 zol::error_kind_name(error.kind), error.explanation);
 }
 
-// Columns of data frames go back as plain lists: the R code makes them data
-// frames, which costs less than Rcpp's DataFrame::create. A form of 3PL items
-// alone has label, a, b and c; one with items of K categories also model and
-// the step columns b1, b2, ..., with NA where an item has no such value.
+// A form's items as columns, as zol_read gives forms: label, a, b and c for
+// 3PL items alone; with an item of K categories also model and b1, b2, ...,
+// NA where an item has no such value. The R code makes them data frames.
 Rcpp::List form_columns(const zol::Form& form) {
   const std::size_t n = form.items.size();
   std::size_t most_steps = 0;
@@ -79,6 +94,15 @@ Rcpp::List form_columns(const zol::Form& form) {
   return columns;
 }
 
+// The lines of a form's records in the file it was read from.
+Rcpp::NumericVector item_lines(const zol::Form& form) {
+  Rcpp::NumericVector lines(form.items.size());
+  for (std::size_t i = 0; i < form.items.size(); ++i) {
+    lines[i] = static_cast<double>(form.items[i].line);
+  }
+  return lines;
+}
+
 // The table's grid travels as attributes, exactly as its header gave it;
 // the raw column is only there to be read.
 Rcpp::RObject conversion_columns(const std::optional<zol::Conversion>& table) {
@@ -97,36 +121,45 @@ Rcpp::RObject conversion_columns(const std::optional<zol::Conversion>& table) {
   return frame;
 }
 
+// The line of a section's header, when the R code kept it (NULL: none).
+std::int64_t line_of(const Rcpp::List& columns, const char* name) {
+  if (!columns.containsElementNamed(name) || Rf_isNull(columns[name])) return 0;
+  return static_cast<std::int64_t>(Rcpp::as<double>(columns[name]));
+}
+
 // A form as the R code hands it over: label, a, b and c item for item, and
 // for a form with items of K categories also model (3PL, GPCM or GRM), steps
 // (a matrix of one row per item) and step_count (how many of a row's leading
-// entries are the item's steps).
+// entries are the item's steps); line, when given, is each record's line in
+// the file it was read from, 0 for a record made or changed in R.
 zol::Form form_of(const Rcpp::List& columns) {
   const Rcpp::CharacterVector label = columns["label"];
   const Rcpp::NumericVector a = columns["a"], b = columns["b"], c = columns["c"];
+  const bool mixed = columns.containsElementNamed("model");
+  const Rcpp::CharacterVector model = mixed ? columns["model"] : Rcpp::CharacterVector();
+  const Rcpp::NumericMatrix steps = mixed ? columns["steps"] : Rcpp::NumericMatrix();
+  const Rcpp::IntegerVector step_count = mixed ? columns["step_count"] : Rcpp::IntegerVector();
+  const bool has_lines =
+      columns.containsElementNamed("line") && !Rf_isNull(columns["line"]);
+  const Rcpp::NumericVector line = has_lines ? columns["line"] : Rcpp::NumericVector();
   zol::Form form;
   form.items.reserve(static_cast<std::size_t>(a.size()));
-  if (!columns.containsElementNamed("model")) {
-    for (R_xlen_t i = 0; i < a.size(); ++i) {
-      form.items.push_back({Rcpp::as<std::string>(label[i]), a[i], b[i], c[i]});
-    }
-    return form;
-  }
-  const Rcpp::CharacterVector model = columns["model"];
-  const Rcpp::NumericMatrix steps = columns["steps"];
-  const Rcpp::IntegerVector step_count = columns["step_count"];
   for (R_xlen_t i = 0; i < a.size(); ++i) {
     const zol::ItemModel kind =
-        zol::item_model_named(Rcpp::as<std::string>(model[i])).value_or(zol::ItemModel::THREE_PL);
+        mixed ? zol::item_model_named(Rcpp::as<std::string>(model[i]))
+                    .value_or(zol::ItemModel::THREE_PL)
+              : zol::ItemModel::THREE_PL;
     if (kind == zol::ItemModel::THREE_PL) {
-      form.items.push_back({Rcpp::as<std::string>(label[i]), a[i], b[i], c[i]});
-      continue;
+      form.items.emplace_back(Rcpp::as<std::string>(label[i]), a[i], b[i], c[i]);
+    } else {
+      std::vector<double> item_steps(static_cast<std::size_t>(step_count[i]));
+      for (std::size_t v = 0; v < item_steps.size(); ++v) {
+        item_steps[v] = steps(i, static_cast<R_xlen_t>(v));
+      }
+      form.items.emplace_back(Rcpp::as<std::string>(label[i]), kind, a[i],
+                              std::move(item_steps));
     }
-    std::vector<double> item_steps(static_cast<std::size_t>(step_count[i]));
-    for (std::size_t v = 0; v < item_steps.size(); ++v) {
-      item_steps[v] = steps(i, static_cast<R_xlen_t>(v));
-    }
-    form.items.push_back({Rcpp::as<std::string>(label[i]), kind, a[i], std::move(item_steps)});
+    if (has_lines) form.items.back().line = static_cast<std::int64_t>(line[i]);
   }
   return form;
 }
@@ -136,143 +169,212 @@ std::vector<double> doubles(const Rcpp::NumericVector& values) {
   return std::vector<double>(values.begin(), values.end());
 }
 
-// One column of the scores: the value of each raw score 0..rows-1 for which
-// present() holds, NA elsewhere.
-template <typename Present>
-Rcpp::NumericVector column(const std::vector<double>& values, std::size_t rows, Present present) {
-  Rcpp::NumericVector out(rows, NA_REAL);
-  for (std::size_t raw = 0; raw < rows && raw < values.size(); ++raw) {
-    if (present(raw)) out[raw] = values[raw];
-  }
-  return out;
-}
-
-// The results, one row per raw score up to the longer form's top score, with
-// NA where the CSV leaves a cell empty.
-Rcpp::List scores_columns(const zol::Results& results) {
-  const std::size_t rows =
-      static_cast<std::size_t>(std::max(results.new_top_score, results.old_top_score)) + 1;
-  const zol::TrueScoreEquating& t = results.true_score;
-  const auto always = [](std::size_t) { return true; };
-  const auto own_theta = [&](std::size_t raw) {
-    return t.theta[raw] > -THETA_LIMIT && t.theta[raw] < THETA_LIMIT;
-  };
-  const auto on_new_form = [&](std::size_t raw) { return raw < t.equated.size(); };
-  Rcpp::IntegerVector raw(rows);
-  for (std::size_t k = 0; k < rows; ++k) raw[k] = static_cast<int>(k);
-  const zol::ObservedScoreEquating none;
-  const zol::ObservedScoreEquating& o = results.observed_score ? *results.observed_score : none;
-  const auto observed = [&](std::size_t) { return results.observed_score.has_value(); };
-  return Rcpp::List::create(
-      Rcpp::Named("raw") = raw, Rcpp::Named("theta") = column(t.theta, rows, own_theta),
-      Rcpp::Named("true_equated") = column(t.equated, rows, always),
-      Rcpp::Named("true_scale") = column(t.scale.unrounded, rows, on_new_form),
-      Rcpp::Named("true_scale_rounded") = column(t.scale.rounded, rows, on_new_form),
-      Rcpp::Named("new_fitted") = column(o.new_distribution, rows, observed),
-      Rcpp::Named("old_fitted") = column(o.old_distribution, rows, observed),
-      Rcpp::Named("observed_equated") = column(o.equated, rows, observed),
-      Rcpp::Named("observed_scale") = column(o.scale.unrounded, rows, on_new_form),
-      Rcpp::Named("observed_scale_rounded") = column(o.scale.rounded, rows, on_new_form));
-}
-
-Rcpp::CharacterVector warning_texts(const zol::Warnings& warnings) {
-  Rcpp::CharacterVector texts(warnings.kept.size());
-  for (std::size_t i = 0; i < warnings.kept.size(); ++i) texts[i] = warnings.kept[i].text;
-  return texts;
-}
-
-}  // namespace
-
-// Reads an input file; a list with the records, or with the failure.
-// [[Rcpp::export(name = ".zol_read")]]
-Rcpp::List zol_read_file(std::string path, std::string name, bool mixed_format) {
-  zol::Expected<zol::ReadInput> read = zol::read_input_file(path, zol::ReadOptions{mixed_format});
-  if (!read) return failure(read.error());
-  const zol::Input& input = read->input;
-  Rcpp::RObject theta = R_NilValue;
-  if (input.theta) {
-    theta = Rcpp::List::create(Rcpp::Named("point") = Rcpp::wrap(input.theta->points),
-                               Rcpp::Named("weight") = Rcpp::wrap(input.theta->weights));
-  }
-  return Rcpp::List::create(Rcpp::Named("new") = form_columns(input.new_form),
-                            Rcpp::Named("old") = form_columns(input.old_form),
-                            Rcpp::Named("theta") = theta,
-                            Rcpp::Named("conversion") = conversion_columns(input.conversion),
-                            Rcpp::Named("name") = name);
-}
-
-// Equates forms given as lists of columns (see form_of); theta is NULL or
-// a list of point and weight (NULL weights: equal weights), conversion NULL
-// or a list of scale, lowest, highest and increment, link NULL or a method's
-// name, scaling_constant NULL (1.7, unsaid in the report) or D. output
-// "results" gives the results as lists and vectors; "csv" and "svg" give the
-// program's file of that kind as one string.
-// [[Rcpp::export(name = ".zol_equate")]]
-Rcpp::List zol_equate_frames(Rcpp::List new_form, Rcpp::List old_form,
-                             Rcpp::Nullable<Rcpp::List> theta,
-                             Rcpp::Nullable<Rcpp::List> conversion, std::string name,
-                             Rcpp::Nullable<Rcpp::String> link,
-                             Rcpp::Nullable<Rcpp::NumericVector> scaling_constant,
-                             std::string output) {
+// The input as the R code hands it over: new_form and old_form (see
+// form_of), theta NULL or a list of point, weight (NULL: equal weights) and
+// header_line, conversion NULL or a list of scale, lowest, highest,
+// increment and header_line, and name.
+zol::Input input_of(const Rcpp::List& records) {
   zol::Input input;
-  input.new_form = form_of(new_form);
-  input.old_form = form_of(old_form);
-  input.name = name;
-  if (theta.isNotNull()) {
-    const Rcpp::List quadrature(theta);
+  input.new_form = form_of(records["new_form"]);
+  input.old_form = form_of(records["old_form"]);
+  input.name = Rcpp::as<std::string>(records["name"]);
+  if (!Rf_isNull(records["theta"])) {
+    const Rcpp::List quadrature = records["theta"];
     std::vector<double> points = doubles(quadrature["point"]);
     if (Rf_isNull(quadrature["weight"])) {
       input.theta = zol::equal_weights(std::move(points));
     } else {
       input.theta = zol::Quadrature{std::move(points), doubles(quadrature["weight"])};
     }
+    input.theta->header_line = line_of(quadrature, "header_line");
   }
-  if (conversion.isNotNull()) {
-    const Rcpp::List table(conversion);
+  if (!Rf_isNull(records["conversion"])) {
+    const Rcpp::List table = records["conversion"];
     input.conversion = zol::Conversion{Rcpp::as<double>(table["lowest"]),
                                        Rcpp::as<double>(table["highest"]),
                                        Rcpp::as<double>(table["increment"]),
                                        doubles(table["scale"])};
+    input.conversion->header_line = line_of(table, "header_line");
   }
-  zol::Options options;
-  if (scaling_constant.isNotNull()) options.scaling_constant = Rcpp::as<double>(scaling_constant);
-  if (link.isNotNull()) {
+  return input;
+}
+
+// The options as one list, each entry NULL or absent when not given: link
+// (a method's name), scaling_constant and round_scale (numbers the R code
+// has checked). A new option is one more entry here and in zol_equate.
+std::optional<std::string> options_of(const Rcpp::List& given, zol::Options& options) {
+  const auto named = [&](const char* name) -> SEXP {
+    return given.containsElementNamed(name) ? SEXP(given[name]) : R_NilValue;
+  };
+  if (SEXP d = named("scaling_constant"); !Rf_isNull(d)) {
+    options.scaling_constant = Rcpp::as<double>(d);
+  }
+  if (SEXP unit = named("round_scale"); !Rf_isNull(unit)) {
+    options.round_scale_unit = Rcpp::as<double>(unit);
+  }
+  if (SEXP link = named("link"); !Rf_isNull(link)) {
     const std::string method = Rcpp::as<std::string>(link);
     options.link = zol::link_method_named(method);
     if (!options.link) {
       std::string known;
-      for (zol::LinkMethod m : LINK_METHODS) {
-        known += known.empty() ? "" : ", ";
-        known += std::string("\"") + zol::link_method_option(m) + "\"";
+      const std::size_t count = std::size(zol::LINK_METHODS);
+      for (std::size_t k = 0; k < count; ++k) {
+        known += k == 0 ? "" : k + 1 < count ? ", " : " or ";
+        known += zol::link_method_option(zol::LINK_METHODS[k]);
       }
-      return failure("zol_input_error", "invalid_argument",
-                     "link \"" + method + "\" is no linking method; the methods are " + known,
-                     "");
+      return "unknown link method '" + method + "': " + known;
     }
   }
+  return std::nullopt;
+}
 
+// Warnings as the R code shows them: each as finding_text says it, and one
+// last line for those not kept, as the program says them.
+Rcpp::CharacterVector warning_texts(const zol::Warnings& warnings, const std::string& name) {
+  return Rcpp::wrap(zol::warning_lines(warnings, name));
+}
+
+// The reader's warnings as zol_read gave them (texts, the count line left
+// out, and the count), before those of the equating, within one cap.
+zol::Warnings read_warnings(const Rcpp::List& records) {
+  zol::Warnings read;
+  if (!records.containsElementNamed("read_warnings") || Rf_isNull(records["read_warnings"])) {
+    return read;
+  }
+  const Rcpp::List given = records["read_warnings"];
+  zol::Warnings all;
+  for (std::string& text : Rcpp::as<std::vector<std::string>>(given["texts"])) {
+    all.kept.push_back(zol::Finding{std::move(text)});
+  }
+  all.not_kept = static_cast<std::int64_t>(Rcpp::as<double>(given["not_kept"]));
+  zol::add_warnings(read, all);
+  return read;
+}
+
+// The table of scores as columns: whole numbers as integers where they fit,
+// and NA in every empty cell.
+Rcpp::List score_columns(const zol::ScoreTable& table) {
+  Rcpp::List columns(table.columns.size());
+  Rcpp::CharacterVector names(table.columns.size());
+  for (std::size_t k = 0; k < table.columns.size(); ++k) {
+    const zol::ScoreColumn& column = table.columns[k];
+    names[k] = column.name;
+    if (column.type == zol::ScoreColumn::Type::TEXT) {
+      Rcpp::CharacterVector texts(column.texts.size());
+      for (std::size_t i = 0; i < column.texts.size(); ++i) {
+        texts[i] = column.texts[i].empty() ? Rcpp::String(NA_STRING) : Rcpp::String(column.texts[i]);
+      }
+      columns[k] = texts;
+      continue;
+    }
+    bool integers = column.type == zol::ScoreColumn::Type::WHOLE_NUMBER;
+    for (double value : column.numbers) {
+      integers = integers && (std::isnan(value) || std::fabs(value) <= 2147483647.0);
+    }
+    if (integers) {
+      Rcpp::IntegerVector whole(column.numbers.size());
+      for (std::size_t i = 0; i < column.numbers.size(); ++i) {
+        const double value = column.numbers[i];
+        whole[i] = std::isnan(value) ? NA_INTEGER : static_cast<int>(value);
+      }
+      columns[k] = whole;
+    } else {
+      Rcpp::NumericVector numbers(column.numbers.size());
+      for (std::size_t i = 0; i < column.numbers.size(); ++i) {
+        const double value = column.numbers[i];
+        numbers[i] = std::isnan(value) ? NA_REAL : value;
+      }
+      columns[k] = numbers;
+    }
+  }
+  columns.names() = names;
+  return columns;
+}
+
+}  // namespace
+
+// Reads an input file; a list with the records, the lines they stood on and
+// the reader's warnings, or with the failure. name is the path as the user
+// wrote it, which the explanations and warnings name.
+// [[Rcpp::export(name = ".zol_read")]]
+Rcpp::List zol_read_file(std::string path, std::string name, bool mixed_format) {
+  zol::ReadOptions reading;
+  reading.mixed_format = mixed_format;
+  zol::Expected<zol::ReadInput> read = zol::read_input_file(path, reading);
+  if (!read) {
+    // The library names the input as it was opened; the user wrote name.
+    zol::Error error = read.error();
+    error.explanation = zol::finding_text(error.cause, name);
+    return failure(error);
+  }
+  const zol::Input& input = read->input;
+  Rcpp::RObject theta = R_NilValue;
+  if (input.theta) {
+    theta = Rcpp::List::create(Rcpp::Named("point") = Rcpp::wrap(input.theta->points),
+                               Rcpp::Named("weight") = Rcpp::wrap(input.theta->weights));
+  }
+  const auto header_line = [](const auto& section) {
+    return section ? static_cast<double>(section->header_line) : 0.0;
+  };
+  Rcpp::CharacterVector kept(read->warnings.kept.size());
+  for (std::size_t i = 0; i < read->warnings.kept.size(); ++i) {
+    kept[i] = zol::finding_text(read->warnings.kept[i], name);
+  }
+  return Rcpp::List::create(
+      Rcpp::Named("new") = form_columns(input.new_form),
+      Rcpp::Named("old") = form_columns(input.old_form), Rcpp::Named("theta") = theta,
+      Rcpp::Named("conversion") = conversion_columns(input.conversion),
+      Rcpp::Named("name") = name,
+      Rcpp::Named("lines") = Rcpp::List::create(
+          Rcpp::Named("new") = item_lines(input.new_form),
+          Rcpp::Named("old") = item_lines(input.old_form),
+          Rcpp::Named("theta") = header_line(input.theta),
+          Rcpp::Named("conversion") = header_line(input.conversion)),
+      Rcpp::Named("warnings") = kept,
+      Rcpp::Named("warnings_not_kept") = static_cast<double>(read->warnings.not_kept),
+      Rcpp::Named("shown_warnings") = warning_texts(read->warnings, name));
+}
+
+// Equates the records (see input_of, and read_warnings for the reader's
+// warnings that come first) under the options (see options_of). output
+// "results" gives the results as lists and vectors; "csv", "svg" and
+// "linked_items" give the program's file of that kind as one string.
+// [[Rcpp::export(name = ".zol_equate")]]
+Rcpp::List zol_equate_records(Rcpp::List records, Rcpp::List given_options, std::string output) {
+  const zol::Input input = input_of(records);
+  zol::Options options;
+  if (std::optional<std::string> refused = options_of(given_options, options)) {
+    return failure("zol_input_error", "invalid_argument", *refused);
+  }
   zol::Expected<zol::Results> results = zol::equate(input, options);
   if (!results) return failure(results.error());
-  if (output == "csv" || output == "svg") {
-    zol::Expected<std::string> text =
-        output == "csv" ? zol::format_csv(*results) : zol::format_svg(*results);
+  if (output != "results") {
+    zol::Expected<std::string> text = output == "csv"   ? zol::format_csv(*results)
+                                      : output == "svg" ? zol::format_svg(*results)
+                                                        : zol::format_linked_items(*results);
     if (!text) return failure(text.error());
     return Rcpp::List::create(Rcpp::Named("text") = *text);
   }
   zol::Expected<std::string> report = zol::format_report(*results);
   if (!report) return failure(report.error());
-  Rcpp::RObject linking = R_NilValue;
+  zol::Expected<zol::ScoreTable> table = zol::score_table(*results);
+  if (!table) return failure(table.error());
+  Rcpp::RObject linking = R_NilValue, linked_items = R_NilValue;
   if (results->linking) {
     const zol::Linking& l = *results->linking;
     linking = Rcpp::List::create(Rcpp::Named("method") = zol::link_method_option(l.method),
                                  Rcpp::Named("A") = l.A, Rcpp::Named("B") = l.B,
                                  Rcpp::Named("common_items") = l.common_items);
   }
-  return Rcpp::List::create(Rcpp::Named("scores") = scores_columns(*results),
+  if (results->linked_new_form) linked_items = form_columns(*results->linked_new_form);
+  zol::Warnings warnings = read_warnings(records);
+  zol::add_warnings(warnings, results->warnings);
+  return Rcpp::List::create(Rcpp::Named("scores") = score_columns(*table),
                             Rcpp::Named("linking") = linking,
+                            Rcpp::Named("linked_items") = linked_items,
                             Rcpp::Named("chance_score") = results->true_score.chance_score,
                             Rcpp::Named("report") = *report,
                             Rcpp::Named("new_top_score") = results->new_top_score,
                             Rcpp::Named("old_top_score") = results->old_top_score,
-                            Rcpp::Named("warnings") = warning_texts(results->warnings));
+                            Rcpp::Named("warnings") = warning_texts(warnings, input.name));
 }

@@ -1,29 +1,29 @@
-# What R shows of an equating: print, the scores without an ability distribution, plot
+# What R shows of an equating: print, summary, plot
 
-test_that("print writes the report and nothing else", {
-  x <- equate_example("forms40")
-  expect_identical(capture.output(print(x)), readLines(example_file("forms40.report")))
-  expect_identical(as.data.frame(x), x$scores)
+test_that("print sums up the equating, its linking and its warnings, not the report", {
+  x <- equate_example("common_items")
+  shown <- capture.output(print(x))
+  report <- readLines(example_file("common_items.report"))
+  expect_true(sprintf("Linked by stocking-lord on %d common items: A = %.6f, B = %.6f",
+                      x$linking$common_items, x$linking$A, x$linking$B) %in% shown)
+  expect_identical(sprintf("A = %.6f  B = %.6f", x$linking$A, x$linking$B), report[5])
+  expect_false(any(c("Results for True Score Equating", report[5]) %in% shown))
+  # The warnings as they are, which say "warning:" themselves.
+  warned <- equate_example("forms40")
+  expect_identical(tail(capture.output(summary(warned)), 1L), warned$warnings)
 })
 
-test_that("without an ability distribution only the observed-score columns are NA", {
-  file <- zol_read(example_file("different_lengths.txt"))
-  with_theta <- do.call(zol_equate, file)
-  without <- zol_equate(file$new, file$old)
-  observed <- c("new_fitted", "old_fitted", "observed_equated", "observed_scale",
-                "observed_scale_rounded")
-  expect_true(all(is.na(without$scores[observed])))
-  expect_identical(without$scores[setdiff(names(without$scores), observed)],
-                   with_theta$scores[setdiff(names(with_theta$scores), observed)])
-  expect_null(summary(without)$observed_difference)
-})
-
-test_that("plot draws linked forms, forms of different lengths and forms without theta", {
-  pdf(NULL)
-  on.exit(dev.off())
-  file <- zol_read(example_file("different_lengths.txt"))
-  for (x in list(equate_example("common_items"), do.call(zol_equate, file),
-                 zol_equate(file$new, file$old))) {
+test_that("plot draws the program's panels: two with an ability distribution, else one", {
+  panels <- function(x) {
+    pdf(NULL)
+    on.exit(dev.off())
+    dev.control("enable")
     expect_identical(plot(x), x)
+    drawn <- recordPlot()[[1L]]
+    sum(vapply(drawn, function(call) identical(call[[2L]][[1L]]$name, "C_plot_new"), TRUE))
   }
+  file <- zol_read(example_file("different_lengths.txt"))
+  expect_identical(panels(equate_example("common_items")), 2L)
+  expect_identical(panels(do.call(zol_equate, file)), 2L)
+  expect_identical(panels(zol_equate(file$new, file$old)), 1L)
 })
