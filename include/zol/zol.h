@@ -223,10 +223,18 @@ struct Error {
 // "root_not_bracketed" or "root_not_converged".
 const char* error_kind_name(ErrorKind kind);
 
+// What asking an Expected for what it does not hold does: end the process
+// through std::abort(), as a failed assertion would. A caller that may not end
+// its process (a package inside an interpreter) defines it before it includes
+// this header, to a statement that does not return (throwing, say).
+#ifndef ZOL_EXPECTED_MISUSE
+#define ZOL_EXPECTED_MISUSE() std::abort()
+#endif
+
 // Either a value or the Error that prevented it, never both. Ask which with
 // has_value() or operator bool first: value() (and * and ->) on an error,
-// and error() on a value, are mistakes of the caller that end the process
-// through std::abort(), as a failed assertion would. Nothing here throws.
+// and error() on a value, are mistakes of the caller (ZOL_EXPECTED_MISUSE).
+// Nothing here throws.
 template <typename T>
 class [[nodiscard]] Expected {
  public:
@@ -246,7 +254,7 @@ class [[nodiscard]] Expected {
  private:
   template <typename U>
   static U& checked(U* held) {
-    if (held == nullptr) std::abort();
+    if (held == nullptr) ZOL_EXPECTED_MISUSE();
     return *held;
   }
 

@@ -24,16 +24,13 @@ namespace zol_glue {
 // mistake of the caller that this file never makes. R must not be ended from
 // a package, and R CMD check refuses a library that calls abort; the mistake
 // becomes an exception instead, which Rcpp turns into an R error.
-[[noreturn]] inline int misuse_of_expected() {
+[[noreturn]] inline void misuse_of_expected() {
   throw std::logic_error("zol: the value of a failure was asked for");
 }
 }  // namespace zol_glue
 
-// zol.h writes std::abort(); with this macro that reads as the statement
-// "std::ignore = zol_glue::misuse_of_expected();".
-#define abort() ignore = ::zol_glue::misuse_of_expected()
+#define ZOL_EXPECTED_MISUSE() ::zol_glue::misuse_of_expected()
 #include "zol/zol.h"
-#undef abort
 
 namespace {
 
