@@ -64,6 +64,14 @@ ScoreTable table_of_scores(const Results& results) {
     const auto first_row = [](std::size_t raw) { return raw == 0; };
     columns.push_back(numbers("link_A", std::span<const double>(&linking.A, 1), rows, first_row));
     columns.push_back(numbers("link_B", std::span<const double>(&linking.B, 1), rows, first_row));
+    if (linking.A_se) {
+      // Standard errors that cannot be computed are NaN, empty cells.
+      const double errors[] = {*linking.A_se, *linking.B_se, *linking.AB_covariance};
+      const char* names[] = {"link_A_se", "link_B_se", "link_AB_covariance"};
+      for (std::size_t k = 0; k < 3; ++k) {
+        columns.push_back(numbers(names[k], std::span<const double>(&errors[k], 1), rows, first_row));
+      }
+    }
   }
   ScoreColumn raw{"raw", ScoreColumn::Type::WHOLE_NUMBER, std::vector<double>(rows), {}};
   for (std::size_t k = 0; k < rows; ++k) raw.numbers[k] = static_cast<double>(k);
@@ -87,6 +95,13 @@ ScoreTable table_of_scores(const Results& results) {
   columns.push_back(numbers("observed_equated", o.equated, rows, always));
   columns.push_back(numbers("observed_scale", o.scale.unrounded, rows, always));
   columns.push_back(numbers("observed_scale_rounded", o.scale.rounded, rows, always));
+  if (results.standard_errors) {
+    const StandardErrors& e = *results.standard_errors;
+    columns.push_back(numbers("true_score_se", e.true_score, rows, always));
+    columns.push_back(numbers("observed_score_se", e.observed_score, rows, always));
+    columns.push_back(numbers("true_scale_se", e.true_scale, rows, always));
+    columns.push_back(numbers("observed_scale_se", e.observed_scale, rows, always));
+  }
   return table;
 }
 

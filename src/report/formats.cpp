@@ -33,6 +33,7 @@ Expected<std::string> format_report(const Results& results) {
     if (results.synthetic_weight) write_synthetic_population(out, *results.synthetic_weight);
     write_true_score_report(out, results.true_score);
     if (results.observed_score) write_observed_score_report(out, *results.observed_score);
+    if (results.standard_errors) write_standard_errors(out, *results.standard_errors);
   });
 }
 

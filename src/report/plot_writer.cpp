@@ -100,12 +100,14 @@ struct Frame {
   }
 };
 
-// One series of points: y[i] at raw score i.
+// One series of points: y[i] at raw score i, and the half-width of a band
+// about it (none when empty; NaN where a raw score has none).
 struct Series {
   std::vector<double> y;
   const char* colour;
   const char* name;
   bool squares;
+  std::vector<double> band = {};
 };
 
 std::string escaped(const std::string& text) {
@@ -220,6 +222,29 @@ void write_series(std::string& out, const Frame& f, const Series& s) {
   out += "</g>\n";
 }
 
+// The band of the series as shaded polygons, one over each run of raw scores
+// that have a half-width.
+void write_band(std::string& out, const Frame& f, const Series& s) {
+  for (std::size_t from = 0; from < s.band.size();) {
+    if (!std::isfinite(s.band[from])) {
+      ++from;
+      continue;
+    }
+    std::size_t to = from;
+    while (to + 1 < s.band.size() && std::isfinite(s.band[to + 1])) ++to;
+    appendf(out, "<polygon fill=\"%s\" fill-opacity=\"0.18\" stroke=\"none\" points=\"",
+            s.colour);
+    for (std::size_t i = from; i <= to; ++i) {
+      appendf(out, "%.1f,%.1f ", f.px(static_cast<double>(i)), f.py(s.y[i] + s.band[i]));
+    }
+    for (std::size_t i = to + 1; i-- > from;) {
+      appendf(out, "%.1f,%.1f ", f.px(static_cast<double>(i)), f.py(s.y[i] - s.band[i]));
+    }
+    out += "\"/>\n";
+    from = to + 1;
+  }
+}
+
 // The legend in a row above the plotting area.
 void write_legend(std::string& out, const Frame& f, const std::vector<Series>& series,
                   const char* zero_line) {
@@ -267,20 +292,35 @@ void write_differences(std::string& out, const Results& r) {
     for (std::size_t i = 0; i < d.size(); ++i) d[i] = equated[i] - static_cast<double>(i);
     return d;
   };
-  series.push_back(
-      {differences(r.true_score.equated), FIRST_COLOUR, "True-score equating", false});
+  // With standard errors, a band of two of them either way about each line.
+  const auto two_errors = [](const std::vector<double>& errors) {
+    std::vector<double> band(errors.size());
+    for (std::size_t i = 0; i < band.size(); ++i) band[i] = 2.0 * errors[i];
+    return band;
+  };
+  const StandardErrors* errors = r.standard_errors ? &*r.standard_errors : nullptr;
+  series.push_back({differences(r.true_score.equated), FIRST_COLOUR, "True-score equating", false,
+                    errors ? two_errors(errors->true_score) : std::vector<double>()});
   if (r.observed_score) {
     series.push_back({differences(r.observed_score->equated), SECOND_COLOUR,
-                      "Observed-score equating", true});
+                      "Observed-score equating", true,
+                      errors ? two_errors(errors->observed_score) : std::vector<double>()});
   }
   double lo = 0.0, hi = 0.0;
   for (const Series& s : series) {
     lo = std::min(lo, *std::min_element(s.y.begin(), s.y.end()));
     hi = std::max(hi, *std::max_element(s.y.begin(), s.y.end()));
+    for (std::size_t i = 0; i < s.band.size(); ++i) {
+      if (!std::isfinite(s.band[i])) continue;
+      lo = std::min(lo, s.y[i] - s.band[i]);
+      hi = std::max(hi, s.y[i] + s.band[i]);
+    }
   }
   const auto top = static_cast<double>(r.true_score.equated.size() - 1);
   const Frame f{FIRST_PANEL_TOP, nice_axis(0.0, top, true), nice_axis(lo, hi, false)};
-  write_panel_title(out, f.top, "Equated score minus raw score");
+  write_panel_title(out, f.top, errors ? "Equated score minus raw score, with two standard "
+                                          "errors either way"
+                                        : "Equated score minus raw score");
   write_legend(out, f, series, "No difference");
   write_axes(out, f, "Raw score on the new form",
              "Equated minus raw score (old-form raw-score units)");
@@ -288,6 +328,7 @@ void write_differences(std::string& out, const Results& r) {
                "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#777\" "
                "stroke-dasharray=\"6 4\"/>\n",
                PLOT_LEFT, f.py(0.0), PLOT_RIGHT, f.py(0.0));
+  for (const Series& s : series) write_band(out, f, s);
   for (const Series& s : series) write_series(out, f, s);
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
 
 #include "common/text.h"
 #include "zol/version.h"
@@ -31,7 +32,26 @@ void write_linking(std::string& report, const Linking& linking) {
           linking.symmetric ? "symmetric " : "", link_method_title(linking.method),
           linking.common_items);
   if (linking.excluded > 0) appendf(report, " (%d excluded)", linking.excluded);
-  appendf(report, "\nA = %.6f  B = %.6f\n\n", linking.A, linking.B);
+  appendf(report, "\nA = %.6f  B = %.6f\n", linking.A, linking.B);
+  if (linking.A_se) {
+    // Dashes for what cannot be computed, as wide as the numbers.
+    const auto number = [&](const char* format, double value, const char* dashes) {
+      if (std::isfinite(value)) {
+        appendf(report, format, value);
+      } else {
+        report += dashes;
+      }
+    };
+    const double se_a = *linking.A_se, se_b = *linking.B_se;
+    report += "SE(A) = ";
+    number("%.6f", se_a, "--------");
+    report += "  SE(B) = ";
+    number("%.6f", se_b, "--------");
+    report += "  Corr(A, B) = ";
+    number("%.4f", *linking.AB_covariance / (se_a * se_b), "------");
+    report += "\n";
+  }
+  report += "\n";
 }
 
 void write_synthetic_population(std::string& report, double new_weight) {
@@ -95,6 +115,33 @@ void write_observed_score_report(std::string& report, const ObservedScoreEquatin
       appendf(report, "          ");
     }
     appendf(report, "\n");
+  }
+}
+
+void write_standard_errors(std::string& report, const StandardErrors& errors) {
+  const bool observed = !errors.observed_score.empty();
+  appendf(report, "\n\nStandard Errors of Equating\n\n");
+  appendf(report, " Raw%12s%13s", "True Score", "Unrounded");
+  if (observed) appendf(report, "%13s%13s", "Observed", "Unrounded");
+  appendf(report, "\nScore%11s%13s", "Equivalent", "Scale Score");
+  if (observed) appendf(report, "%13s%13s", "Raw Score", "Scale Score");
+  report += "\n";
+  const auto cell = [&](double value) {
+    if (std::isfinite(value)) {
+      appendf(report, "%13.4lf", value);
+    } else {
+      appendf(report, "%13s", "---------");
+    }
+  };
+  for (std::size_t i = 0; i < errors.true_score.size(); ++i) {
+    appendf(report, "%3ld", static_cast<long>(i));
+    cell(errors.true_score[i]);
+    cell(errors.true_scale[i]);
+    if (observed) {
+      cell(errors.observed_score[i]);
+      cell(errors.observed_scale[i]);
+    }
+    report += "\n";
   }
 }
 

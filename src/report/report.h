@@ -30,4 +30,8 @@ void write_true_score_report(std::string& report, const TrueScoreEquating& table
 // equivalents.
 void write_observed_score_report(std::string& report, const ObservedScoreEquating& table);
 
+// The standard errors of every raw score's equivalents and their unrounded
+// scale scores, after the last table; dashes where one cannot be computed.
+void write_standard_errors(std::string& report, const StandardErrors& errors);
+
 }  // namespace zol
