@@ -64,9 +64,14 @@ ModelWord read_model_word(const LineReader& reader, const char* label, const cha
   const char* count_text = skip_blanks(after);
   const std::size_t k = category_count(count_text, &after);
   if (k == 0) {
-    return fail(describe("the number of categories %s is not a whole number from 2 to %zu "
-                         "in decimal digits",
-                         quoted(count_text).c_str(), MOST_CATEGORIES));
+    // The word of K alone: a, the steps and whatever follows are not part of it.
+    std::size_t count_length = 0;
+    while (!ends_token(count_text[count_length])) ++count_length;
+    const std::string count_word(count_text, count_length);
+    return fail(
+        describe("the number of categories %s is not a whole number from 2 to %zu "
+                 "in decimal digits",
+                 quoted(count_word.c_str()).c_str(), MOST_CATEGORIES));
   }
   // Then a and the K - 1 step or boundary parameters.
   double values[MOST_CATEGORIES];

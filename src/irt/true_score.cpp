@@ -4,7 +4,9 @@
 #include <array>
 #include <cassert>
 #include <cstddef>
+#include <limits>
 
+#include "irt/category_model.h"
 #include "irt/item_model.h"
 #include "irt/root_finder.h"
 
@@ -58,17 +60,34 @@ struct TccResidual {
   }
 };
 
-// A form's expected score as theta goes to minus infinity, and its lowest and
+// A form's chance score, the sum of its c's; its lowest expected score
+// within the bracket, the anchor of the line below it; and its lowest and
 // highest possible scores.
 struct FormScores {
   double chance = 0.0;
+  double lowest = 0.0;
   double min = 0.0;
   double max = 0.0;
 };
 
-// A right/wrong item scores 0 or 1; an item of K categories 0..K-1, and
+// An item of K categories whose steps or boundaries lie within a few units
+// of 0 keeps at theta -THETA_LIMIT a share of about e^-(150 d a) above its
+// lowest category: under 5e-7 at d a = 0.1 with steps above -4, the flattest
+// of ordinary items, and e^-15 times less with each further 0.1 of d a. A
+// total share below NEGLIGIBLE_SHARE, about a hundredth of the report's last
+// decimal, is such a tail and is left out, so that forms of ordinary items
+// keep the line they have always had (a form without c's its anchor 0); a
+// larger one comes from items that the bracket holds above their lowest
+// category.
+constexpr double NEGLIGIBLE_SHARE = 0x1.0p-20;
+
+// A right/wrong item scores 0 or 1, and its expected score falls to c as
+// theta goes to minus infinity; an item of K categories scores 0..K-1 and
 // adds nothing to the chance score, as its lowest category takes all the
-// probability as theta goes to minus infinity.
+// probability in that limit. Within the bracket, though, a step or boundary
+// far below -THETA_LIMIT keeps such an item at a higher category: its
+// expected score at -THETA_LIMIT belongs to the lowest score that a theta of
+// the bracket reaches.
 FormScores form_scores(const FormView& form) {
   constexpr double WRONG_SCORE = 0.0, RIGHT_SCORE = 1.0;
   FormScores scores;
@@ -78,9 +97,12 @@ FormScores form_scores(const FormView& form) {
     scores.min += WRONG_SCORE;
     scores.max += RIGHT_SCORE;
   }
+  double share = 0.0;
   for (const CategoryItem& item : form.partial_credit) {
     scores.max += static_cast<double>(item.categories() - 1);
+    share += expected_item_score(-THETA_LIMIT, item, form.d).score;
   }
+  scores.lowest = share < NEGLIGIBLE_SHARE ? scores.chance : scores.chance + share;
   return scores;
 }
 
@@ -97,18 +119,22 @@ RootStop true_score_equate(const FormView& new_form, const FormView& old_form,
   const std::size_t top = raw_scores.size() - 1;
 
   // Scores up to and including index last_on_line have no theta: the expected
-  // score never falls to the chance score or below at a finite theta. A score
-  // equal to the chance score therefore stays on the line.
+  // score never falls to the lowest score of the bracket or below at a theta
+  // inside it. A score equal to it therefore stays on the line.
   std::size_t last_on_line = 0;
-  while (last_on_line < top && !(raw_scores[last_on_line + 1] > new_scores.chance)) {
+  while (last_on_line < top && !(raw_scores[last_on_line + 1] > new_scores.lowest)) {
     ++last_on_line;
   }
 
-  // The line through (min_new, min_old) and (chance_new, chance_old). Exact
+  // The line through (min_new, min_old) and (lowest_new, lowest_old). Exact
   // comparison: only a denominator of exactly 0 leaves the slope undefined.
-  const double denominator = new_scores.chance - new_scores.min;
-  const double slope =
-      denominator == 0.0 ? 0.0 : (old_scores.chance - old_scores.min) / denominator;
+  // One so small that the quotient overflows (c's of some 1e-308) is taken
+  // as 0 too: the line would stand upright over the new form's lowest score,
+  // where raw score 0 keeps the old form's lowest, and infinity times 0 is
+  // not a number.
+  const double denominator = new_scores.lowest - new_scores.min;
+  double slope = denominator == 0.0 ? 0.0 : (old_scores.lowest - old_scores.min) / denominator;
+  if (!(slope <= std::numeric_limits<double>::max())) slope = 0.0;
   const double intercept = old_scores.min - slope * new_scores.min;
 
   if (last_on_line < top) {

@@ -84,6 +84,10 @@ TEST(CategoryModelTest, ExtremeParametersGiveProbabilitiesThatSumToOne) {
       {1.7e308, 1.7e308, 1.7e308},
       {0.5, 0.5 + 1e-15, 0.5 + 2e-15},
       {-3.0, -2.9, 40.0, 40.1, 41.0},
+      // At theta 0.5 the running sums cannot tell category 2 from 1; the
+      // direct sum puts 2 above 1 by 0.01, which d a = 1.7e300 would
+      // overflow if it were not made the mode.
+      {-1e15, 0.49},
       std::vector<double>(99, -1e307),
       [] {  // cumulative exponents that swing by about 1e310
         std::vector<double> swing(50, -1.7e308);
@@ -158,6 +162,53 @@ TEST(CategoryModelTest, FarTailCategoriesKeepTheirRelativePrecision) {
         t.k < p.size() ? p[t.k] : expected_item_score(t.theta, item, t.d).slope;
     EXPECT_GT(value, 0.0) << t.name;
     expect_close(value, t.expected, t.relative, t.name);
+  }
+}
+
+// A GPCM step far outside the others splits the item: the categories on the
+// step's far side take no probability, and those on its near side are an
+// item of the remaining steps, shifted by the categories left out. Their
+// ratios depend on differences of a few units only, which sums that carry
+// the far step (about 1e15, or 1e302 at half scale) would round away. The
+// rest's own running sums reach about 450 at theta 150, so a category some
+// 500 units of d a u down its tail agrees to about 1e-13 only.
+TEST(CategoryModelTest, AStepFarOutsideTheOthersLeavesTheItemOfTheRest) {
+  const struct {
+    const char* name;
+    std::vector<double> steps, rest;
+    std::size_t shift;  // the categories below the rest's category 0
+  } cases[] = {
+      {"far first step", {-1e15, 1.0, 1.0, 1.0}, {1.0, 1.0, 1.0}, 1},
+      {"far first step at half scale", {-1e302, 0.5, 1.5}, {0.5, 1.5}, 1},
+      {"far step below in the middle", {0.2, -1e15, -0.4, 0.8}, {-0.4, 0.8}, 2},
+      {"far step above in the middle", {-1.0, 1e15, 0.5}, {-1.0}, 0},
+      {"far last step", {-0.5, 0.3, 1e15}, {-0.5, 0.3}, 0},
+  };
+  for (const auto& t : cases) {
+    for (double a : {1.0, 0.37}) {
+      for (double theta : {-149.3, -2.7, 0.4678, 0.81, 2.35, 149.9}) {
+        const std::string name =
+            std::string(t.name) + " a " + std::to_string(a) + " theta " + std::to_string(theta);
+        const Categories whole = evaluate(theta, ItemModel::GPCM, a, t.steps, D_NORMAL);
+        const Categories rest = evaluate(theta, ItemModel::GPCM, a, t.rest, D_NORMAL);
+        for (std::size_t k = 0; k < whole.p.size(); ++k) {
+          const std::string category = name + " P_" + std::to_string(k);
+          if (k < t.shift || k >= t.shift + rest.p.size()) {
+            EXPECT_EQ(whole.p[k], 0.0) << category;
+            continue;
+          }
+          expect_close(whole.p[k], rest.p[k - t.shift], 1e-12, category);
+          expect_close(whole.dp[k], rest.dp[k - t.shift], 1e-12, category + " dP");
+          expect_close(whole.d2p[k], rest.d2p[k - t.shift], 1e-11, category + " d2P");
+        }
+        const ScoreAndSlope e = expected_item_score(theta, {ItemModel::GPCM, a, t.steps}, D_NORMAL);
+        const ScoreAndSlope e_rest =
+            expected_item_score(theta, {ItemModel::GPCM, a, t.rest}, D_NORMAL);
+        expect_close(e.score, static_cast<double>(t.shift) + e_rest.score, 1e-14,
+                     name + " expected score");
+        expect_close(e.slope, e_rest.slope, 1e-12, name + " slope");
+      }
+    }
   }
 }
 
