@@ -70,17 +70,6 @@ struct FormScores {
   double max = 0.0;
 };
 
-// An item of K categories whose steps or boundaries lie within a few units
-// of 0 keeps at theta -THETA_LIMIT a share of about e^-(150 d a) above its
-// lowest category: under 5e-7 at d a = 0.1 with steps above -4, the flattest
-// of ordinary items, and e^-15 times less with each further 0.1 of d a. A
-// total share below NEGLIGIBLE_SHARE, about a hundredth of the report's last
-// decimal, is such a tail and is left out, so that forms of ordinary items
-// keep the line they have always had (a form without c's its anchor 0); a
-// larger one comes from items that the bracket holds above their lowest
-// category.
-constexpr double NEGLIGIBLE_SHARE = 0x1.0p-20;
-
 // A right/wrong item scores 0 or 1, and its expected score falls to c as
 // theta goes to minus infinity; an item of K categories scores 0..K-1 and
 // adds nothing to the chance score, as its lowest category takes all the

@@ -1,6 +1,7 @@
 // Gradients over both forms' free parameters, their variance, and the true-score equivalents'
 #include <cmath>
 
+#include "irt/true_score.h"
 #include "precision/item_gradients.h"
 #include "precision/precision_parts.h"
 
@@ -64,57 +65,90 @@ namespace zol {
 
 namespace {
 
-// The lowest expected score that the line below the chance score runs
-// through: the sum of the 3PL items' c, whose derivative in each c is 1.
-double chance_of(const ItemTable& form) {
-  double chance = 0.0;
-  for (const Item& item : form.items) chance += item.model == ItemModel::THREE_PL ? item.c : 0.0;
-  return chance;
-}
-
-void add_to_each_c(const ItemTable& form, const std::vector<std::size_t>& free, double by,
-                   std::vector<double>& into) {
-  for (std::size_t i = 0; i < form.size(); ++i) {
-    if (form.items[i].model != ItemModel::THREE_PL) continue;
-    const std::size_t k = free[form.first_parameter[i] + 2];
-    if (k != NOT_FREE) into[k] += by;
-  }
-}
-
-// Raw score x at or below the chance score: x times the old form's chance
-// score over the new form's, the line through (0, 0) and both chance scores.
-Gradient line_gradient(const PrecisionSource& source, std::size_t x) {
-  Gradient g = zero_gradient(source);
-  const Records& records = *source.records;
-  const double new_chance = chance_of(records.new_form), old_chance = chance_of(records.old_form);
-  if (!(new_chance > 0.0)) return g;
-  const double raw = static_cast<double>(x);
-  add_to_each_c(records.new_form, source.new_free, -raw * old_chance / (new_chance * new_chance),
-                g.new_form);
-  add_to_each_c(records.old_form, source.old_free, raw / new_chance, g.old_form);
-  return g;
-}
-
-// The form's test curve at theta: its slope, and its derivative in each free
-// parameter added into by_parameter.
-double test_curve(const ItemTable& form, const std::vector<std::size_t>& free, double theta,
-                  double d, std::vector<double>& by_parameter) {
-  CategoryGradients item;
+// Adds the derivatives of the form's expected score at theta in its free
+// parameters, times factor, into by_parameter: of all its items, or of its
+// items of K categories alone. Gives the expected score and its slope.
+struct CurvePoint {
+  double score = 0.0;
   double slope = 0.0;
+};
+
+CurvePoint add_test_curve(const ItemTable& form, const std::vector<std::size_t>& free,
+                          double theta, double d, bool categories_only, double factor,
+                          std::vector<double>& by_parameter) {
+  CategoryGradients item;
+  CurvePoint curve;
   for (std::size_t i = 0; i < form.size(); ++i) {
+    if (categories_only && form.items[i].model == ItemModel::THREE_PL) continue;
     category_gradients(theta, form.items[i], d, item);
     for (std::size_t c = 0; c < item.categories; ++c) {
-      slope += category_score(c) * item.dp_dtheta[c];
+      curve.score += category_score(c) * item.p[c];
+      curve.slope += category_score(c) * item.dp_dtheta[c];
     }
     for (std::size_t j = 0; j < item.parameters; ++j) {
       const std::size_t k = free[form.first_parameter[i] + j];
       if (k == NOT_FREE) continue;
       for (std::size_t c = 0; c < item.categories; ++c) {
-        by_parameter[k] += category_score(c) * item.derivative(c, j);
+        by_parameter[k] += factor * category_score(c) * item.derivative(c, j);
       }
     }
   }
-  return slope;
+  return curve;
+}
+
+// The lowest expected score of a form within the bracket, which the line below
+// the chance score runs through (see true_score.h): its c's and, unless they
+// add up to a negligible tail, its category items' expected scores at the
+// bracket's bottom, theta_low on the form's own scale. Its derivative, times
+// factor, goes into by_parameter; with A and B into by_A and by_B through
+// theta_low's own, at_A and at_B.
+struct Anchor {
+  double value = 0.0;
+  double share_slope = 0.0;  // of the category items' share, when it counts
+};
+
+Anchor anchor(const ItemTable& form, const std::vector<std::size_t>& free, double theta_low,
+              double d, double factor, std::vector<double>& by_parameter) {
+  Anchor result;
+  for (std::size_t i = 0; i < form.size(); ++i) {
+    if (form.items[i].model != ItemModel::THREE_PL) continue;
+    result.value += form.items[i].c;
+    const std::size_t k = free[form.first_parameter[i] + 2];
+    if (k != NOT_FREE) by_parameter[k] += factor;
+  }
+  std::vector<double> share_by_parameter(by_parameter.size(), 0.0);
+  const CurvePoint share =
+      add_test_curve(form, free, theta_low, d, true, factor, share_by_parameter);
+  if (share.score < NEGLIGIBLE_SHARE) return result;
+  result.value += share.score;
+  result.share_slope = share.slope;
+  for (std::size_t k = 0; k < by_parameter.size(); ++k) by_parameter[k] += share_by_parameter[k];
+  return result;
+}
+
+// Raw score x at or below the lowest expected score: on the line through (0,
+// 0) and both forms' anchors, e = x C_old / C_new.
+Gradient line_gradient(const PrecisionSource& source, std::size_t x) {
+  Gradient g = zero_gradient(source);
+  const Records& records = *source.records;
+  const double A = source.A(), B = source.B(), raw = static_cast<double>(x);
+  const double new_low = (-THETA_LIMIT - B) / A;
+  // The anchors' derivatives first, each then scaled by its own factor.
+  Gradient new_part = zero_gradient(source), old_part = zero_gradient(source);
+  const Anchor new_anchor = anchor(records.new_form, source.new_free, new_low, source.d, 1.0,
+                                   new_part.new_form);
+  const Anchor old_anchor = anchor(records.old_form, source.old_free, -THETA_LIMIT, source.d, 1.0,
+                                   old_part.old_form);
+  const double slope = old_anchor.value / new_anchor.value;
+  if (!(new_anchor.value > 0.0) || !std::isfinite(slope)) return g;
+  const double by_new = -raw * old_anchor.value / (new_anchor.value * new_anchor.value);
+  const double by_old = raw / new_anchor.value;
+  for (std::size_t k = 0; k < g.new_form.size(); ++k) g.new_form[k] = by_new * new_part.new_form[k];
+  for (std::size_t k = 0; k < g.old_form.size(); ++k) g.old_form[k] = by_old * old_part.old_form[k];
+  // The new form's bottom of the bracket, (-150 - B) / A, moves with A and B.
+  g.A = by_new * new_anchor.share_slope * (-new_low / A);
+  g.B = by_new * new_anchor.share_slope * (-1.0 / A);
+  return g;
 }
 
 }  // namespace
@@ -131,8 +165,11 @@ std::optional<Gradient> true_score_gradient(const PrecisionSource& source, std::
   const Records& records = *source.records;
   const double A = source.A(), B = source.B(), u = (theta - B) / A;
   Gradient g = zero_gradient(source);
-  const double old_slope = test_curve(records.old_form, source.old_free, theta, source.d, g.old_form);
-  const double new_slope = test_curve(records.new_form, source.new_free, u, source.d, g.new_form);
+  const double old_slope =
+      add_test_curve(records.old_form, source.old_free, theta, source.d, false, 1.0, g.old_form)
+          .slope;
+  const double new_slope =
+      add_test_curve(records.new_form, source.new_free, u, source.d, false, 1.0, g.new_form).slope;
   if (!(new_slope != 0.0) || !std::isfinite(new_slope)) return std::nullopt;
   const double factor = -old_slope * A / new_slope;
   for (double& value : g.new_form) value *= factor;
