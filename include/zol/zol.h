@@ -524,9 +524,12 @@ struct ScoreColumn {
 
 // The results as one table: a row per raw score from 0 to the longer form's
 // top score, and the columns in the CSV's order:
-//   after linking: link_method, link_A, link_B (filled on the first row only);
+//   after linking: link_method, link_A, link_B, and with standard errors
+//   link_A_se, link_B_se, link_AB_covariance (filled on the first row only);
 //   raw, theta, true_equated, true_scale, true_scale_rounded, new_fitted,
-//   old_fitted, observed_equated, observed_scale, observed_scale_rounded.
+//   old_fitted, observed_equated, observed_scale, observed_scale_rounded;
+//   with standard errors true_score_se, observed_score_se, true_scale_se,
+//   observed_scale_se (empty where one cannot be computed).
 // A cell is empty where there is no value: a theta at or below the chance
 // score or at the top, the observed-score cells without an ability
 // distribution, new-form cells past the new form's top score, the old form's
