@@ -53,17 +53,23 @@ zol_read <- function(path, mixed_format = FALSE) {
     records <- c(item_columns(forms[[which]], which, call), list(line = read$lines[[which]]))
     forms[[which]] <- with_read(forms[[which]], list(records = records), read)
   }
-  theta <- if (!is.null(read$theta)) columns_frame(read$theta)
-  theta <- with_read(theta, list(line = read$lines$theta, point = theta$point,
-                                 weight = theta$weight), read)
+  # Each group's distribution keeps its header's line, where the reader
+  # warned of its weights, while its points and weights are those read.
+  groups <- list()
+  for (which in c("theta", "old_theta")) {
+    group <- if (!is.null(read[[which]])) columns_frame(read[[which]])
+    groups[which] <- list(with_read(group, list(line = read$lines[[which]], point = group$point,
+                                                weight = group$weight), read))
+  }
   conversion <- if (!is.null(read$conversion)) columns_frame(read$conversion)
   conversion <- with_read(conversion, list(line = read$lines$conversion), read)
-  structure(list(new = forms$new, old = forms$old, theta = theta, conversion = conversion,
-                 name = read$name),
+  structure(list(new = forms$new, old = forms$old, theta = groups$theta,
+                 old_theta = groups$old_theta, conversion = conversion, name = read$name),
             warnings = read$shown_warnings)
 }
 
-MODELS <- c("3PL", "GPCM", "GRM")
+# The item models by the library's names ("3PL", "GPCM", "GRM").
+item_models <- function() .zol_names()$models
 
 # "a", "a and b", "a, b and c".
 word_list <- function(words) {
@@ -88,11 +94,13 @@ number_column <- function(items, column, form, call) {
 step_columns <- function(items, step_names, labels, form, call) {
   model <- if ("model" %in% names(items)) toupper(as.character(items[["model"]])) else
     rep("3PL", nrow(items))
-  unknown <- which(is.na(match(model, MODELS)))
+  models <- item_models()
+  unknown <- which(is.na(match(model, toupper(models))))
   if (length(unknown)) {
-    input_error(sprintf("item %s of %s has the model '%s', not one of 3PL, GPCM and GRM",
-                        labels[unknown[1L]], form, items[["model"]][unknown[1L]]), call)
+    input_error(sprintf("item %s of %s has the model '%s', not one of %s", labels[unknown[1L]],
+                        form, items[["model"]][unknown[1L]], word_list(models)), call)
   }
+  model <- models[match(model, toupper(models))]
   step_names <- step_names[order(as.integer(substring(step_names, 2L)))]
   if (!identical(step_names, sprintf("b%d", seq_along(step_names)))) {
     input_error(sprintf("the step columns of %s must be b1, b2, ... without gaps, not %s", form,
@@ -189,7 +197,9 @@ has_labels <- function(items) {
   "label" %in% names(items) || is.character(attr(items, "row.names"))
 }
 
-theta_columns <- function(theta, call) {
+# An ability distribution: points and weights (NULL: equal weights), and the
+# line of its header while it is as zol_read gave it; argument names it.
+theta_columns <- function(theta, argument, call) {
   if (is.null(theta)) return(NULL)
   theta <- as_frame(theta)
   if (is.numeric(theta) && is.null(dim(theta))) {
@@ -197,8 +207,8 @@ theta_columns <- function(theta, call) {
   }
   if (!is.data.frame(theta) || !is.numeric(theta[["point"]]) ||
       !(is.null(theta[["weight"]]) || is.numeric(theta[["weight"]]))) {
-    input_error("theta must be NULL, a numeric vector of points or a data frame of point and weight",
-                call)
+    input_error(sprintf(paste("%s must be NULL, a numeric vector of points or a data frame of",
+                              "point and weight"), argument), call)
   }
   point <- as.double(theta[["point"]])
   weight <- if (!is.null(theta[["weight"]])) as.double(theta[["weight"]])
@@ -248,27 +258,115 @@ read_warnings <- function(parts) {
   }
 }
 
-# A positive number option: NULL, or one finite number above 0.
-positive_option <- function(value, name, call) {
+shown_value <- function(value) paste(deparse(value), collapse = " ")
+
+# A number option: NULL, or one number, which the library refuses in its own
+# words when it is out of range.
+number_option <- function(value, name, call) {
   if (is.null(value)) return(NULL)
-  shown <- paste(deparse(value), collapse = " ")
   if (!(is.numeric(value) && length(value) == 1L)) {
-    input_error(sprintf("%s must be a number, not %s", name, shown), call)
-  }
-  if (!(is.finite(value) && value > 0)) {
-    input_error(sprintf("%s must be a finite number above 0, not %s", name, shown), call)
+    input_error(sprintf("%s must be a number, not %s", name, shown_value(value)), call)
   }
   as.double(value)
 }
 
+# The number of points of the criterion's quadrature: NULL, or a whole number
+# that the library's int holds; the library refuses one out of its range.
+points_option <- function(value, name, call) {
+  value <- number_option(value, name, call)
+  if (!is.null(value) && !(is.finite(value) && value == round(value) &&
+                           abs(value) <= .Machine$integer.max)) {
+    input_error(sprintf("%s must be a whole number of points from 2 to %d, not %s", name,
+                        .zol_names()$most_link_points, shown_value(value)), call)
+  }
+  value
+}
+
+# Labels of common items to leave out of the linking: NULL or text.
+label_option <- function(value, name, call) {
+  if (is.null(value)) return(NULL)
+  if (!is.character(value) || anyNA(value)) {
+    input_error(sprintf("%s must be NULL or a character vector of labels, not %s", name,
+                        shown_value(value)), call)
+  }
+  value
+}
+
+# The labels of a frame's rows: its label column, or its row names when they
+# are text; NULL when it has neither.
+row_labels <- function(frame) {
+  if ("label" %in% names(frame)) return(as.character(frame[["label"]]))
+  if (is.character(attr(frame, "row.names"))) row.names(frame)
+}
+
+# A form's covariance as the compiled code takes it: the parameters' names,
+# "LABEL:a", "LABEL:b1", ..., the matrix row by row, and whether it holds
+# standard errors alone. From a matrix named by its dimnames, taken whole;
+# or from a data frame of standard errors, se_a, se_b, se_c, se_b1, ..., one
+# row per item, NA (or no such column) for a parameter held fixed.
+covariance_columns <- function(covariance, argument, call) {
+  if (is.null(covariance)) return(NULL)
+  if (is.matrix(covariance) && is.numeric(covariance)) {
+    names <- rownames(covariance)
+    if (nrow(covariance) != ncol(covariance) || is.null(names) ||
+        !(is.null(colnames(covariance)) || identical(colnames(covariance), names))) {
+      input_error(sprintf(paste("%s must be a square matrix whose row names (and column names,",
+                                "if any) name its parameters, \"LABEL:a\", \"LABEL:b\", ..."),
+                          argument), call)
+    }
+    return(list(names = names, matrix = as.double(t(covariance)),
+                standard_errors_only = FALSE))
+  }
+  if (!is.data.frame(covariance)) {
+    input_error(sprintf(paste("%s must be NULL, a covariance matrix with dimnames, or a data",
+                              "frame of standard errors se_a, se_b, ..."), argument), call)
+  }
+  labels <- row_labels(covariance)
+  if (is.null(labels)) {
+    input_error(sprintf("%s has no column label, and its row names hold no labels", argument),
+                call)
+  }
+  columns <- grep("^se_", names(covariance), value = TRUE)
+  parameters <- sub("^se_", "", columns)
+  unknown <- columns[!grepl("^(a|b|c|b[1-9][0-9]*)$", parameters)]
+  if (length(unknown)) {
+    input_error(sprintf("%s has the column %s, which names no parameter (se_a, se_b, se_c, se_b1, ...)",
+                        argument, unknown[1L]), call)
+  }
+  names <- character()
+  errors <- numeric()
+  for (k in seq_along(columns)) {
+    se <- number_column(covariance, columns[k], argument, call)
+    refused <- which(!is.na(se) & !(is.finite(se) & se >= 0))
+    if (length(refused)) {
+      input_error(sprintf("%s: %s of item %s is %s, not a standard error (a finite number, not below 0)",
+                          argument, columns[k], labels[refused[1L]], format(se[refused[1L]])),
+                  call)
+    }
+    given <- !is.na(se)
+    names <- c(names, paste0(labels[given], ":", parameters[k]))
+    errors <- c(errors, se[given])
+  }
+  variances <- matrix(0, length(errors), length(errors))
+  diag(variances) <- errors^2
+  list(names = names, matrix = as.double(variances), standard_errors_only = TRUE)
+}
+
 zol_equate <- function(new, old, theta = NULL, conversion = NULL, name = "", link = NULL,
-                       scaling_constant = NULL, round_scale = NULL) {
+                       scaling_constant = NULL, round_scale = NULL, old_theta = NULL,
+                       synthetic_weight = NULL, link_quadrature = NULL, symmetric = FALSE,
+                       exclude_common = NULL, new_covariance = NULL, old_covariance = NULL) {
   call <- sys.call()
   if (!one_string(name)) input_error("name must be one string", call)
+  if (!one_flag(symmetric)) input_error("symmetric must be TRUE or FALSE", call)
   # The options travel as one list; the compiled code reads them by name.
   options <- list(link = link,
-                  scaling_constant = positive_option(scaling_constant, "scaling_constant", call),
-                  round_scale = positive_option(round_scale, "round_scale", call))
+                  scaling_constant = number_option(scaling_constant, "scaling_constant", call),
+                  round_scale = number_option(round_scale, "round_scale", call),
+                  synthetic_weight = number_option(synthetic_weight, "synthetic_weight", call),
+                  link_quadrature = points_option(link_quadrature, "link_quadrature", call),
+                  symmetric = symmetric,
+                  exclude_common = label_option(exclude_common, "exclude_common", call))
   if (!is.null(link)) {
     if (!one_string(link)) input_error("link must be NULL or one method's name", call)
     if (!has_labels(new) || !has_labels(old)) {
@@ -278,14 +376,19 @@ zol_equate <- function(new, old, theta = NULL, conversion = NULL, name = "", lin
   }
   records <- list(new_form = item_columns(new, "new", call),
                   old_form = item_columns(old, "old", call),
-                  theta = theta_columns(theta, call),
+                  theta = theta_columns(theta, "theta", call),
+                  old_theta = theta_columns(old_theta, "old_theta", call),
                   conversion = conversion_columns(conversion, call),
                   name = name,
-                  read_warnings = read_warnings(list(new, old, theta, conversion)))
+                  new_covariance = covariance_columns(new_covariance, "new_covariance", call),
+                  old_covariance = covariance_columns(old_covariance, "old_covariance", call),
+                  read_warnings = read_warnings(list(new, old, theta, old_theta, conversion)))
   results <- .zol_equate(records, options, "results")
   if (!is.null(results$condition)) signal_failure(results, call)
   results$scores <- columns_frame(results$scores)
-  if (!is.null(results$linked_items)) results$linked_items <- columns_frame(results$linked_items)
+  for (part in c("linked_items", "common_items")) {
+    if (!is.null(results[[part]])) results[[part]] <- columns_frame(results[[part]])
+  }
   results$input <- records
   results$options <- options
   structure(results, class = "zol_equating")
@@ -310,14 +413,22 @@ zol_csv <- function(x, file) write_program_file(x, file, "csv", sys.call())
 
 zol_svg <- function(x, file) write_program_file(x, file, "svg", sys.call())
 
-zol_linked_items <- function(x, file = NULL) {
-  call <- sys.call()
+# A file of a linking: the text, and written to file when one is given.
+linking_text <- function(x, file, output, what, call) {
   if (!is.null(file) && !one_string(file)) input_error("file must be NULL or one file name", call)
   if (!is.null(file) && inherits(x, "zol_equating") && is.null(x$linking)) {
-    input_error("x was not linked, so it has no linked items to write", call)
+    input_error(sprintf("x was not linked, so it has no %s to write", what), call)
   }
-  text <- program_text(x, "linked_items", call)
+  text <- program_text(x, output, call)
   if (is.null(file)) return(text)
   writeBin(charToRaw(text), file)
   invisible(text)
+}
+
+zol_linked_items <- function(x, file = NULL) {
+  linking_text(x, file, "linked_items", "linked items", sys.call())
+}
+
+zol_common_items <- function(x, file = NULL) {
+  linking_text(x, file, "common_items", "common items", sys.call())
 }

@@ -10,6 +10,16 @@ Rcpp::Rostream<true>&  Rcpp::Rcout = Rcpp::Rcpp_cout_get();
 Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
+// zol_names
+Rcpp::List zol_names();
+RcppExport SEXP _zol_zol_names() {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    rcpp_result_gen = Rcpp::wrap(zol_names());
+    return rcpp_result_gen;
+END_RCPP
+}
 // zol_read_file
 Rcpp::List zol_read_file(std::string path, std::string name, bool mixed_format);
 RcppExport SEXP _zol_zol_read_file(SEXP pathSEXP, SEXP nameSEXP, SEXP mixed_formatSEXP) {
@@ -38,6 +48,7 @@ END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
+    {"_zol_zol_names", (DL_FUNC) &_zol_zol_names, 0},
     {"_zol_zol_read_file", (DL_FUNC) &_zol_zol_read_file, 3},
     {"_zol_zol_equate_records", (DL_FUNC) &_zol_zol_equate_records, 3},
     {NULL, NULL, 0}

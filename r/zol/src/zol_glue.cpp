@@ -100,6 +100,13 @@ Rcpp::NumericVector item_lines(const zol::Form& form) {
   return lines;
 }
 
+// An ability distribution as the columns point and weight; NULL without one.
+Rcpp::RObject quadrature_columns(const std::optional<zol::Quadrature>& theta) {
+  if (!theta) return R_NilValue;
+  return Rcpp::List::create(Rcpp::Named("point") = Rcpp::wrap(theta->points),
+                            Rcpp::Named("weight") = Rcpp::wrap(theta->weights));
+}
+
 // The table's grid travels as attributes, exactly as its header gave it;
 // the raw column is only there to be read.
 Rcpp::RObject conversion_columns(const std::optional<zol::Conversion>& table) {
@@ -166,25 +173,47 @@ std::vector<double> doubles(const Rcpp::NumericVector& values) {
   return std::vector<double>(values.begin(), values.end());
 }
 
+// The entry of a list by name, NULL when it has none.
+SEXP entry(const Rcpp::List& list, const char* name) {
+  return list.containsElementNamed(name) ? SEXP(list[name]) : R_NilValue;
+}
+
+// An ability distribution as the R code hands it over: NULL, or a list of
+// point, weight (NULL: equal weights) and header_line.
+std::optional<zol::Quadrature> quadrature_of(SEXP given) {
+  if (Rf_isNull(given)) return std::nullopt;
+  const Rcpp::List quadrature(given);
+  std::vector<double> points = doubles(quadrature["point"]);
+  zol::Quadrature theta = Rf_isNull(quadrature["weight"])
+                              ? zol::equal_weights(std::move(points))
+                              : zol::Quadrature{std::move(points), doubles(quadrature["weight"])};
+  theta.header_line = line_of(quadrature, "header_line");
+  return theta;
+}
+
+// A covariance as the R code hands it over: NULL, or a list of names, matrix
+// (row by row) and standard_errors_only.
+std::optional<zol::Covariance> covariance_of(SEXP given) {
+  if (Rf_isNull(given)) return std::nullopt;
+  const Rcpp::List covariance(given);
+  return zol::Covariance{Rcpp::as<std::vector<std::string>>(covariance["names"]),
+                         doubles(covariance["matrix"]),
+                         Rcpp::as<bool>(covariance["standard_errors_only"])};
+}
+
 // The input as the R code hands it over: new_form and old_form (see
-// form_of), theta NULL or a list of point, weight (NULL: equal weights) and
-// header_line, conversion NULL or a list of scale, lowest, highest,
-// increment and header_line, and name.
+// form_of), theta and old_theta (see quadrature_of), conversion NULL or a
+// list of scale, lowest, highest, increment and header_line, name, and
+// new_covariance and old_covariance (see covariance_of).
 zol::Input input_of(const Rcpp::List& records) {
   zol::Input input;
   input.new_form = form_of(records["new_form"]);
   input.old_form = form_of(records["old_form"]);
   input.name = Rcpp::as<std::string>(records["name"]);
-  if (!Rf_isNull(records["theta"])) {
-    const Rcpp::List quadrature = records["theta"];
-    std::vector<double> points = doubles(quadrature["point"]);
-    if (Rf_isNull(quadrature["weight"])) {
-      input.theta = zol::equal_weights(std::move(points));
-    } else {
-      input.theta = zol::Quadrature{std::move(points), doubles(quadrature["weight"])};
-    }
-    input.theta->header_line = line_of(quadrature, "header_line");
-  }
+  input.theta = quadrature_of(entry(records, "theta"));
+  input.old_theta = quadrature_of(entry(records, "old_theta"));
+  input.new_covariance = covariance_of(entry(records, "new_covariance"));
+  input.old_covariance = covariance_of(entry(records, "old_covariance"));
   if (!Rf_isNull(records["conversion"])) {
     const Rcpp::List table = records["conversion"];
     input.conversion = zol::Conversion{Rcpp::as<double>(table["lowest"]),
@@ -197,17 +226,29 @@ zol::Input input_of(const Rcpp::List& records) {
 }
 
 // The options as one list, each entry NULL or absent when not given: link
-// (a method's name), scaling_constant and round_scale (numbers the R code
-// has checked). A new option is one more entry here and in zol_equate.
+// (a method's name), scaling_constant, round_scale, synthetic_weight and
+// link_quadrature (one number each, which the library refuses when out of
+// range; the last a whole number that an int holds), symmetric (TRUE or FALSE) and exclude_common (labels). A new
+// option is one more entry here and in zol_equate.
 std::optional<std::string> options_of(const Rcpp::List& given, zol::Options& options) {
-  const auto named = [&](const char* name) -> SEXP {
-    return given.containsElementNamed(name) ? SEXP(given[name]) : R_NilValue;
-  };
+  const auto named = [&](const char* name) { return entry(given, name); };
   if (SEXP d = named("scaling_constant"); !Rf_isNull(d)) {
     options.scaling_constant = Rcpp::as<double>(d);
   }
   if (SEXP unit = named("round_scale"); !Rf_isNull(unit)) {
     options.round_scale_unit = Rcpp::as<double>(unit);
+  }
+  if (SEXP w = named("synthetic_weight"); !Rf_isNull(w)) {
+    options.synthetic_weight = Rcpp::as<double>(w);
+  }
+  if (SEXP points = named("link_quadrature"); !Rf_isNull(points)) {
+    options.link_quadrature = Rcpp::as<int>(points);
+  }
+  if (SEXP symmetric = named("symmetric"); !Rf_isNull(symmetric)) {
+    options.symmetric = Rcpp::as<bool>(symmetric);
+  }
+  if (SEXP labels = named("exclude_common"); !Rf_isNull(labels)) {
+    options.excluded_common_items = Rcpp::as<std::vector<std::string>>(labels);
   }
   if (SEXP link = named("link"); !Rf_isNull(link)) {
     const std::string method = Rcpp::as<std::string>(link);
@@ -288,7 +329,72 @@ Rcpp::List score_columns(const zol::ScoreTable& table) {
   return columns;
 }
 
+// A number for R: NA where the library has none (NaN).
+double or_na(double value) { return std::isnan(value) ? NA_REAL : value; }
+
+// The linking's method (as link names it), constants and counts, and with a
+// covariance of the estimates the standard errors of A and B and their
+// covariance (NA where they cannot be computed).
+Rcpp::List linking_list(const zol::Linking& l) {
+  Rcpp::List linking = Rcpp::List::create(
+      Rcpp::Named("method") = zol::link_method_option(l.method), Rcpp::Named("A") = l.A,
+      Rcpp::Named("B") = l.B, Rcpp::Named("common_items") = l.common_items,
+      Rcpp::Named("excluded") = l.excluded, Rcpp::Named("symmetric") = l.symmetric);
+  if (l.A_se) {
+    linking["se_A"] = or_na(*l.A_se);
+    linking["se_B"] = or_na(*l.B_se);
+    linking["cov_AB"] = or_na(*l.AB_covariance);
+  }
+  return linking;
+}
+
+// The common items the linking saw as the columns of the program's CSV of
+// them: used and flagged logical, NA where a value is none.
+Rcpp::List common_item_columns(const std::vector<zol::CommonItem>& items) {
+  const std::size_t n = items.size();
+  Rcpp::CharacterVector label(n), model(n);
+  Rcpp::LogicalVector used(n), flagged(n);
+  Rcpp::NumericVector a_old(n), a_new(n), b_old(n), b_new(n), b_difference(n), b_robust_z(n),
+      log_a_ratio(n), a_robust_z(n);
+  const auto or_missing = [](const std::optional<double>& value) {
+    return value ? *value : NA_REAL;
+  };
+  for (std::size_t i = 0; i < n; ++i) {
+    const zol::CommonItem& item = items[i];
+    label[i] = item.label;
+    model[i] = zol::item_model_name(item.model);
+    used[i] = item.used;
+    a_old[i] = item.a_old;
+    a_new[i] = item.a_new;
+    b_old[i] = item.b_old;
+    b_new[i] = item.b_new;
+    b_difference[i] = item.b_difference;
+    b_robust_z[i] = or_missing(item.b_robust_z);
+    log_a_ratio[i] = or_missing(item.log_a_ratio);
+    a_robust_z[i] = or_missing(item.a_robust_z);
+    flagged[i] = item.flagged;
+  }
+  Rcpp::List columns(12);
+  columns.names() = Rcpp::CharacterVector::create(
+      "label", "model", "used", "a_old", "a_new", "b_old", "b_new", "b_difference", "b_robust_z",
+      "log_a_ratio", "a_robust_z", "flagged");
+  const SEXP in_order[] = {label,  model,        used,       a_old,       a_new,      b_old,
+                           b_new,  b_difference, b_robust_z, log_a_ratio, a_robust_z, flagged};
+  for (std::size_t k = 0; k < std::size(in_order); ++k) columns[k] = in_order[k];
+  return columns;
+}
+
 }  // namespace
+
+// What the R code's refusals name as the library has it: the item models
+// by their names, and the most points of a criterion's quadrature.
+// [[Rcpp::export(name = ".zol_names")]]
+Rcpp::List zol_names() {
+  std::vector<std::string> models;
+  for (zol::ItemModel model : zol::ITEM_MODELS) models.push_back(zol::item_model_name(model));
+  return Rcpp::List::create(Rcpp::Named("models") = models,
+                            Rcpp::Named("most_link_points") = zol::Options::MOST_LINK_POINTS);
+}
 
 // Reads an input file; a list with the records, the lines they stood on and
 // the reader's warnings, or with the failure. name is the path as the user
@@ -305,11 +411,6 @@ Rcpp::List zol_read_file(std::string path, std::string name, bool mixed_format) 
     return failure(error);
   }
   const zol::Input& input = read->input;
-  Rcpp::RObject theta = R_NilValue;
-  if (input.theta) {
-    theta = Rcpp::List::create(Rcpp::Named("point") = Rcpp::wrap(input.theta->points),
-                               Rcpp::Named("weight") = Rcpp::wrap(input.theta->weights));
-  }
   const auto header_line = [](const auto& section) {
     return section ? static_cast<double>(section->header_line) : 0.0;
   };
@@ -319,13 +420,16 @@ Rcpp::List zol_read_file(std::string path, std::string name, bool mixed_format) 
   }
   return Rcpp::List::create(
       Rcpp::Named("new") = form_columns(input.new_form),
-      Rcpp::Named("old") = form_columns(input.old_form), Rcpp::Named("theta") = theta,
+      Rcpp::Named("old") = form_columns(input.old_form),
+      Rcpp::Named("theta") = quadrature_columns(input.theta),
+      Rcpp::Named("old_theta") = quadrature_columns(input.old_theta),
       Rcpp::Named("conversion") = conversion_columns(input.conversion),
       Rcpp::Named("name") = name,
       Rcpp::Named("lines") = Rcpp::List::create(
           Rcpp::Named("new") = item_lines(input.new_form),
           Rcpp::Named("old") = item_lines(input.old_form),
           Rcpp::Named("theta") = header_line(input.theta),
+          Rcpp::Named("old_theta") = header_line(input.old_theta),
           Rcpp::Named("conversion") = header_line(input.conversion)),
       Rcpp::Named("warnings") = kept,
       Rcpp::Named("warnings_not_kept") = static_cast<double>(read->warnings.not_kept),
@@ -334,8 +438,9 @@ Rcpp::List zol_read_file(std::string path, std::string name, bool mixed_format) 
 
 // Equates the records (see input_of, and read_warnings for the reader's
 // warnings that come first) under the options (see options_of). output
-// "results" gives the results as lists and vectors; "csv", "svg" and
-// "linked_items" give the program's file of that kind as one string.
+// "results" gives the results as lists and vectors; "csv", "svg",
+// "linked_items" and "common_items" give the program's file of that kind as
+// one string.
 // [[Rcpp::export(name = ".zol_equate")]]
 Rcpp::List zol_equate_records(Rcpp::List records, Rcpp::List given_options, std::string output) {
   const zol::Input input = input_of(records);
@@ -346,9 +451,10 @@ Rcpp::List zol_equate_records(Rcpp::List records, Rcpp::List given_options, std:
   zol::Expected<zol::Results> results = zol::equate(input, options);
   if (!results) return failure(results.error());
   if (output != "results") {
-    zol::Expected<std::string> text = output == "csv"   ? zol::format_csv(*results)
-                                      : output == "svg" ? zol::format_svg(*results)
-                                                        : zol::format_linked_items(*results);
+    zol::Expected<std::string> text = output == "csv"            ? zol::format_csv(*results)
+                                      : output == "svg"          ? zol::format_svg(*results)
+                                      : output == "common_items" ? zol::format_common_items(*results)
+                                                                 : zol::format_linked_items(*results);
     if (!text) return failure(text.error());
     return Rcpp::List::create(Rcpp::Named("text") = *text);
   }
@@ -356,19 +462,21 @@ Rcpp::List zol_equate_records(Rcpp::List records, Rcpp::List given_options, std:
   if (!report) return failure(report.error());
   zol::Expected<zol::ScoreTable> table = zol::score_table(*results);
   if (!table) return failure(table.error());
-  Rcpp::RObject linking = R_NilValue, linked_items = R_NilValue;
+  Rcpp::RObject linking = R_NilValue, linked_items = R_NilValue, common_items = R_NilValue;
   if (results->linking) {
-    const zol::Linking& l = *results->linking;
-    linking = Rcpp::List::create(Rcpp::Named("method") = zol::link_method_option(l.method),
-                                 Rcpp::Named("A") = l.A, Rcpp::Named("B") = l.B,
-                                 Rcpp::Named("common_items") = l.common_items);
+    linking = linking_list(*results->linking);
+    common_items = common_item_columns(results->common_items);
   }
   if (results->linked_new_form) linked_items = form_columns(*results->linked_new_form);
+  Rcpp::RObject synthetic_weight = R_NilValue;
+  if (results->synthetic_weight) synthetic_weight = Rcpp::wrap(*results->synthetic_weight);
   zol::Warnings warnings = read_warnings(records);
   zol::add_warnings(warnings, results->warnings);
   return Rcpp::List::create(Rcpp::Named("scores") = score_columns(*table),
                             Rcpp::Named("linking") = linking,
                             Rcpp::Named("linked_items") = linked_items,
+                            Rcpp::Named("common_items") = common_items,
+                            Rcpp::Named("synthetic_weight") = synthetic_weight,
                             Rcpp::Named("chance_score") = results->true_score.chance_score,
                             Rcpp::Named("report") = *report,
                             Rcpp::Named("new_top_score") = results->new_top_score,
