@@ -3,7 +3,7 @@
 # examples/ as `zol --explain [NAME.options] --csv NAME.csv NAME.txt`, writes
 # (NAME.csv, and standard error as NAME.explain), what --linked-items writes
 # of the linked examples (NAME.linked.txt), and forms40_round_scale.* the
-# same with --round-scale=0.5.
+# same with --round-scale=0.5; and the runs of program/option_sets.txt.
 
 example_file <- function(name) system.file("extdata", name, package = "zol", mustWork = TRUE)
 
@@ -25,8 +25,46 @@ equate_example <- function(name, ...) {
                                     scaling_constant = if (!is.null(d)) as.numeric(d), ...)))
 }
 
-# What the program says under --explain, without its "zol: " before each line.
-explain_lines <- function(path) sub("^zol: ", "", readLines(path))
+# What the program says under --explain, without its "zol: " before each line,
+# and a failed linking's cause after "linking by METHOD: " as the package
+# says it.
+explain_lines <- function(path) {
+  sub("^--link (\\S+): ", "linking by \\1: ", sub("^zol: ", "", readLines(path)))
+}
+
+# The program's options as zol_equate's arguments.
+program_arguments <- function(words) {
+  arguments <- list()
+  k <- 1L
+  while (k <= length(words)) {
+    word <- words[k]
+    value <- words[k + 1L]
+    name <- gsub("-", "_", sub("^--", "", word))
+    if (word == "--symmetric") {
+      arguments$symmetric <- TRUE
+      k <- k + 1L
+      next
+    }
+    arguments[[name]] <- switch(word, "--link" = value, "--exclude-common" = strsplit(value, ",")[[1L]],
+                                as.numeric(value))
+    k <- k + 2L
+  }
+  arguments
+}
+
+# The runs of program/option_sets.txt: case, input and the program's words.
+option_sets <- function() {
+  lines <- grep("^[^#]", readLines(test_path("program", "option_sets.txt")), value = TRUE)
+  lapply(strsplit(trimws(lines), " +"), function(fields) {
+    list(case = fields[1L], input = fields[2L], words = fields[-(1:2)])
+  })
+}
+
+# The folder an input of option_sets.txt is in.
+input_folder <- function(input) {
+  folder <- normalizePath(test_path("program"))
+  if (file.exists(file.path(folder, input))) folder else dirname(example_file(input))
+}
 
 # A case of the program's own tests in the source tree the tests run from;
 # NULL where there is none (R CMD check runs a copy of the tests).
