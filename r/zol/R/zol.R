@@ -344,7 +344,7 @@ covariance_columns <- function(covariance, argument, call) {
                   call)
     }
     given <- !is.na(se)
-    names <- c(names, paste0(labels[given], ":", parameters[k]))
+    names <- c(names, paste0(labels[given], ":", parameters[k], recycle0 = TRUE))
     errors <- c(errors, se[given])
   }
   variances <- matrix(0, length(errors), length(errors))
