@@ -25,7 +25,7 @@ summary.zol_equating <- function(object, ...) {
   observed <- !anyNA(s$observed_equated)
   structure(list(name = object$input$name, new_top_score = object$new_top_score,
                  old_top_score = object$old_top_score, chance_score = object$chance_score,
-                 linking = object$linking,
+                 linking = object$linking, synthetic_weight = object$synthetic_weight,
                  true_difference = range(s$true_equated - s$raw),
                  observed_difference = if (observed) range(s$observed_equated - s$raw),
                  warnings = object$warnings),
@@ -37,8 +37,17 @@ print.summary.zol_equating <- function(x, ...) {
               if (nzchar(x$name)) x$name else "forms from data frames",
               x$new_top_score, x$old_top_score))
   if (!is.null(x$linking)) {
-    cat(sprintf("Linked by %s on %d common items: A = %.6f, B = %.6f\n", x$linking$method,
-                x$linking$common_items, x$linking$A, x$linking$B))
+    l <- x$linking
+    cat(sprintf("Linked by %s%s on %d common items%s: A = %.6f, B = %.6f\n",
+                if (l$symmetric) "symmetric " else "", l$method, l$common_items,
+                if (l$excluded > 0L) sprintf(" (%d excluded)", l$excluded) else "", l$A, l$B))
+    if (!is.null(l$se_A)) {
+      cat(sprintf("Standard errors: SE(A) = %.6f, SE(B) = %.6f\n", l$se_A, l$se_B))
+    }
+  }
+  if (!is.null(x$synthetic_weight)) {
+    cat(sprintf("Two groups: weight %.4f on the new group in the synthetic population\n",
+                x$synthetic_weight))
   }
   cat(sprintf("Sum of c parameters: %.4f\n", x$chance_score))
   cat(sprintf("True-score equating: equated minus raw score from %.4f to %.4f\n",
@@ -54,15 +63,30 @@ print.summary.zol_equating <- function(x, ...) {
   invisible(x)
 }
 
+# A band of half-width band about y, shaded in the colour, over each run of
+# points that have a half-width.
+draw_band <- function(x, y, band, colour) {
+  runs <- rle(is.finite(band))
+  ends <- cumsum(runs$lengths)
+  for (r in which(runs$values)) {
+    at <- seq(ends[r] - runs$lengths[r] + 1L, ends[r])
+    polygon(c(x[at], rev(x[at])), c(y[at] + band[at], rev(y[at] - band[at])),
+            col = adjustcolor(colour, alpha.f = 0.18), border = NA)
+  }
+}
+
 # One panel: its series as lines with filled markers (the first in circles,
-# the second in squares), a light grid, and the legend above the frame.
-draw_series <- function(x, ys, xlim, ylim, main, xlab, ylab, names, extra = NULL) {
+# the second in squares), each over its band if it has one, a light grid,
+# and the legend above the frame.
+draw_series <- function(x, ys, xlim, ylim, main, xlab, ylab, names, extra = NULL,
+                        bands = NULL) {
   plot(x[[1L]], ys[[1L]], type = "n", xlim = xlim, ylim = ylim, xlab = xlab, ylab = ylab,
        las = 1)
   title(main = main, line = 2)
   grid(col = "grey90", lty = 1)
   colours <- c(FIRST_COLOUR, SECOND_COLOUR)[seq_along(ys)]
   markers <- c(16L, 15L)[seq_along(ys)]
+  for (k in seq_along(bands)) draw_band(x[[k]], ys[[k]], bands[[k]], colours[k])
   for (k in seq_along(ys)) {
     lines(x[[k]], ys[[k]], type = "o", col = colours[k], pch = markers[k], lwd = 2)
   }
@@ -73,8 +97,9 @@ draw_series <- function(x, ys, xlim, ylim, main, xlab, ylab, names, extra = NULL
          yjust = 0, text.width = diff(usr[1:2]) / 4)
 }
 
-# The program's picture: the equated minus the raw scores and, with an
-# ability distribution, the fitted score distributions below them.
+# The program's picture: the equated minus the raw scores, with standard
+# errors in a band of two either way, and, with an ability distribution, the
+# fitted score distributions below them.
 plot.zol_equating <- function(x, ...) {
   s <- x$scores
   on_new <- s[rows_to(x$new_top_score), ]
@@ -85,12 +110,21 @@ plot.zol_equating <- function(x, ...) {
 
   differences <- list(on_new$true_equated - on_new$raw)
   if (observed) differences[[2L]] <- on_new$observed_equated - on_new$raw
+  bands <- if ("true_score_se" %in% names(s)) {
+    lapply(list(on_new$true_score_se, on_new$observed_score_se)[seq_along(differences)],
+           function(se) 2 * se)
+  }
+  reach <- unlist(Map(function(y, band) c(y - band, y + band), differences,
+                      if (is.null(bands)) list(0) else bands))
   draw_series(rep(list(on_new$raw), length(differences)), differences,
-              xlim = c(0, x$new_top_score), ylim = range(0, unlist(differences)),
-              main = "Equated score minus raw score", xlab = "Raw score on the new form",
+              xlim = c(0, x$new_top_score), ylim = range(0, reach, na.rm = TRUE),
+              main = paste0("Equated score minus raw score",
+                            if (!is.null(bands)) ", with two standard errors either way"),
+              xlab = "Raw score on the new form",
               ylab = "Equated minus raw score",
               names = c("True-score equating", "Observed-score equating")[seq_along(differences)],
-              extra = list(name = "No difference", colour = "grey50", lty = 2L, lwd = 1L))
+              extra = list(name = "No difference", colour = "grey50", lty = 2L, lwd = 1L),
+              bands = bands)
   abline(h = 0, lty = 2, col = "grey50")
 
   if (observed) {
