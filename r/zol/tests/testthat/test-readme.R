@@ -16,5 +16,5 @@ test_that("the README's examples run and print the lines it shows", {
                                    print.eval = TRUE))
   printed <- sub(" +$", "", printed)
   expect_true(all(shown %in% printed), label = paste(setdiff(shown, printed), collapse = "\n"))
-  expect_length(shown, 3L)
+  expect_length(shown, 6L)
 })
