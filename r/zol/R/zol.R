@@ -301,11 +301,16 @@ row_labels <- function(frame) {
 
 # A form's covariance as the compiled code takes it: the parameters' names,
 # "LABEL:a", "LABEL:b1", ..., the matrix row by row, and whether it holds
-# standard errors alone. From a matrix named by its dimnames, taken whole;
-# or from a data frame of standard errors, se_a, se_b, se_c, se_b1, ..., one
-# row per item, NA (or no such column) for a parameter held fixed.
+# standard errors alone. From a matrix named by its dimnames (or a data
+# frame of one, named alike both ways), taken whole; or from a data frame of
+# standard errors, se_a, se_b, se_c, se_b1, ..., one row per item, NA (or no
+# such column) for a parameter held fixed.
 covariance_columns <- function(covariance, argument, call) {
   if (is.null(covariance)) return(NULL)
+  if (is.data.frame(covariance) && identical(names(covariance), row.names(covariance)) &&
+      all(vapply(covariance, is.numeric, TRUE))) {
+    covariance <- as.matrix(covariance)
+  }
   if (is.matrix(covariance) && is.numeric(covariance)) {
     names <- rownames(covariance)
     if (nrow(covariance) != ncol(covariance) || is.null(names) ||
@@ -321,27 +326,32 @@ covariance_columns <- function(covariance, argument, call) {
     input_error(sprintf(paste("%s must be NULL, a covariance matrix with dimnames, or a data",
                               "frame of standard errors se_a, se_b, ..."), argument), call)
   }
+  what <- sprintf("the %s form's covariance", sub("_covariance$", "", argument))
   labels <- row_labels(covariance)
   if (is.null(labels)) {
-    input_error(sprintf("%s has no column label, and its row names hold no labels", argument),
-                call)
+    input_error(sprintf("%s has no column label, and its row names hold no labels", what), call)
   }
   columns <- grep("^se_", names(covariance), value = TRUE)
+  if (!length(columns)) {
+    input_error(sprintf("%s has no columns of standard errors, se_a, se_b, se_c, se_b1, ...",
+                        what), call)
+  }
   parameters <- sub("^se_", "", columns)
+  # A misspelt column would hold its parameter fixed unseen.
   unknown <- columns[!grepl("^(a|b|c|b[1-9][0-9]*)$", parameters)]
   if (length(unknown)) {
     input_error(sprintf("%s has the column %s, which names no parameter (se_a, se_b, se_c, se_b1, ...)",
-                        argument, unknown[1L]), call)
+                        what, unknown[1L]), call)
   }
   names <- character()
   errors <- numeric()
   for (k in seq_along(columns)) {
-    se <- number_column(covariance, columns[k], argument, call)
-    refused <- which(!is.na(se) & !(is.finite(se) & se >= 0))
-    if (length(refused)) {
-      input_error(sprintf("%s: %s of item %s is %s, not a standard error (a finite number, not below 0)",
-                          argument, columns[k], labels[refused[1L]], format(se[refused[1L]])),
-                  call)
+    se <- number_column(covariance, columns[k], what, call)
+    # Squared, a negative standard error would pass for a variance.
+    below <- which(se < 0)
+    if (length(below)) {
+      input_error(sprintf("%s: %s %s of item %s is below 0", what, columns[k],
+                          format(se[below[1L]]), labels[below[1L]]), call)
     }
     given <- !is.na(se)
     names <- c(names, paste0(labels[given], ":", parameters[k], recycle0 = TRUE))

@@ -343,7 +343,7 @@ Rcpp::List linking_list(const zol::Linking& l) {
   if (l.A_se) {
     linking["se_A"] = or_na(*l.A_se);
     linking["se_B"] = or_na(*l.B_se);
-    linking["cov_AB"] = or_na(*l.AB_covariance);
+    linking["AB_covariance"] = or_na(*l.AB_covariance);
   }
   return linking;
 }

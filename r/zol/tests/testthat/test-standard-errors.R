@@ -33,11 +33,11 @@ equate_with <- function(new_covariance, old_covariance, link = "haebara") {
 test_that("the standard errors are the report's and the CSV's", {
   x <- equate_with(ERRORS$new, ERRORS$old)
   expect_true(sprintf("SE(A) = %.6f  SE(B) = %.6f  Corr(A, B) = %.4f", x$linking$se_A,
-                      x$linking$se_B, x$linking$cov_AB / (x$linking$se_A * x$linking$se_B))
+                      x$linking$se_B, x$linking$AB_covariance / (x$linking$se_A * x$linking$se_B))
               %in% strsplit(x$report, "\n")[[1L]])
   expect_identical(unlist(x$scores[1L, SE_COLUMNS[1:3]]),
                    c(link_A_se = x$linking$se_A, link_B_se = x$linking$se_B,
-                     link_AB_covariance = x$linking$cov_AB))
+                     link_AB_covariance = x$linking$AB_covariance))
   csv <- tempfile(fileext = ".csv")
   zol_csv(x, csv)
   expect_equal(x$scores, read.csv(csv, na.strings = ""), tolerance = 0)
@@ -66,6 +66,7 @@ test_that("a parameter held fixed, however it is said, does not matter", {
   no_c <- ERRORS$new[c("label", "se_a", "se_b")]
   ways <- list(zeros = list(fixed(ERRORS$new), fixed(ERRORS$old)),
                matrices = list(as_matrix(ERRORS$new), as_matrix(fixed(ERRORS$old))),
+               matrix_frames = lapply(ERRORS, function(e) as.data.frame(as_matrix(e))),
                row_names = list(`row.names<-`(ERRORS$new[-1L], ERRORS$new$label), ERRORS$old))
   for (way in names(ways)) {
     # The terms may add in another order.
@@ -83,14 +84,18 @@ test_that("covariances that cannot be used are refused, saying why", {
   odd$se_b[2] <- -0.1
   refused <- list(
     list("zol_input_error", "invalid_argument",
-         "new_covariance has the column se_d, which names no parameter (se_a, se_b, se_c, se_b1, ...)",
+         paste("the new form's covariance has the column se_d, which names no parameter",
+               "(se_a, se_b, se_c, se_b1, ...)"),
          list(new_covariance = transform(ERRORS$new, se_d = 1))),
     list("zol_input_error", "invalid_argument",
-         "new_covariance: se_b of item C01 is -0.1, not a standard error (a finite number, not below 0)",
+         "the new form's covariance: se_b -0.1 of item C01 is below 0",
          list(new_covariance = odd)),
     list("zol_input_error", "invalid_argument",
-         "old_covariance has no column label, and its row names hold no labels",
+         "the old form's covariance has no column label, and its row names hold no labels",
          list(old_covariance = ERRORS$old[-1L])),
+    list("zol_input_error", "invalid_argument",
+         "the old form's covariance has no columns of standard errors, se_a, se_b, se_c, se_b1, ...",
+         list(old_covariance = FORMS$old)),
     list("zol_input_error", "invalid_argument",
          paste("new_covariance must be a square matrix whose row names (and column names, if any)",
                "name its parameters, \"LABEL:a\", \"LABEL:b\", ..."),
