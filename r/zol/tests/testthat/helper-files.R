@@ -34,22 +34,13 @@ explain_lines <- function(path) {
 
 # The program's options as zol_equate's arguments.
 program_arguments <- function(words) {
-  arguments <- list()
-  k <- 1L
-  while (k <= length(words)) {
-    word <- words[k]
+  at <- grep("^--", words)
+  arguments <- lapply(at, function(k) {
     value <- words[k + 1L]
-    name <- gsub("-", "_", sub("^--", "", word))
-    if (word == "--symmetric") {
-      arguments$symmetric <- TRUE
-      k <- k + 1L
-      next
-    }
-    arguments[[name]] <- switch(word, "--link" = value, "--exclude-common" = strsplit(value, ",")[[1L]],
-                                as.numeric(value))
-    k <- k + 2L
-  }
-  arguments
+    switch(words[k], "--symmetric" = TRUE, "--link" = value,
+           "--exclude-common" = strsplit(value, ",")[[1L]], as.numeric(value))
+  })
+  setNames(arguments, gsub("-", "_", sub("^--", "", words[at])))
 }
 
 # The runs of program/option_sets.txt: case, input and the program's words.
