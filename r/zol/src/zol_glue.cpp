@@ -228,8 +228,9 @@ zol::Input input_of(const Rcpp::List& records) {
 // The options as one list, each entry NULL or absent when not given: link
 // (a method's name), scaling_constant, round_scale, synthetic_weight and
 // link_quadrature (one number each, which the library refuses when out of
-// range; the last a whole number that an int holds), symmetric (TRUE or FALSE) and exclude_common (labels). A new
-// option is one more entry here and in zol_equate.
+// range; the last a whole number that an int holds), symmetric (TRUE or
+// FALSE) and exclude_common (labels). A new option is one more entry here
+// and in zol_equate.
 std::optional<std::string> options_of(const Rcpp::List& given, zol::Options& options) {
   const auto named = [&](const char* name) { return entry(given, name); };
   if (SEXP d = named("scaling_constant"); !Rf_isNull(d)) {
