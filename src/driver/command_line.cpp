@@ -90,6 +90,8 @@ void apply_exclude_common(CommandLine& c, const char* text) {
 const Option OPTIONS[] = {
     {"--common-items", TAKES_FILE,
      [](CommandLine& c, const char* file) { c.options.common_items_path = file; }},
+    {"--covariance", TAKES_FILE,
+     [](CommandLine& c, const char* file) { c.options.covariance_path = file; }},
     {"--csv", TAKES_FILE, [](CommandLine& c, const char* file) { c.options.csv_path = file; }},
     {"--exclude-common", TAKES_VALUE, apply_exclude_common},
     {"--explain", TAKES_NONE, [](CommandLine& c, const char*) { c.options.explain = true; }},
@@ -223,9 +225,17 @@ std::string clashing_files(const RunOptions& options, const char* input, const c
       {"--plot", options.plot_path},
       {"--linked-items", options.linked_items_path},
       {"--common-items", options.common_items_path}};
+  // The covariance file is read as the input is: nothing may write over it.
+  const char* covariance = options.covariance_path;
+  if (same_file(report, covariance)) {
+    return describe("the report file '%s' is the covariance file of --covariance", report);
+  }
   for (std::size_t k = 0; k < std::size(outputs); ++k) {
     const auto& [option, path] = outputs[k];
     if (same_file(path, input)) return describe("%s names the input file '%s'", option, path);
+    if (same_file(path, covariance)) {
+      return describe("%s names the covariance file '%s' of --covariance", option, path);
+    }
     if (same_file(path, report)) return describe("%s names the report file '%s'", option, path);
     for (std::size_t j = 0; j < k; ++j) {
       if (same_file(path, outputs[j].second)) {
@@ -250,6 +260,11 @@ const char* usage_text() {
          "a value follows as the next argument or after '=':\n"
          "  --csv FILE   also write the results as CSV to FILE, at full precision\n"
          "  --plot FILE  also draw the results as an SVG picture in FILE\n"
+         "  --covariance FILE\n"
+         "               read the sampling covariances of the forms' parameter\n"
+         "               estimates from FILE: $Item_Covariance and\n"
+         "               $Link_Item_Covariance, or $Item_Standard_Errors and\n"
+         "               $Link_Item_Standard_Errors\n"
          "  --link METHOD\n"
          "               first put the new form on the old form's scale through the\n"
          "               items whose labels stand in both forms, by the method\n"

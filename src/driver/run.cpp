@@ -126,6 +126,16 @@ RunOutcome write_output(const Output& output) {
   return {};
 }
 
+// Warnings about another file than the input, which name that file: the
+// explanation names the input in every other warning.
+Warnings named_warnings(const Warnings& warnings, const char* file_name) {
+  Warnings named{{}, warnings.not_kept};
+  for (const Finding& warning : warnings.kept) {
+    named.kept.push_back({finding_line(warning, file_name), false, 0, Hint::NONE});
+  }
+  return named;
+}
+
 }  // namespace
 
 std::string finding_line(const Finding& finding, const char* input_name) {
@@ -181,7 +191,7 @@ RunOutcome equate_and_report(const Input& input, const ReportTarget& target,
 
 RunOutcome run_files(const char* input_name, const ReportTarget& target,
                      const RunOptions& options, Warnings warnings) {
-  const Expected<ReadInput> read = read_input_file(input_name, options.reading);
+  Expected<ReadInput> read = read_input_file(input_name, options.reading);
   if (!read) return failed_with(read.error(), input_name, options);
   // Known only now that the input is read: a synthetic population needs both groups.
   if (options.equating.synthetic_weight && (!read->input.theta || !read->input.old_theta)) {
@@ -194,9 +204,19 @@ RunOutcome run_files(const char* input_name, const ReportTarget& target,
                             "ability distributions)");
     return outcome;
   }
+  Warnings covariance_warnings;
+  if (options.covariance_path != nullptr) {
+    Expected<ReadCovariance> covariance =
+        read_covariance_file(options.covariance_path, read->input);
+    if (!covariance) return failed_with(covariance.error(), options.covariance_path, options);
+    read->input.new_covariance = std::move(covariance->new_covariance);
+    read->input.old_covariance = std::move(covariance->old_covariance);
+    covariance_warnings = named_warnings(covariance->warnings, options.covariance_path);
+  }
   RunOutcome outcome = equate_and_report(read->input, target, options);
   if (outcome.ok) {
     add_warnings(warnings, read->warnings);
+    add_warnings(warnings, covariance_warnings);
     add_warnings(warnings, outcome.warnings);
     outcome.warnings = std::move(warnings);
   }

@@ -20,6 +20,9 @@ struct RunOptions {
   // section, and the common items with their drift, as CSV.
   const char* linked_items_path = nullptr;
   const char* common_items_path = nullptr;
+  // A file of the covariances of the forms' estimates, read against the
+  // input once it is read; none when null.
+  const char* covariance_path = nullptr;
   // How the input is read: item records that name their model.
   ReadOptions reading;
   // What the equating does beyond the report: linking first, rounding on the
@@ -60,9 +63,9 @@ inline constexpr const char* CANNOT_WRITE_OUTPUT = "Error in writing output file
 [[nodiscard]] RunOutcome equate_and_report(const Input& input, const ReportTarget& target,
                                            const RunOptions& options);
 
-// A whole run: reads the input file, then equates and reports. The
-// warnings of a successful run are the given ones, then the reader's, then
-// the equating's.
+// A whole run: reads the input file and any covariance file, then equates
+// and reports. The warnings of a successful run are the given ones, then the
+// reader's, then the covariance file's, then the equating's.
 [[nodiscard]] RunOutcome run_files(const char* input_name, const ReportTarget& target,
                                    const RunOptions& options, Warnings warnings = {});
 
