@@ -4,7 +4,9 @@
 // the library's errors, never in a crash, a hang, undefined behaviour, a
 // leak or a partial report. The sanitizers catch the first four; the checks
 // below turn a broken promise about the report into a crash that the fuzzer
-// keeps.
+// keeps. The bytes after a line "#covariance" are a covariance file for the
+// input before it, which must read into covariances that the equating
+// accepts, or fail with a cause.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "items/item_table.h"
+#include "precision/covariance.h"
 #include "zol/zol.h"
 
 namespace {
@@ -23,6 +27,9 @@ namespace {
 using namespace zol;
 
 const char* const INPUT_NAME = "fuzz.txt";
+const char* const COVARIANCE_NAME = "fuzz.cov";
+// The line that ends the input and starts the covariance file.
+constexpr std::string_view COVARIANCE_MARKER = "\n#covariance\n";
 
 [[noreturn]] void broken(const char* promise) {
   std::fprintf(stderr, "zol_fuzz: broken promise: %s\n", promise);
@@ -92,20 +99,63 @@ bool same_input(const Input& x, const Input& y) {
                 same_number(s->increment, t->increment) && same_values(s->scale, t->scale));
 }
 
+std::string with_crlf(std::string_view text) {
+  std::string crlf;
+  for (char c : text) {
+    if (c == '\n') crlf.push_back('\r');
+    crlf.push_back(c);
+  }
+  return crlf;
+}
+
 // A file saved with carriage return-line feed line ends reads exactly as the
 // same file with line feeds. Only inputs without a carriage return of their
 // own can be turned into such a file.
 void check_line_ends(std::string_view text, const ReadOptions& reading,
                      const Expected<ReadInput>& read) {
   if (text.find('\r') != std::string_view::npos) return;
-  std::string crlf;
-  for (char c : text) {
-    if (c == '\n') crlf.push_back('\r');
-    crlf.push_back(c);
-  }
-  const Expected<ReadInput> again = read_input_text(crlf, INPUT_NAME, reading);
+  const Expected<ReadInput> again = read_input_text(with_crlf(text), INPUT_NAME, reading);
   require(read.has_value() == again.has_value(), "line ends decide no read");
   require(!read || same_input(read->input, again->input), "line ends change no value");
+}
+
+bool same_covariance(const std::optional<Covariance>& x, const std::optional<Covariance>& y) {
+  return x.has_value() == y.has_value() &&
+         (!x || (x->names == y->names && same_values(x->matrix, y->matrix) &&
+                 x->standard_errors_only == y->standard_errors_only));
+}
+
+// A covariance file read against the input: a failure with its cause, or
+// covariances that the check of a form's covariance accepts, the same with
+// either line ends; the input then carries them into the equating.
+void read_covariances(std::string_view text, Input& input) {
+  const Expected<ReadCovariance> read = read_covariance_text(text, COVARIANCE_NAME, input);
+  require(read || !read.error().explanation.empty(), "a failed covariance read has its cause");
+  require(read || read.error().kind == ErrorKind::INVALID_INPUT ||
+              read.error().kind == ErrorKind::NO_MEMORY,
+          "a covariance file fails for its rules or for memory");
+  if (text.find('\r') == std::string_view::npos) {
+    const Expected<ReadCovariance> again =
+        read_covariance_text(with_crlf(text), COVARIANCE_NAME, input);
+    require(read.has_value() == again.has_value(), "line ends decide no covariance read");
+    require(!read || (same_covariance(read->new_covariance, again->new_covariance) &&
+                      same_covariance(read->old_covariance, again->old_covariance)),
+            "line ends change no covariance");
+  }
+  if (!read) return;
+  const std::pair<const std::optional<Covariance>*, const Form*> forms[] = {
+      {&read->new_covariance, &input.new_form}, {&read->old_covariance, &input.old_form}};
+  for (const auto& [covariance, form] : forms) {
+    FormCovariance places;
+    require(!*covariance || covariance_problem(**covariance, item_table(*form),
+                                               form == &input.new_form ? FormRole::NEW
+                                                                       : FormRole::OLD,
+                                               places)
+                                .empty(),
+            "a covariance read is one the equating accepts");
+  }
+  input.new_covariance = read->new_covariance;
+  input.old_covariance = read->old_covariance;
 }
 
 std::size_t count_lines(const std::string& text) {
@@ -250,7 +300,9 @@ void check_svg(const std::string& svg) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const std::size_t marker = bytes.find(COVARIANCE_MARKER);
+  const std::string_view text = marker == std::string_view::npos ? bytes : bytes.substr(0, marker + 1);
   // The options follow the input's length, which the mutations vary: item
   // records that name their model, no linking or one of the methods, the
   // table's rounding or rounding on the scale to a unit, and the scaling
@@ -261,6 +313,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(read || !read.error().explanation.empty(), "a failed read has its cause");
   if (!read) return 0;
   check_input(read->input);
+  Input input = read->input;
+  if (marker != std::string_view::npos) {
+    read_covariances(bytes.substr(marker + COVARIANCE_MARKER.size()), input);
+  }
 
   Options options;
   constexpr std::size_t METHODS = std::size(LINK_METHODS);
@@ -276,17 +332,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.symmetric = (size / 54) % 2 == 1;
     if ((size / 108) % 3 == 1) options.link_quadrature = 2 + static_cast<int>(size % 40);
   }
-  if (options.link && (size / 324) % 2 == 1) {
-    options.excluded_common_items = {read->input.new_form.items[0].label};
+  const std::string& first_label = input.new_form.items[0].label;
+  const bool first_is_common =
+      std::any_of(input.old_form.items.begin(), input.old_form.items.end(),
+                  [&](const Item& item) { return item.label == first_label; });
+  if (options.link && first_is_common && (size / 324) % 2 == 1) {
+    options.excluded_common_items = {first_label};
   }
-  if (read->input.old_theta && (size / 648) % 2 == 1) {
+  if (input.old_theta && (size / 648) % 2 == 1) {
     options.synthetic_weight = static_cast<double>(size % 11) / 10.0;
   }
-  const Expected<Results> results = equate(read->input, options);
+  const Expected<Results> results = equate(input, options);
   if (!results) {
     const ErrorKind kind = results.error().kind;
-    // The options set above fit every input: a label left out that is not a
-    // common item is a failure of the linking, not of the input.
+    // The options set above fit every input: a label is left out only when
+    // it is a common item, so the request is never the failure.
     require(kind == ErrorKind::NO_MEMORY || kind == ErrorKind::NOT_COMPUTABLE ||
                 kind == ErrorKind::ROOT_NOT_BRACKETED || kind == ErrorKind::ROOT_NOT_CONVERGED,
             "an equating fails only for memory or for its numbers");
@@ -300,10 +360,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Expected<std::string> common_items = format_common_items(*results);
   require(report && csv && svg && linked_items && common_items,
           "the outputs of a finished equating");
-  check_report(read->input, options, *report);
-  check_csv(read->input, options, *csv);
+  check_report(input, options, *report);
+  check_csv(input, options, *csv);
   if (options.link) {
-    check_linked_items(read->input, *results->linking, *linked_items);
+    check_linked_items(input, *results->linking, *linked_items);
     check_common_items(*results, *common_items);
   }
   check_svg(*svg);
