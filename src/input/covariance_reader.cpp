@@ -66,8 +66,9 @@ Finding stray_line(const LineReader& reader, const FormPart& part, bool right_af
                                "%zu name%s) but is neither blank nor a section header",
                                n, n == 1 ? "" : "s")));
   }
-  return at_line(reader, "this line is neither blank nor a section header: between sections "
-                         "stand only blank lines");
+  return at_line(reader,
+                 "this line is neither blank nor a section header: between sections "
+                 "stand only blank lines");
 }
 
 // Every section of the file, each read and checked against its form. Blank
@@ -129,12 +130,14 @@ std::optional<ReadCovariance> read_covariance(std::string_view text, const Input
   if (!read_sections(reader, parts, findings)) return std::nullopt;
   for (const FormPart& part : parts) {
     if (part.section == nullptr) {
-      findings.warn(about_file(describe("warning: the %s form has no covariance: all its "
-                                        "parameters are held fixed",
-                                        form_name(part.role))));
+      findings.warn(
+          about_file(describe("warning: the %s form has no covariance: all its "
+                              "parameters are held fixed",
+                              form_name(part.role))));
     } else if (!part.section->matrix) {
-      findings.warn({"warning: " + part.cause("standard errors alone; the covariances are taken as 0"), true,
-                     part.header_line});
+      findings.warn(
+          {"warning: " + part.cause("standard errors alone; the covariances are taken as 0"), true,
+           part.header_line});
     }
   }
   return ReadCovariance{std::move(parts[0].covariance), std::move(parts[1].covariance), {}};
@@ -169,11 +172,11 @@ Expected<ReadCovariance> read_covariance_file(const std::string& path, const Inp
     const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
       const std::string why = std::generic_category().message(errno);
-      return read_failure(ErrorKind::CANNOT_OPEN_INPUT,
-                          about_run(path.empty() ? std::string("no covariance file name was given")
-                                                 : "cannot open covariance file '" + path +
-                                                       "': " + why),
-                          path);
+      return read_failure(
+          ErrorKind::CANNOT_OPEN_INPUT,
+          about_run(path.empty() ? std::string("no covariance file name was given")
+                                 : "cannot open covariance file '" + path + "': " + why),
+          path);
     }
     // A pipe is refused as the input file is, so that both read alike.
     std::fpos_t start;
@@ -183,7 +186,6 @@ Expected<ReadCovariance> read_covariance_file(const std::string& path, const Inp
                                      "terminal or a device"),
                           path);
     }
-    // A read error ends the file like its end does.
     std::size_t got = 0;
     do {
       const std::size_t size = text.size();
@@ -191,9 +193,15 @@ Expected<ReadCovariance> read_covariance_file(const std::string& path, const Inp
       got = std::fread(text.data() + size, 1, READ_CHUNK, file.get());
       text.resize(size + got);
     } while (got == READ_CHUNK);
+    // A file cut short by a read error would hold fewer records than were
+    // written, each held fixed without a word: refused instead.
+    if (std::ferror(file.get())) {
+      return read_failure(ErrorKind::INVALID_INPUT,
+                          about_file("the covariance file could not be read to its end"), path);
+    }
   } catch (const std::bad_alloc&) {
-    return read_failure(ErrorKind::NO_MEMORY, about_file("the file is too large for the memory left"),
-                        path);
+    return read_failure(ErrorKind::NO_MEMORY,
+                        about_file("the file is too large for the memory left"), path);
   }
   return read_covariance_text(text, path, input);
 }

@@ -1,9 +1,10 @@
 // The sections of a covariance file: a matrix of named parameters, or standard errors by item
+#include "input/covariance_sections.h"
+
 #include <cmath>
 #include <cstdlib>
 
 #include "common/describe.h"
-#include "input/covariance_sections.h"
 #include "precision/covariance_checks.h"
 
 namespace zol {
@@ -65,7 +66,6 @@ std::string scan_numbers(const std::string& line, std::size_t at, const std::str
   return "";
 }
 
-
 // The names line of a matrix section, each name a parameter of the form, none twice.
 bool read_names(LineReader& reader, const FormPart& part, std::vector<std::string>& names,
                 Findings& findings) {
@@ -106,20 +106,23 @@ Finding too_few_rows(const LineReader& reader, const FormPart& part, std::size_t
   if (reader.line.empty()) {
     return about_file(part.cause(what + "the end of the file: a row for each name"));
   }
-  return at_line(reader, part.cause(what + (reader.line[0] == '$' ? "this header" : "this blank "
-                                                                                    "line") +
+  return at_line(reader, part.cause(what +
+                                    (reader.line[0] == '$' ? "this header"
+                                                           : "this blank "
+                                                             "line") +
                                     ": a row for each name"));
 }
 
 // How many numbers row i holds, whole (every row n) or as a lower triangle
 // (row i holds i), which the first row decides.
-std::string row_count_problem(std::span<const std::string> names, std::size_t i,
-                              std::size_t count, bool whole) {
+std::string row_count_problem(std::span<const std::string> names, std::size_t i, std::size_t count,
+                              bool whole) {
   const std::size_t n = names.size();
   if (i == 0 && count != 1 && count != n) {
-    return describe("%s holds %zu numbers; a first row holds 1 (a lower triangle) or %zu (the "
-                    "whole matrix, one per name)",
-                    row_name(names, i).c_str(), count, n);
+    return describe(
+        "%s holds %zu numbers; a first row holds 1 (a lower triangle) or %zu (the "
+        "whole matrix, one per name)",
+        row_name(names, i).c_str(), count, n);
   }
   const std::size_t expected = whole ? n : i + 1;
   if (count == expected) return "";
@@ -148,7 +151,8 @@ bool read_rows(LineReader& reader, const FormPart& part, Covariance& covariance,
     if (why.empty()) why = row_count_problem(names, i, row.size(), whole);
     for (std::size_t j = 0; j < row.size() && why.empty(); ++j) {
       why = entry_problem(names, i, j, row[j]);
-      if (why.empty() && whole && j < i) why = symmetry_problem(names, i, j, row[j], read[j * n + i]);
+      if (why.empty() && whole && j < i)
+        why = symmetry_problem(names, i, j, row[j], read[j * n + i]);
     }
     if (!why.empty()) {
       findings.fail(at_line(reader, part.cause(why)));
@@ -192,15 +196,16 @@ std::string read_standard_error_record(const LineReader& reader, const FormPart&
   }
   listed[i] = reader.number;
   std::vector<double> errors;
-  if (std::string why = scan_numbers(reader.line, at, what, "number", errors); !why.empty()) return why;
+  if (std::string why = scan_numbers(reader.line, at, what, "number", errors); !why.empty())
+    return why;
   const Item& item = part.labels.table->items[i];
   if (errors.size() != parameter_count(item)) {
-    return describe("%s has %zu standard errors, but one for each of its parameters, %s", what.c_str(),
-                    errors.size(), parameter_list(item).c_str());
+    return describe("%s has %zu standard errors, but one for each of its parameters, %s",
+                    what.c_str(), errors.size(), parameter_list(item).c_str());
   }
   for (std::size_t k = 0; k < errors.size(); ++k) {
     const double variance = errors[k] * errors[k];
-    const char* problem = errors[k] < 0.0 ? "is below 0"
+    const char* problem = errors[k] < 0.0           ? "is below 0"
                           : std::isfinite(variance) ? nullptr
                                                     : "squared is not a finite number";
     if (problem != nullptr) {
@@ -214,8 +219,8 @@ std::string read_standard_error_record(const LineReader& reader, const FormPart&
 
 }  // namespace
 
-bool read_standard_error_section(LineReader& reader, const FormPart& part,
-                                  Covariance& covariance, Findings& findings) {
+bool read_standard_error_section(LineReader& reader, const FormPart& part, Covariance& covariance,
+                                 Findings& findings) {
   const ItemTable& table = *part.labels.table;
   std::vector<std::int64_t> listed(table.size(), 0);
   std::vector<double> variances(table.parameter_count(), 0.0);
@@ -235,12 +240,14 @@ bool read_standard_error_section(LineReader& reader, const FormPart& part,
   }
   std::string problem;
   if (places.empty()) {
-    problem = "the section has no records: the line after its header is blank, another header "
-              "or the end of the file";
+    problem =
+        "the section has no records: the line after its header is blank, another header "
+        "or the end of the file";
   } else if (places.size() > MOST_COVARIANCE_PARAMETERS) {
-    problem = describe("the section gives the standard errors of %zu parameters; a form's "
-                       "covariance names at most %zu",
-                       places.size(), MOST_COVARIANCE_PARAMETERS);
+    problem = describe(
+        "the section gives the standard errors of %zu parameters; a form's "
+        "covariance names at most %zu",
+        places.size(), MOST_COVARIANCE_PARAMETERS);
   }
   if (!problem.empty()) {
     findings.fail({part.cause(problem), true, part.header_line});

@@ -58,15 +58,17 @@ std::string item_place(const FormLabels& labels, std::string_view label, const s
       labels.by_label.begin(), labels.by_label.end(), label,
       [&](std::size_t x, std::string_view y) { return std::string_view(items[x].label) < y; });
   std::size_t count = 0;
-  for (auto at = first; at != labels.by_label.end() && items[*at].label == label && count < 2; ++at) {
+  for (auto at = first; at != labels.by_label.end() && items[*at].label == label && count < 2;
+       ++at) {
     ++count;
   }
   const std::string shown = printable(text_of(label).c_str());
   if (count == 0) return describe("%s: no item is labelled %s", what.c_str(), shown.c_str());
   if (count > 1) {
-    return describe("%s: the label %s stands twice in the form (items %zu and %zu), so it is "
-                    "ambiguous",
-                    what.c_str(), shown.c_str(), first[0] + 1, first[1] + 1);
+    return describe(
+        "%s: the label %s stands twice in the form (items %zu and %zu), so it is "
+        "ambiguous",
+        what.c_str(), shown.c_str(), first[0] + 1, first[1] + 1);
   }
   item = *first;
   return "";
@@ -128,9 +130,10 @@ std::string symmetry_problem(std::span<const std::string> names, std::size_t i, 
                              double s_ij, double s_ji) {
   const double larger = std::max(std::fabs(s_ij), std::fabs(s_ji));
   if (std::fabs(s_ij - s_ji) <= SYMMETRY_TOLERANCE * larger) return "";
-  return describe("%s, column %zu holds %.12g, but row %zu, column %zu holds %.12g: the matrix "
-                  "is not symmetric (they may differ by 1e-9 of the larger)",
-                  row_name(names, i).c_str(), j + 1, s_ij, j + 1, i + 1, s_ji);
+  return describe(
+      "%s, column %zu holds %.12g, but row %zu, column %zu holds %.12g: the matrix "
+      "is not symmetric (they may differ by 1e-9 of the larger)",
+      row_name(names, i).c_str(), j + 1, s_ij, j + 1, i + 1, s_ji);
 }
 
 std::string covariance_fault(const Covariance& covariance, const ItemTable& form,

@@ -1,4 +1,4 @@
-// The rules of a form's covariance, one at a time, for the check of a record and the covariance file
+// The rules of a form's covariance one by one, for the check of a record and the covariance file
 #pragma once
 
 #include <cstddef>

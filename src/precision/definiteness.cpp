@@ -129,9 +129,10 @@ std::string definiteness_problem(std::span<const std::string> names,
     }
   }
   if (row == s.n) return "";
-  return describe("the matrix is not positive semi-definite: it has an eigenvalue below -1e-9 "
-                  "times its largest, about %.3g, already within rows and columns 1 to %zu (through %s)",
-                  std::ldexp(largest, s.exponent), row + 1, printable(names[row].c_str()).c_str());
+  return describe(
+      "the matrix is not positive semi-definite: it has an eigenvalue below -1e-9 "
+      "times its largest, about %.3g, already within rows and columns 1 to %zu (through %s)",
+      std::ldexp(largest, s.exponent), row + 1, printable(names[row].c_str()).c_str());
 }
 
 }  // namespace zol

@@ -1,4 +1,4 @@
-// Estimates in slope-intercept form carried to the program's metric, their covariance by the delta method
+// Slope-intercept estimates carried to the program's metric, their covariance by the delta method
 #include <cmath>
 #include <limits>
 #include <new>
@@ -41,14 +41,16 @@ Error conversion_failure(const std::string& text) {
 std::string estimate_problem(const Item& item) {
   const std::string label = printable(item.label.c_str());
   if (!std::isfinite(item.a) || item.a == 0.0) {
-    return describe("item %s: the slope a1 %g is not a finite number other than 0, which b = "
-                    "-d / a1 needs",
-                    label.c_str(), item.a);
+    return describe(
+        "item %s: the slope a1 %g is not a finite number other than 0, which b = "
+        "-d / a1 needs",
+        label.c_str(), item.a);
   }
   for (std::size_t k = 1; k < parameter_count(item); ++k) {
     if (!std::isfinite(parameter_value(item, k))) {
-      return describe("item %s: %s", label.c_str(),
-                      not_finite(parameter_name(item, k).c_str(), parameter_value(item, k)).c_str());
+      return describe(
+          "item %s: %s", label.c_str(),
+          not_finite(parameter_name(item, k).c_str(), parameter_value(item, k)).c_str());
     }
   }
   return "";

@@ -1,4 +1,4 @@
-// The covariance file as records: both layouts of a matrix, standard errors, warnings, the file itself
+// The covariance file as records: both layouts of a matrix, standard errors, warnings, the file
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,9 +12,8 @@ namespace {
 
 Input forms() {
   Input input;
-  input.new_form.items = {{"N1", 1.0, 0.0, 0.2},
-                          {"N2", 1.1, 0.5, 0.2},
-                          {"P1", ItemModel::GPCM, 1.0, {-1.0, 1.0}}};
+  input.new_form.items = {
+      {"N1", 1.0, 0.0, 0.2}, {"N2", 1.1, 0.5, 0.2}, {"P1", ItemModel::GPCM, 1.0, {-1.0, 1.0}}};
   input.old_form.items = {{"O1", 1.0, 0.0, 0.2}};
   return input;
 }
@@ -40,9 +39,9 @@ TEST(CovarianceReaderTest, ALowerTriangleReadsAsTheWholeMatrix) {
               (std::vector<double>{0.04, 0.01, -0.02, 0.01, 0.09, 0, -0.02, 0, 0.16}));
     EXPECT_FALSE(read->new_covariance->standard_errors_only);
     EXPECT_FALSE(read->old_covariance);
-    EXPECT_EQ(warnings(*read), (std::vector<std::string>{
-                                   "cov.txt: warning: the old form has no covariance: all its "
-                                   "parameters are held fixed"}));
+    EXPECT_EQ(warnings(*read),
+              (std::vector<std::string>{"cov.txt: warning: the old form has no covariance: all its "
+                                        "parameters are held fixed"}));
   }
 }
 

@@ -49,7 +49,8 @@ std::optional<zol::SlopeInterceptForm> equateirt_form(const std::string& data, i
   for (std::size_t i = 1; i < coefficients.size(); ++i) {
     const auto& row = coefficients[i];
     const double c = guessing ? std::stod(row[1]) : 0.0;
-    estimates.form.items.push_back({row[0], std::stod(row.back()), std::stod(row[row.size() - 2]), c});
+    estimates.form.items.push_back(
+        {row[0], std::stod(row.back()), std::stod(row[row.size() - 2]), c});
   }
   for (std::size_t i = 1; i < variances.size(); ++i) {
     for (std::size_t j = 1; j < variances[i].size(); ++j) {

@@ -1,4 +1,4 @@
-// Slope-intercept estimates carried to the program's metric: values, the delta method, equateIRT's forms
+// Slope-intercept estimates carried over: values, the delta method, equateIRT's forms both ways
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -45,10 +45,10 @@ double& estimate(Form& form, const std::string& name) {
 TEST(SlopeInterceptTest, ParametersAreTheLogitsSlopeAndRoot) {
   // 1.7 theta - 0.85 = 1.7 * 1 * (theta - 0.5); 2 theta + 1 and 2 theta - 1
   // have their roots at -0.5 and 0.5; logit c of -log 3 is c = 1/4.
-  const SlopeInterceptForm estimates{
-      {{{"T", 1.7, -0.85, 0.2}, {"L", 1.7, -0.85, -std::log(3.0)},
-        {"G", ItemModel::GRM, 3.4, {1.7, -1.7}}}},
-      std::nullopt};
+  const SlopeInterceptForm estimates{{{{"T", 1.7, -0.85, 0.2},
+                                       {"L", 1.7, -0.85, -std::log(3.0)},
+                                       {"G", ItemModel::GRM, 3.4, {1.7, -1.7}}}},
+                                     std::nullopt};
   const Expected<SlopeInterceptForm> plain = from_slope_intercept(estimates, 1.7, false);
   const Expected<SlopeInterceptForm> logit = from_slope_intercept(estimates, 1.7, true);
   ASSERT_TRUE(plain && logit);
@@ -80,7 +80,8 @@ TEST(SlopeInterceptTest, TheDeltaMethodHasTheConversionsDerivatives) {
     const auto above = parameters(from_slope_intercept(up, d, true)->form);
     const auto below = parameters(from_slope_intercept(down, d, true)->form);
     std::map<std::string, double> slope;
-    for (const auto& [parameter, at] : above) slope[parameter] = (at - below.at(parameter)) / (2 * h);
+    for (const auto& [parameter, at] : above)
+      slope[parameter] = (at - below.at(parameter)) / (2 * h);
     const Covariance& s = *carried->covariance;
     const std::size_t m = s.names.size();
     for (std::size_t i = 0; i < m; ++i) {
@@ -129,7 +130,8 @@ TEST(SlopeInterceptTest, EquateIrtFormsConvertAndTheirCovarianceComesBack) {
       const char parameter = name.back();
       const double a = values.at(label + ":a"), b = values.at(label + ":b");
       if (parameter == 'a') inverse.push_back({{at.at(label + ":a"), 1.0}});
-      if (parameter == 'b') inverse.push_back({{at.at(label + ":a"), -b}, {at.at(label + ":b"), -a}});
+      if (parameter == 'b')
+        inverse.push_back({{at.at(label + ":a"), -b}, {at.at(label + ":b"), -a}});
       if (parameter == 'c') {
         const double g = values.at(label + ":c");
         inverse.push_back({{at.at(label + ":c"), 1 / (g * (1 - g))}});
@@ -143,8 +145,8 @@ TEST(SlopeInterceptTest, EquateIrtFormsConvertAndTheirCovarianceComesBack) {
           for (const auto& [q, y] : inverse[j]) back += x * y * c.matrix[p * m + q];
         }
         const double scale = std::sqrt(s.matrix[i * n + i] * s.matrix[j * n + j]);
-        EXPECT_NEAR(back, s.matrix[i * n + j], 1e-10 * scale) << data << " " << s.names[i] << ", "
-                                                              << s.names[j];
+        EXPECT_NEAR(back, s.matrix[i * n + j], 1e-10 * scale)
+            << data << " " << s.names[i] << ", " << s.names[j];
       }
     }
   }
@@ -159,12 +161,18 @@ TEST(SlopeInterceptTest, EstimatesWithoutParametersAreRefused) {
     const char* cause;
   };
   const Case cases[] = {
-      {"a slope of 0", {{{{"T", 0.0, 0.4, 0.0}}}, std::nullopt}, 1.0,
+      {"a slope of 0",
+       {{{{"T", 0.0, 0.4, 0.0}}}, std::nullopt},
+       1.0,
        "item T: the slope a1 0 is not a finite number other than 0"},
-      {"an intercept not finite", {{{{"T", 1.0, INFINITY, 0.0}}}, std::nullopt}, 1.0,
+      {"an intercept not finite",
+       {{{{"T", 1.0, INFINITY, 0.0}}}, std::nullopt},
+       1.0,
        "item T: b inf is not a finite number"},
       {"no scaling constant", {form, std::nullopt}, 0.0, "the scaling constant 0 is not"},
-      {"a covariance of another form", {form, Covariance{{"U:a"}, {1.0}, false}}, 1.0,
+      {"a covariance of another form",
+       {form, Covariance{{"U:a"}, {1.0}, false}},
+       1.0,
        "the estimates' covariance: 'U:a': no item is labelled U"},
   };
   for (const Case& c : cases) {
