@@ -190,8 +190,12 @@ void check_report(const Input& input, const Options& options, const std::string&
   // A linked run has two lines and a blank one after the banner, and a
   // scaling constant given one line and a blank one.
   // Two groups add the synthetic population's line and a blank one.
-  std::size_t lines = 3 + 6 + scores + (options.link ? 3 : 0) +
-                      (options.scaling_constant ? 2 : 0) + (input.old_theta ? 2 : 0);
+  // A covariance adds the linking's standard errors in a line of their own,
+  // and a table of six lines and one per raw score at the end.
+  const bool errors = input.new_covariance || input.old_covariance;
+  std::size_t lines = 3 + 6 + scores + (options.link ? (errors ? 4 : 3) : 0) +
+                      (options.scaling_constant ? 2 : 0) + (input.old_theta ? 2 : 0) +
+                      (errors ? 6 + scores : 0);
   if (input.theta) {
     const std::size_t longer = static_cast<std::size_t>(n_new > n_old ? n_new : n_old) + 1;
     lines += 12 + scores + longer;
@@ -214,14 +218,17 @@ void check_report(const Input& input, const Options& options, const std::string&
 }
 
 // The CSV has a header and one row of ten cells (thirteen after linking)
-// per raw score of the longer form, every number finite.
+// per raw score of the longer form, every number finite; a covariance adds
+// four cells of standard errors, and three of the linking's after linking.
 void check_csv(const Input& input, const Options& options, const std::string& csv) {
   const auto rows =
       static_cast<std::size_t>(std::max(top_score(input.new_form), top_score(input.old_form))) + 1;
   require(count_lines(csv) == 1 + rows, "one CSV row per raw score");
   std::size_t commas = 0;
   for (char c : csv) commas += c == ',' ? 1 : 0;
-  require(commas == (options.link ? 12 : 9) * (1 + rows), "ten or thirteen cells a CSV row");
+  const bool errors = input.new_covariance || input.old_covariance;
+  const std::size_t cells = 10 + (options.link ? 3 : 0) + (errors ? (options.link ? 7 : 4) : 0);
+  require(commas == (cells - 1) * (1 + rows), "ten or thirteen cells a CSV row, and the errors'");
   require(csv.find("nan") == std::string::npos && csv.find("inf") == std::string::npos,
           "every CSV number is finite");
 }
