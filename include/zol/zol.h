@@ -317,8 +317,11 @@ Expected<ReadInput> read_input_text(std::string_view text, const std::string& na
 // item in any order, "LABEL se(a) se(b) se(c)" or "LABEL se(a) se(b1) ..", 0
 // for a parameter held fixed, items not listed fixed, the covariances taken
 // as 0. The warnings say which form has no section (all its parameters held
-// fixed) and which has standard errors alone. The file must be one that can
-// be read ahead (a regular file).
+// fixed) and which has standard errors alone. A header is its keyword whole
+// and alone on its line; blank lines may stand before, between and after the
+// sections, and no other line; a form's covariance names at most 10,000
+// parameters. A failure's cause names the covariance file's line. The file
+// must be one that can be read ahead (a regular file).
 struct ReadCovariance {
   std::optional<Covariance> new_covariance;
   std::optional<Covariance> old_covariance;
@@ -337,7 +340,10 @@ Expected<ReadCovariance> read_covariance_text(std::string_view text, const std::
 // with logit_guessing, as log(c / (1 - c)). The covariance names the same
 // places ("LABEL:a" for a1, "LABEL:b" or "LABEL:bk" for d or d_k, "LABEL:c"
 // for the guessing parameter). Gives a = a1 / d, b = -d / a1, c = 1 / (1 +
-// exp(-logit c)), and the covariance J S J' with J the derivatives of those.
+// exp(-logit c)), and the covariance J S J' with J the derivatives of those,
+// over every parameter that hangs on a named estimate, in the form's order.
+// INVALID_INPUT for a slope a1 of 0, an estimate that is not finite, a d not
+// above 0, or a covariance that breaks Covariance's rules.
 struct SlopeInterceptForm {
   Form form;
   std::optional<Covariance> covariance;
