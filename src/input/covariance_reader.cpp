@@ -124,7 +124,7 @@ std::optional<ReadCovariance> read_covariance(std::string_view text, const Input
   FormPart parts[2];
   for (std::size_t f = 0; f < 2; ++f) {
     parts[f].role = f == 0 ? FormRole::NEW : FormRole::OLD;
-    parts[f].labels = form_labels(tables[f]);
+    parts[f].labels = form_labels(tables[f], describe("the %s form", form_name(parts[f].role)));
   }
   LineReader reader{text, 0, {}, 0};
   if (!read_sections(reader, parts, findings)) return std::nullopt;

@@ -187,9 +187,15 @@ std::string read_standard_error_record(const LineReader& reader, const FormPart&
   std::size_t at = 0;
   std::string_view label;
   next_field(reader.line, at, label);
-  const std::string what = "item " + printable(std::string(label).c_str());
-  std::size_t i = 0;
-  if (std::string why = item_place(part.labels, label, what, i); !why.empty()) return why;
+  const std::string shown = printable(std::string(label).c_str());
+  std::size_t items[2] = {0, 0};
+  const std::size_t labelled = items_labelled(part.labels, label, items);
+  if (labelled == 0) {
+    return describe("no item of %s is labelled %s", part.labels.form.c_str(), shown.c_str());
+  }
+  if (labelled > 1) return "item " + shown + ": " + ambiguous_label(part.labels, label, items);
+  const std::string what = "item " + shown;
+  const std::size_t i = items[0];
   if (listed[i] != 0) {
     return describe("%s stands twice in the section, also on line %lld", what.c_str(),
                     static_cast<long long>(listed[i]));

@@ -41,8 +41,8 @@ bool parameter_index(const Item& item, std::string_view name, std::size_t& k) {
 
 }  // namespace
 
-FormLabels form_labels(const ItemTable& table) {
-  FormLabels labels{&table, std::vector<std::size_t>(table.size())};
+FormLabels form_labels(const ItemTable& table, std::string form) {
+  FormLabels labels{&table, std::move(form), std::vector<std::size_t>(table.size())};
   for (std::size_t i = 0; i < table.size(); ++i) labels.by_label[i] = i;
   std::sort(labels.by_label.begin(), labels.by_label.end(), [&](std::size_t x, std::size_t y) {
     const int compared = table.items[x].label.compare(table.items[y].label);
@@ -51,27 +51,25 @@ FormLabels form_labels(const ItemTable& table) {
   return labels;
 }
 
-std::string item_place(const FormLabels& labels, std::string_view label, const std::string& what,
-                       std::size_t& item) {
+std::size_t items_labelled(const FormLabels& labels, std::string_view label,
+                           std::size_t (&places)[2]) {
   const auto items = labels.table->items;
   const auto first = std::lower_bound(
       labels.by_label.begin(), labels.by_label.end(), label,
       [&](std::size_t x, std::string_view y) { return std::string_view(items[x].label) < y; });
   std::size_t count = 0;
-  for (auto at = first; at != labels.by_label.end() && items[*at].label == label && count < 2;
+  for (auto at = first; at != labels.by_label.end() && count < 2 && items[*at].label == label;
        ++at) {
-    ++count;
+    places[count++] = *at;
   }
-  const std::string shown = printable(text_of(label).c_str());
-  if (count == 0) return describe("%s: no item is labelled %s", what.c_str(), shown.c_str());
-  if (count > 1) {
-    return describe(
-        "%s: the label %s stands twice in the form (items %zu and %zu), so it is "
-        "ambiguous",
-        what.c_str(), shown.c_str(), first[0] + 1, first[1] + 1);
-  }
-  item = *first;
-  return "";
+  return count;
+}
+
+std::string ambiguous_label(const FormLabels& labels, std::string_view label,
+                            const std::size_t (&places)[2]) {
+  return describe("the label %s stands twice in %s (items %zu and %zu), so it is ambiguous",
+                  printable(text_of(label).c_str()).c_str(), labels.form.c_str(), places[0] + 1,
+                  places[1] + 1);
 }
 
 std::string parameter_place(const FormLabels& labels, std::string_view name, std::size_t& place) {
@@ -81,11 +79,16 @@ std::string parameter_place(const FormLabels& labels, std::string_view name, std
     return describe("%s is no parameter: a name is LABEL:NAME, as N01:a or N01:b2",
                     quoted_name.c_str());
   }
-  std::size_t item = 0;
-  if (std::string why = item_place(labels, name.substr(0, colon), quoted_name, item);
-      !why.empty()) {
-    return why;
+  std::size_t items[2] = {0, 0};
+  switch (items_labelled(labels, name.substr(0, colon), items)) {
+    case 0:
+      return describe("%s is no parameter of %s", quoted_name.c_str(), labels.form.c_str());
+    case 1:
+      break;
+    default:
+      return quoted_name + ": " + ambiguous_label(labels, name.substr(0, colon), items);
   }
+  const std::size_t item = items[0];
   const Item& found = labels.table->items[item];
   std::size_t k = 0;
   if (!parameter_index(found, name.substr(colon + 1), k)) {
@@ -137,9 +140,9 @@ std::string symmetry_problem(std::span<const std::string> names, std::size_t i, 
 }
 
 std::string covariance_fault(const Covariance& covariance, const ItemTable& form,
-                             FormCovariance& form_covariance) {
+                             const std::string& which, FormCovariance& form_covariance) {
   const std::size_t n = covariance.names.size();
-  const FormLabels labels = form_labels(form);
+  const FormLabels labels = form_labels(form, which);
   std::vector<std::size_t> parameters(n), named(form.parameter_count(), NOT_NAMED);
   for (std::size_t i = 0; i < n; ++i) {
     if (std::string why = parameter_place(labels, covariance.names[i], parameters[i]);
@@ -173,9 +176,11 @@ std::string covariance_fault(const Covariance& covariance, const ItemTable& form
 
 std::string covariance_problem(const Covariance& covariance, const ItemTable& form, FormRole role,
                                FormCovariance& form_covariance) {
-  std::string why = covariance_fault(covariance, form, form_covariance);
+  const char* which = form_name(role);
+  std::string why =
+      covariance_fault(covariance, form, describe("the %s form", which), form_covariance);
   if (why.empty()) return why;
-  return describe("the %s form's covariance: %s", form_name(role), why.c_str());
+  return describe("the %s form's covariance: %s", which, why.c_str());
 }
 
 }  // namespace zol

@@ -19,13 +19,15 @@ namespace zol {
 inline constexpr double SYMMETRY_TOLERANCE = 1e-9;
 inline constexpr double EIGENVALUE_TOLERANCE = 1e-9;
 
-// A form's items by label, to find the item a parameter's name means. A view
-// of the table, which must outlive it.
+// A form's items by label, to find the item a parameter's name means, and
+// the form as causes name it ("the new form"). A view of the table, which
+// must outlive it.
 struct FormLabels {
   const ItemTable* table = nullptr;
+  std::string form;
   std::vector<std::size_t> by_label;  // item indices sorted by label, then by place
 };
-FormLabels form_labels(const ItemTable& table);
+FormLabels form_labels(const ItemTable& table, std::string form);
 
 // The place in the form's list of parameters of "LABEL:NAME" (see
 // FormCovariance); the cause, quoting the name, when it names no parameter:
@@ -33,10 +35,14 @@ FormLabels form_labels(const ItemTable& table);
 // a name that is not one of the item's parameter_names.
 std::string parameter_place(const FormLabels& labels, std::string_view name, std::size_t& place);
 
-// The place of the item labelled label; the cause when no item or more than
-// one has that label. what says what named it ("N01:a", "item N01").
-std::string item_place(const FormLabels& labels, std::string_view label, const std::string& what,
-                       std::size_t& item);
+// How many items are labelled label, 0, 1 or 2 for two or more, and the
+// places of the first two.
+std::size_t items_labelled(const FormLabels& labels, std::string_view label,
+                           std::size_t (&places)[2]);
+
+// The cause of a label that stands twice in the form, at those places.
+std::string ambiguous_label(const FormLabels& labels, std::string_view label,
+                            const std::size_t (&places)[2]);
 
 // The cause of a name given again, as the first-th and again-th names (from 0).
 std::string named_twice(std::string_view name, std::size_t first, std::size_t again);
@@ -63,10 +69,10 @@ std::string symmetry_problem(std::span<const std::string> names, std::size_t i, 
 std::string definiteness_problem(std::span<const std::string> names,
                                  std::span<const double> matrix);
 
-// covariance_problem's cause without the form's name, for a caller that
-// names the matrix its own way.
+// covariance_problem's cause without the form's name before it, for a
+// caller that names the matrix its own way; which names the form in it.
 std::string covariance_fault(const Covariance& covariance, const ItemTable& form,
-                             FormCovariance& form_covariance);
+                             const std::string& which, FormCovariance& form_covariance);
 
 // The parameter of row i (from 0) as causes name it: "row 3 (N01:c)".
 std::string row_name(std::span<const std::string> names, std::size_t i);

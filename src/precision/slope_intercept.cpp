@@ -148,7 +148,8 @@ Expected<SlopeInterceptForm> from_slope_intercept(const SlopeInterceptForm& esti
     }
     if (estimates.covariance) {
       FormCovariance named;
-      if (std::string why = covariance_fault(*estimates.covariance, table, named); !why.empty()) {
+      if (std::string why = covariance_fault(*estimates.covariance, table, "the form", named);
+          !why.empty()) {
         return conversion_failure("the estimates' covariance: " + why);
       }
       converted.covariance = carried_covariance(*estimates.covariance, named, table, dependences);

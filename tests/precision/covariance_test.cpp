@@ -83,7 +83,7 @@ TEST(CovarianceTest, MatricesAreJudgedByTheirNamesEntriesSymmetryAndEigenvalues)
       {"nor a b4", {{"P1:b4"}, {1}, false}, "no parameter 'b4'"},
       {"nor a b01", {{"P1:b01"}, {1}, false}, "no parameter 'b01'"},
       {"a 3PL item has no b1", {{"N1:b1"}, {1}, false}, "its parameters are a, b and c"},
-      {"an unknown label", {{"O1:a"}, {1}, false}, "'O1:a': no item is labelled O1"},
+      {"an unknown label", {{"O1:a"}, {1}, false}, "'O1:a' is no parameter of the old form"},
       {"no colon", {{"N1a"}, {1}, false}, "'N1a' is no parameter"},
       {"a name twice",
        {{"N1:a", "N2:a", "N1:a"}, std::vector<double>(9, 0.0), false},
@@ -114,8 +114,8 @@ TEST(CovarianceTest, ALabelTwiceInTheFormIsAmbiguous) {
       covariance_problem({{"N2:a"}, {1}, false}, item_table(twice), FormRole::NEW, places);
   EXPECT_EQ(why, "");
   EXPECT_EQ(covariance_problem({{"N1:a"}, {1}, false}, item_table(twice), FormRole::NEW, places),
-            "the new form's covariance: 'N1:a': the label N1 stands twice in the form (items 1 "
-            "and 4), so it is ambiguous");
+            "the new form's covariance: 'N1:a': the label N1 stands twice in the new form (items "
+            "1 and 4), so it is ambiguous");
 }
 
 // Tridiagonal matrices of n rows with 2 (or 1) on the diagonal and -1 beside

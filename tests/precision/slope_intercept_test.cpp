@@ -173,7 +173,7 @@ TEST(SlopeInterceptTest, EstimatesWithoutParametersAreRefused) {
       {"a covariance of another form",
        {form, Covariance{{"U:a"}, {1.0}, false}},
        1.0,
-       "the estimates' covariance: 'U:a': no item is labelled U"},
+       "the estimates' covariance: 'U:a' is no parameter of the form"},
   };
   for (const Case& c : cases) {
     const Expected<SlopeInterceptForm> carried = from_slope_intercept(c.estimates, c.d, false);
