@@ -422,14 +422,15 @@ struct Linking {
 // on the old form and carried from the new one to the old scale, the
 // differences b_new - b_old and log(a_new / a_old), and their robust z, (d -
 // median) / (0.74 IQR) over the items the linking used (none where the IQR
-// is 0). flagged when either |z| > DRIFT_Z.
+// is 0, or where a difference or a z leaves the doubles). flagged when either
+// |z| > DRIFT_Z.
 struct CommonItem {
   std::string label;
   ItemModel model = ItemModel::THREE_PL;
   bool used = true;
   double a_old = 0.0, a_new = 0.0;
   double b_old = 0.0, b_new = 0.0;
-  double b_difference = 0.0;
+  std::optional<double> b_difference;  // none where it leaves the doubles
   std::optional<double> b_robust_z;
   std::optional<double> log_a_ratio;  // none where a slope is not above 0
   std::optional<double> a_robust_z;

@@ -430,6 +430,9 @@ py::object linking(const Equating& equating) {
 py::object common_item_columns(const Equating& equating) {
   if (!equating.results.linking) return py::none();
   const std::vector<zol::CommonItem>& items = equating.results.common_items;
+  const auto or_nan = [](const std::optional<double>& value) {
+    return value.value_or(std::nan(""));
+  };
   const auto numbers_of = [&](auto field) {
     std::vector<double> values;
     values.reserve(items.size());
@@ -441,9 +444,7 @@ py::object common_item_columns(const Equating& equating) {
     for (std::size_t k = 0; k < items.size(); ++k) values.mutable_data()[k] = items[k].*field;
     return values;
   };
-  const auto or_nan = [](const std::optional<double>& value) {
-    return value.value_or(std::nan(""));
-  };
+
   py::list labels, models;
   for (const zol::CommonItem& item : items) {
     labels.append(to_python(item.label));
@@ -458,7 +459,7 @@ py::object common_item_columns(const Equating& equating) {
   out["a_new"] = numbers_of([](const zol::CommonItem& i) { return i.a_new; });
   out["b_old"] = numbers_of([](const zol::CommonItem& i) { return i.b_old; });
   out["b_new"] = numbers_of([](const zol::CommonItem& i) { return i.b_new; });
-  out["b_difference"] = numbers_of([](const zol::CommonItem& i) { return i.b_difference; });
+  out["b_difference"] = numbers_of([&](const zol::CommonItem& i) { return or_nan(i.b_difference); });
   out["b_robust_z"] = numbers_of([&](const zol::CommonItem& i) { return or_nan(i.b_robust_z); });
   out["log_a_ratio"] = numbers_of([&](const zol::CommonItem& i) { return or_nan(i.log_a_ratio); });
   out["a_robust_z"] = numbers_of([&](const zol::CommonItem& i) { return or_nan(i.a_robust_z); });

@@ -40,15 +40,20 @@ void robust_z(const std::vector<std::optional<double>>& differences,
   const double spread = IQR_TO_SD * (quantile(sorted, 0.75) - quantile(sorted, 0.25));
   if (!(spread > 0.0)) return;
   for (std::size_t i = 0; i < differences.size(); ++i) {
-    if (differences[i]) z[i] = (*differences[i] - median) / spread;
+    if (!differences[i]) continue;
+    const double value = (*differences[i] - median) / spread;
+    if (std::isfinite(value)) z[i] = value;
   }
 }
 
+// Each location divided before it is added, so that locations near the
+// largest doubles have a mean.
 double mean_location(const Item& item, double A, double B) {
   const std::span<const double> bs = locations(item);
+  const double n = static_cast<double>(bs.size());
   double total = 0.0;
-  for (double b : bs) total += carried_location(b, A, B);
-  return total / static_cast<double>(bs.size());
+  for (double b : bs) total += carried_location(b, A, B) / n;
+  return total;
 }
 
 }  // namespace
@@ -69,7 +74,7 @@ std::vector<CommonItem> screen_common_items(const ItemTable& new_form, const Ite
     row.a_new = carried_slope(new_item.a, link.A);
     row.b_old = mean_location(old_item, 1.0, 0.0);
     row.b_new = mean_location(new_item, link.A, link.B);
-    row.b_difference = row.b_new - row.b_old;
+    if (const double d = row.b_new - row.b_old; std::isfinite(d)) row.b_difference = d;
     const double ratio = deterministic_log(row.a_new / row.a_old);
     if (std::isfinite(ratio)) row.log_a_ratio = ratio;
     b_differences.push_back(row.b_difference);

@@ -201,6 +201,9 @@ LinkSearch link_scales(const ItemTable& new_form, const ItemTable& old_form,
     }
   }
   minimise(criterion, link);
+  // Newton's last short step is taken whole: where the criterion's minimum
+  // lies at an A of almost 0 it could cross to an A without a scale.
+  if (link.status == LinkStatus::OK && !usable({link.A, link.B})) link.status = LinkStatus::NO_SLOPE;
   return link;
 }
 

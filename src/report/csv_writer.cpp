@@ -141,9 +141,8 @@ void write_common_items(std::string& out, const Results& results) {
   for (const CommonItem& item : results.common_items) {
     write_text(out, item.label);
     appendf(out, ",%s,%d", item_model_name(item.model), item.used ? 1 : 0);
-    for (double value : {item.a_old, item.a_new, item.b_old, item.b_new, item.b_difference}) {
-      cell(value);
-    }
+    for (double value : {item.a_old, item.a_new, item.b_old, item.b_new}) cell(value);
+    cell(item.b_difference);
     cell(item.b_robust_z);
     cell(item.log_a_ratio);
     cell(item.a_robust_z);

@@ -197,7 +197,7 @@ TEST(LinkingTest, ScreeningFlagsTheItemThatDrifted) {
   EXPECT_NEAR(found.A, 1.0, 1e-15);
   std::vector<double> used;
   for (const CommonItem& item : items) {
-    if (item.used) used.push_back(item.b_difference);
+    if (item.used) used.push_back(*item.b_difference);
   }
   std::sort(used.begin(), used.end());
   // Nine used differences: the median is the fifth, the quartiles the third
@@ -207,7 +207,7 @@ TEST(LinkingTest, ScreeningFlagsTheItemThatDrifted) {
     const CommonItem& item = items[i];
     EXPECT_EQ(item.used, i != 7) << item.label;
     ASSERT_TRUE(item.b_robust_z) << item.label;
-    EXPECT_NEAR(*item.b_robust_z, (item.b_difference - median) / (0.74 * iqr), 1e-12)
+    EXPECT_NEAR(*item.b_robust_z, (*item.b_difference - median) / (0.74 * iqr), 1e-12)
         << item.label;
     EXPECT_EQ(item.flagged, i == 4) << item.label;
     // Equal slopes: no spread in log a ratios, so no z of them.

@@ -369,7 +369,7 @@ Rcpp::List common_item_columns(const std::vector<zol::CommonItem>& items) {
     a_new[i] = item.a_new;
     b_old[i] = item.b_old;
     b_new[i] = item.b_new;
-    b_difference[i] = item.b_difference;
+    b_difference[i] = or_missing(item.b_difference);
     b_robust_z[i] = or_missing(item.b_robust_z);
     log_a_ratio[i] = or_missing(item.log_a_ratio);
     a_robust_z[i] = or_missing(item.a_robust_z);
