@@ -139,6 +139,11 @@ struct Covariance {
   std::vector<std::string> names;
   std::vector<double> matrix;
   bool standard_errors_only = false;
+  // A fingerprint of names and matrix that read_covariance_file sets once the
+  // matrix has passed its check of definiteness, which equate() then does not
+  // repeat while they stay as they were read (any change alters the
+  // fingerprint); 0 for a covariance made in memory.
+  std::uint64_t definite_fingerprint = 0;
 };
 
 // Everything one equating reads: the new and the old form, optionally an

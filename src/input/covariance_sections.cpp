@@ -174,6 +174,7 @@ bool read_rows(LineReader& reader, const FormPart& part, Covariance& covariance,
     findings.fail({part.cause(why), true, part.header_line});
     return false;
   }
+  covariance.definite_fingerprint = covariance_fingerprint(names, covariance.matrix);
   next_line(reader);
   return true;
 }

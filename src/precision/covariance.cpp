@@ -169,7 +169,13 @@ std::string covariance_fault(const Covariance& covariance, const ItemTable& form
       if (!why.empty()) return why;
     }
   }
-  if (std::string why = definiteness_problem(covariance.names, s); !why.empty()) return why;
+  // A matrix the reader has found definite is not checked again while it is
+  // as it was read.
+  const bool checked = covariance.definite_fingerprint != 0 &&
+                       covariance.definite_fingerprint == covariance_fingerprint(covariance.names, s);
+  if (!checked) {
+    if (std::string why = definiteness_problem(covariance.names, s); !why.empty()) return why;
+  }
   form_covariance = {std::move(parameters), covariance.matrix};
   return "";
 }

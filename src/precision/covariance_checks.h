@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -68,6 +69,11 @@ std::string symmetry_problem(std::span<const std::string> names, std::size_t i, 
 // everywhere, so that every platform accepts the same matrices.
 std::string definiteness_problem(std::span<const std::string> names,
                                  std::span<const double> matrix);
+
+// A fingerprint of the names and the matrix's bits (never 0), for
+// Covariance::definite_fingerprint.
+std::uint64_t covariance_fingerprint(std::span<const std::string> names,
+                                     std::span<const double> matrix);
 
 // covariance_problem's cause without the form's name before it, for a
 // caller that names the matrix its own way; which names the form in it.

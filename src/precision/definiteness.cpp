@@ -1,6 +1,7 @@
 // Whether a covariance matrix is positive semi-definite, decided alike on every platform
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstdint>
 
 #include "common/describe.h"
@@ -150,6 +151,24 @@ std::string definiteness_problem(std::span<const std::string> names,
       "the matrix is not positive semi-definite: it has an eigenvalue below -1e-9 "
       "times its largest, about %.3g, already within rows and columns 1 to %zu (through %s)",
       std::ldexp(largest, s.exponent), row + 1, printable(names[row].c_str()).c_str());
+}
+
+std::uint64_t covariance_fingerprint(std::span<const std::string> names,
+                                     std::span<const double> matrix) {
+  // FNV-1a, over the names' bytes and the matrix's bits, a word at a time.
+  constexpr std::uint64_t OFFSET = 14695981039346656037ULL, PRIME = 1099511628211ULL;
+  std::uint64_t hash = OFFSET;
+  const auto mix = [&](std::uint64_t word) { hash = (hash ^ word) * PRIME; };
+  for (const std::string& name : names) {
+    for (char c : name) mix(static_cast<unsigned char>(c));
+    mix(0x100);  // between names
+  }
+  for (double value : matrix) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    mix(bits);
+  }
+  return hash == 0 ? 1 : hash;
 }
 
 }  // namespace zol

@@ -25,6 +25,8 @@ Gradient zero_gradient(const PrecisionSource& source) {
 
 namespace {
 
+// g' S g from S's lower triangle, S being symmetric: sum_k g_k (S_kk g_k + 2
+// sum_(l<k) S_kl g_l).
 double quadratic_form(const std::vector<double>& g, const FormCovariance* covariance) {
   if (covariance == nullptr) return 0.0;
   const std::size_t m = g.size();
@@ -32,9 +34,9 @@ double quadratic_form(const std::vector<double>& g, const FormCovariance* covari
   for (std::size_t k = 0; k < m; ++k) {
     if (g[k] == 0.0) continue;
     const double* row = covariance->matrix.data() + k * m;
-    double inner = 0.0;
-    for (std::size_t l = 0; l < m; ++l) inner += row[l] * g[l];
-    total += g[k] * inner;
+    double below = 0.0;
+    for (std::size_t l = 0; l < k; ++l) below += row[l] * g[l];
+    total += g[k] * (row[k] * g[k] + 2.0 * below);
   }
   return total;
 }

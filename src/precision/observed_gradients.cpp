@@ -1,5 +1,6 @@
 // The observed-score equivalents' variances: the fitted distributions' derivatives, leave one item out
 #include <cmath>
+#include <span>
 #include <vector>
 
 #include "common/double_double.h"
@@ -38,10 +39,10 @@ void convolve(const std::vector<double>& x, const std::vector<double>& y,
   }
 }
 
-std::vector<double> product(const std::vector<CategoryGradients>& items, std::size_t from,
-                            std::size_t to) {
+std::vector<double> product(const std::vector<CategoryGradients>& items,
+                            std::span<const std::size_t> order) {
   std::vector<double> result{1.0}, next;
-  for (std::size_t i = from; i < to; ++i) {
+  for (std::size_t i : order) {
     convolve(result, items[i].p, next);
     result.swap(next);
   }
@@ -49,22 +50,63 @@ std::vector<double> product(const std::vector<CategoryGradients>& items, std::si
 }
 
 // Calls leaf(i, outside) with the distribution of every item but item i, for
-// the items from..to-1 whose outside holds the distribution of the items
-// beyond them: halving the range, each half's outside is the whole outside
-// times the other half, so every item's is found in about n^2 log n steps.
+// the items order[from..to-1] whose outside holds the distribution of the
+// items beyond them: halving the range, each half's outside is the whole
+// outside times the other half, so every item's is found in about n^2 log n
+// steps.
 template <typename Leaf>
-void leave_one_out(const std::vector<CategoryGradients>& items, std::size_t from, std::size_t to,
+void leave_one_out(const std::vector<CategoryGradients>& items, std::span<const std::size_t> order,
                    const std::vector<double>& outside, Leaf& leaf) {
-  if (to - from == 1) {
-    leaf(from, outside);
+  if (order.size() == 1) {
+    leaf(order[0], outside);
     return;
   }
-  const std::size_t middle = from + (to - from) / 2;
+  const std::size_t middle = order.size() / 2;
   std::vector<double> inner;
-  convolve(outside, product(items, middle, to), inner);
-  leave_one_out(items, from, middle, inner, leaf);
-  convolve(outside, product(items, from, middle), inner);
-  leave_one_out(items, middle, to, inner, leaf);
+  convolve(outside, product(items, order.subspan(middle)), inner);
+  leave_one_out(items, order.first(middle), inner, leaf);
+  convolve(outside, product(items, order.first(middle)), inner);
+  leave_one_out(items, order.subspan(middle), inner, leaf);
+}
+
+// The distribution of the items but one right/wrong item, from the whole
+// one: divided by (q, p) from the bottom when p <= 1/2 and from the top
+// otherwise, dividing by the larger of q and p, so that no error grows.
+void divide(const std::vector<double>& whole, double p, std::vector<double>& others) {
+  const double q = 1.0 - p;
+  const std::size_t n = whole.size() - 1;
+  others.resize(n);
+  if (p <= 0.5) {
+    others[0] = whole[0] / q;
+    for (std::size_t x = 1; x < n; ++x) others[x] = (whole[x] - p * others[x - 1]) / q;
+    return;
+  }
+  others[n - 1] = whole[n] / p;
+  for (std::size_t x = n - 1; x >= 1; --x) others[x - 1] = (whole[x] - q * others[x]) / p;
+}
+
+// Calls leaf(i, others) for every item with the distribution of the others:
+// the right/wrong items' by dividing the whole distribution by each, those of
+// K categories by halving among themselves, from the right/wrong items'
+// distribution.
+template <typename Leaf>
+void every_item_left_out(const ItemTable& form, const std::vector<CategoryGradients>& items,
+                         Leaf& leaf) {
+  std::vector<std::size_t> right_wrong, categories;
+  for (std::size_t i = 0; i < form.size(); ++i) {
+    (form.items[i].model == ItemModel::THREE_PL ? right_wrong : categories).push_back(i);
+  }
+  const std::vector<double> right_wrong_product = product(items, right_wrong);
+  if (!right_wrong.empty()) {
+    std::vector<double> whole;
+    convolve(right_wrong_product, product(items, categories), whole);
+    std::vector<double> others;
+    for (std::size_t i : right_wrong) {
+      divide(whole, items[i].p[1], others);
+      leaf(i, others);
+    }
+  }
+  if (!categories.empty()) leave_one_out(items, categories, right_wrong_product, leaf);
 }
 
 // The form's fitted distribution's derivatives over its evaluations.
@@ -82,8 +124,26 @@ Jacobian jacobian(const ItemTable& form, const std::vector<std::size_t>& free, s
       category_gradients(e.at, form.items[i], d, items[i]);
     }
     std::fill(location.begin(), location.end(), 0.0);
+    std::vector<double> step;
     auto leaf = [&](std::size_t i, const std::vector<double>& others) {
       const CategoryGradients& item = items[i];
+      if (item.categories == 2) {
+        // Two categories move together, the first by minus the second:
+        // score y moves by others[y - 1] - others[y] times the second's move.
+        step.assign(others.size() + 1, 0.0);
+        for (std::size_t y = 0; y < step.size(); ++y) {
+          step[y] = (y > 0 ? others[y - 1] : 0.0) - (y < others.size() ? others[y] : 0.0);
+        }
+        for (std::size_t y = 0; y < step.size(); ++y) location[y] += step[y] * item.dp_dtheta[1];
+        for (std::size_t p = 0; p < item.parameters; ++p) {
+          const std::size_t k = free[form.first_parameter[i] + p];
+          if (k == NOT_FREE) continue;
+          const double by = e.weight * item.derivative(1, p);
+          double* column = j.column(k);
+          for (std::size_t y = 0; y < step.size(); ++y) column[y] += step[y] * by;
+        }
+        return;
+      }
       for (std::size_t c = 0; c < item.categories; ++c) {
         for (std::size_t y = 0; y < others.size(); ++y) {
           location[y + c] += others[y] * item.dp_dtheta[c];
@@ -97,7 +157,7 @@ Jacobian jacobian(const ItemTable& form, const std::vector<std::size_t>& free, s
         }
       }
     };
-    leave_one_out(items, 0, items.size(), {1.0}, leaf);
+    every_item_left_out(form, items, leaf);
     for (std::size_t y = 0; y < j.scores; ++y) {
       j.by_A[y] += e.weight * e.by_A * location[y];
       j.by_B[y] += e.weight * e.by_B * location[y];
