@@ -130,9 +130,23 @@ std::optional<zol::Quadrature> to_quadrature(const py::dict& records, const std:
   return quadrature;
 }
 
+// A form's covariance as the dict the Python layer makes: names (a list of
+// str), matrix (its entries row by row) and standard_errors_only; None
+// without one. The library checks the names against the form and the matrix.
+std::optional<zol::Covariance> to_covariance(py::handle records) {
+  if (records.is_none()) return std::nullopt;
+  const py::dict covariance = py::reinterpret_borrow<py::dict>(records);
+  zol::Covariance result;
+  for (py::handle name : py::list(covariance["names"])) result.names.push_back(to_bytes(name));
+  result.matrix = numbers(covariance["matrix"], "the covariance's matrix");
+  result.standard_errors_only = covariance["standard_errors_only"].cast<bool>();
+  return result;
+}
+
 // The input as the Python layer hands it over: the forms, each group's
 // quadrature (theta, and old_theta for the old group of two), the conversion
-// as a dict of its grid, scale and header's line, and the name.
+// as a dict of its grid, scale and header's line, the name, and each form's
+// covariance.
 zol::Input to_input(const py::dict& records) {
   zol::Input input;
   input.new_form = to_form(records["new"], "new");
@@ -147,6 +161,8 @@ zol::Input to_input(const py::dict& records) {
                         table["header_line"].cast<std::int64_t>()};
   }
   input.name = to_bytes(records["name"]);
+  input.new_covariance = to_covariance(records["new_covariance"]);
+  input.old_covariance = to_covariance(records["old_covariance"]);
   return input;
 }
 
@@ -417,11 +433,17 @@ py::dict columns(const Equating& equating) {
   return out;
 }
 
+// The linking's fields in the order of the Python layer's Linking; its
+// standard errors None without a covariance.
 py::object linking(const Equating& equating) {
   if (!equating.results.linking) return py::none();
   const zol::Linking& l = *equating.results.linking;
+  const auto optional = [](const std::optional<double>& value) {
+    return value ? py::object(py::float_(*value)) : py::none();
+  };
   return py::make_tuple(zol::link_method_option(l.method), zol::link_method_title(l.method), l.A,
-                        l.B, l.common_items, l.excluded, l.symmetric);
+                        l.B, l.common_items, l.excluded, l.symmetric, optional(l.A_se),
+                        optional(l.B_se), optional(l.AB_covariance));
 }
 
 // The common items the linking saw, as arrays by the names of the library's

@@ -11,7 +11,8 @@ NumPy arrays and pandas DataFrames::
     result.warnings                 # what was found odd, one line each
 
 Records: ``Form``, ``Conversion``, ``Input`` (one population, or two groups
-with the old group's ``old_theta``) and ``read_input``; the equating:
+with the old group's ``old_theta``; with a ``Covariance`` of either form's
+estimates, standard errors too) and ``read_input``; the equating:
 ``equate``, giving a ``Result`` (with ``Linking`` and the common items'
 ``common_items_frame()`` when linked by one of ``LINK_METHODS``).
 Failures raise ``InputError`` (the input or the arguments) or
@@ -20,8 +21,9 @@ each has ``kind`` and ``explanation``.
 """
 
 from ._zol import EquatingError, Error, InputError, __version__
+from ._covariance import Covariance
 from ._equate import Linking, Result, equate
 from ._records import LINK_METHODS, MODELS, Conversion, Form, Input, read_input
 
-__all__ = ["Conversion", "EquatingError", "Error", "Form", "Input", "InputError", "LINK_METHODS",
-           "Linking", "MODELS", "Result", "__version__", "equate", "read_input"]
+__all__ = ["Conversion", "Covariance", "EquatingError", "Error", "Form", "Input", "InputError",
+           "LINK_METHODS", "Linking", "MODELS", "Result", "__version__", "equate", "read_input"]

@@ -18,7 +18,11 @@ class Linking(NamedTuple):
     ``title`` as the report writes it ("Stocking-Lord"). ``common_items``
     counts the common items the linking used, ``excluded`` those it left out
     (``exclude_common``); ``symmetric`` tells whether the criterion compared
-    the items both ways.
+    the items both ways. With a covariance of either form's estimates
+    (``Input``'s ``new_covariance``, ``old_covariance``), ``se_A`` and ``se_B``
+    are the standard errors of A and B and ``AB_covariance`` their covariance
+    (NaN where they cannot be computed, which a warning explains); None
+    without one.
     """
 
     method: str
@@ -28,6 +32,9 @@ class Linking(NamedTuple):
     common_items: int
     excluded: int
     symmetric: bool
+    se_A: Optional[float] = None
+    se_B: Optional[float] = None
+    AB_covariance: Optional[float] = None
 
 
 def _write(path: Union[str, os.PathLike], text: str) -> None:
@@ -48,6 +55,15 @@ class Result:
     table leads with ``link_method``, ``link_A`` and ``link_B``, filled on the
     first row only. ``columns`` names them all in order; ``to_pandas()`` gives
     the table as a DataFrame.
+
+    With a covariance of either form's estimates the table also has the
+    standard errors: ``link_A_se``, ``link_B_se`` and ``link_AB_covariance``
+    after ``link_B`` (first row only), and last, by raw score of the new
+    form, ``true_score_se``, ``observed_score_se``, ``true_scale_se`` and
+    ``observed_scale_se`` (the equated scores' and their unrounded scale
+    scores'): 0 at the top score, whose equivalent is fixed, and NaN where one
+    cannot be computed (a warning says which) or without an ability
+    distribution.
     """
 
     raw: np.ndarray

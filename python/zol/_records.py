@@ -233,16 +233,19 @@ class Form:
                 "lines": self._lines if with_lines else None}
 
 
-def _frame_form(frame: Any, which: str) -> Form:
+def _labels_of(frame: Any, which: str) -> tuple:
+    """The labels of a frame's rows, from its column label or else its index of strings, and
+    whether they came from the index."""
     columns = _FrameColumns(frame, which)
     if columns.has("label"):
-        labels = columns.texts("label", "label")
-        from_index = False
-    elif len(frame.index) and frame.index.inferred_type == "string":
-        labels = [str(label) for label in frame.index]
-        from_index = True
-    else:
-        raise _input_error(f"{which} has no column label, and its index holds no labels")
+        return columns.texts("label", "label"), False
+    if len(frame.index) and frame.index.inferred_type == "string":
+        return [str(label) for label in frame.index], True
+    raise _input_error(f"{which} has no column label, and its index holds no labels")
+
+
+def _frame_form(frame: Any, which: str) -> Form:
+    labels, from_index = _labels_of(frame, which)
     columns = _FrameColumns(frame, which, np.array(labels, dtype=object), from_index)
     columns.require(["a"])
     model = columns.texts("model", "model") if columns.has("model") else ["3PL"] * len(labels)
@@ -369,6 +372,14 @@ class Input:
     equating is done in their synthetic population (``equate``'s
     ``synthetic_weight``). ``old_theta`` needs ``theta``.
 
+    Standard errors: ``new_covariance`` and ``old_covariance`` are the
+    sampling covariances of the forms' estimates (``zol.Covariance``, or a
+    DataFrame as ``Covariance.from_frame`` takes: a matrix named "LABEL:a",
+    "LABEL:b", ... both ways, or standard errors in columns ``se_a``,
+    ``se_b``, ...); with either, ``equate`` also gives the standard errors of
+    the linking and of every equated and scale score. Parameters not named are
+    held fixed; a form without one has all its parameters fixed.
+
     ``warnings`` holds what the reader found odd in an input read from a
     file (``read_input``), as lines; an input made in memory has none, and
     equate warns of its odd values instead.
@@ -378,7 +389,10 @@ class Input:
                  theta: Union[ArrayLike, Any, None] = None, weights: Optional[ArrayLike] = None,
                  conversion: Union[Conversion, Any, None] = None, name: str = "",
                  old_theta: Union[ArrayLike, Any, None] = None,
-                 old_weights: Optional[ArrayLike] = None) -> None:
+                 old_weights: Optional[ArrayLike] = None, new_covariance: Any = None,
+                 old_covariance: Any = None) -> None:
+        # Imported here: the covariance's frames are read with this module's helpers.
+        from ._covariance import _covariance
         self.new = _form(new, "new")
         self.old = _form(old, "old")
         two_groups = old_theta is not None or old_weights is not None
@@ -393,6 +407,8 @@ class Input:
             raise TypeError("conversion must be a zol.Conversion, a DataFrame or None")
         self.conversion = conversion
         self.name = str(name)
+        self.new_covariance = _covariance(new_covariance, "new")
+        self.old_covariance = _covariance(old_covariance, "old")
         self.warnings: List[str] = []
         # For an input read from a file: the reader's warnings as the library
         # keeps them, to come first within the equating's cap, and the lines
@@ -405,8 +421,13 @@ class Input:
         quadrature = "no theta" if self.theta is None else f"{len(self.theta)} theta points"
         if self.old_theta is not None:
             quadrature += f" and {len(self.old_theta)} of the old group"
+        covariances = [which for which, covariance in (("new", self.new_covariance),
+                                                       ("old", self.old_covariance))
+                       if covariance is not None]
+        covariance = (f", covariances of the {' and '.join(covariances)} "
+                      f"form{'s' if len(covariances) > 1 else ''}" if covariances else "")
         return (f"<zol.Input {self.name!r}: {len(self.new)} new and {len(self.old)} old items, "
-                f"{quadrature}, {'a' if self.conversion else 'no'} conversion>")
+                f"{quadrature}, {'a' if self.conversion else 'no'} conversion{covariance}>")
 
     def _records(self) -> dict:
         # The lines of a file's records tell the library that the reader has
@@ -418,7 +439,11 @@ class Input:
                 "old_theta": self.old_theta, "old_weights": self.old_weights,
                 "old_theta_line": self._old_theta_line if read else 0,
                 "conversion": None if self.conversion is None else self.conversion._records(read),
-                "name": self.name, "warnings": self._reader}
+                "name": self.name, "warnings": self._reader,
+                "new_covariance": None if self.new_covariance is None
+                else self.new_covariance._records(),
+                "old_covariance": None if self.old_covariance is None
+                else self.old_covariance._records()}
 
 
 def _read_form(records: dict) -> Form:
