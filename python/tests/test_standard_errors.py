@@ -1,0 +1,163 @@
+# Standard errors from the forms' covariances: how they scale, what a fixed parameter does, the
+# ways of giving a covariance, published values, and refusals in the library's words
+import numpy as np
+import pandas as pd
+import pytest
+
+import zol
+from conftest import CHECKOUT, EXAMPLES, example_options
+
+PUBLISHED = CHECKOUT.parent / "shared" / "data" / "equateirt"
+
+
+def example(name):
+    """The example's input, every parameter's name in each form, and its equate options."""
+    read = zol.read_input(EXAMPLES / f"{name}.txt", **example_options(name)[1])
+    names = [[f"{label}:{p}" for label, model, steps in zip(form.labels, form.model, form.steps)
+              for p in (["a", "b", "c"] if model == "3PL" else
+                        ["a"] + [f"b{v + 1}" for v in range(len(steps))])]
+             for form in (read.new, read.old)]
+    return read, names, example_options(name)[2] or {"link": "haebara"}
+
+
+def equated(read, options, new_covariance, old_covariance):
+    return zol.equate(zol.Input(read.new, read.old, read.theta, read.weights, read.conversion,
+                                read.name, new_covariance=new_covariance,
+                                old_covariance=old_covariance), **options)
+
+
+def some_covariance(names, seed):
+    """Positive definite and correlated, standard errors about 0.05 to 0.1."""
+    loadings = np.random.default_rng(seed).normal(scale=0.015, size=(len(names), len(names)))
+    return loadings @ loadings.T + np.diag(np.full(len(names), 0.05 ** 2))
+
+
+def errors_of(result):
+    link = [] if result.linking is None else [result.linking.se_A, result.linking.se_B]
+    return np.array(link), np.array([result.true_score_se, result.observed_score_se,
+                                     result.true_scale_se, result.observed_scale_se])
+
+
+def standard_error_frame(names, matrix):
+    """A row per item, a column se_a, se_b, ... per parameter, NaN where an item has none."""
+    rows = {}
+    for name, variance in zip(names, np.diag(matrix)):
+        label, parameter = name.split(":")
+        rows.setdefault(label, {})[f"se_{parameter}"] = np.sqrt(variance)
+    return pd.DataFrame.from_dict(rows, orient="index")
+
+
+# Each way of giving a covariance, and the zol.Covariance it stands for.
+WAYS = {
+    "matrix frame": (lambda names, m: pd.DataFrame(m, index=names, columns=names),
+                     lambda names, m: zol.Covariance(names, m)),
+    "standard errors frame": (standard_error_frame, lambda names, m: zol.Covariance(
+        names, np.diag(np.sqrt(np.diag(m)) ** 2), standard_errors_only=True)),
+}
+
+
+@pytest.mark.parametrize("way", WAYS)
+@pytest.mark.parametrize("name, options", [("common_items", {"link": "stocking-lord"}),
+                                           ("common_items", {}), ("mixed_format", None)])
+def test_four_times_the_covariance_doubles_every_standard_error(name, options, way):
+    read, names, example_link = example(name)
+    options = example_link if options is None else options
+    matrices = [some_covariance(form_names, seed) for seed, form_names in enumerate(names)]
+    give, same_as = WAYS[way]
+    once = equated(read, options, *(give(n, m) for n, m in zip(names, matrices)))
+    four = equated(read, options, *(give(n, 4 * m) for n, m in zip(names, matrices)))
+    link, scores = errors_of(once)
+    # Not vacuous: the linking's and every raw score's but the fixed top score's are there.
+    assert np.all(link > 0) and np.all(scores[:, 1:once.new_top_score] > 0)
+    for got, want in zip(errors_of(four), (link, scores)):
+        np.testing.assert_allclose(got, 2 * want, rtol=1e-9)
+    if once.linking:
+        assert four.linking.AB_covariance == pytest.approx(4 * once.linking.AB_covariance)
+    # A frame is the covariance it stands for, to the byte.
+    alike = equated(read, options, *(same_as(n, m) for n, m in zip(names, matrices)))
+    assert alike.report == once.report and alike.to_csv() == once.to_csv()
+
+
+@pytest.mark.parametrize("name, which, fixed", [
+    ("common_items", 0, ["C05:c", "N03:a", "N03:b", "N03:c"]),
+    ("mixed_format", 1, ["C08:b3", "C02:a"]),
+    ("mixed_format", 1, "all"),
+])
+def test_a_parameter_not_named_is_one_without_variance(name, which, fixed):
+    read, names, options = example(name)
+    matrices = [some_covariance(form_names, seed) for seed, form_names in enumerate(names)]
+    kept = [k for k, parameter in enumerate(names[which]) if fixed != "all" and
+            parameter not in fixed]
+    zeroed = np.zeros_like(matrices[which])
+    zeroed[np.ix_(kept, kept)] = matrices[which][np.ix_(kept, kept)]
+    named = [zol.Covariance(n, zeroed if w == which else m)
+             for w, (n, m) in enumerate(zip(names, matrices))]
+    unnamed = list(named)
+    unnamed[which] = zol.Covariance([names[which][k] for k in kept], zeroed[np.ix_(kept, kept)]) \
+        if kept else None
+    for got, want in zip(errors_of(equated(read, options, *unnamed)),
+                         errors_of(equated(read, options, *named))):
+        np.testing.assert_allclose(got, want, rtol=1e-12, atol=1e-15)
+
+
+def published_form(number):
+    """Form NUMBER of equateIRT's est2pl at D = 1 (a = slope, b = -intercept / slope), and the
+    covariance of its a and b by the delta method from that of its intercepts and slopes."""
+    coefficients = pd.read_csv(PUBLISHED / f"est2pl_coef_{number}.csv", index_col=0)
+    covariance = pd.read_csv(PUBLISHED / f"est2pl_var_{number}.csv", index_col=0).to_numpy()
+    intercept, slope = coefficients["(Intercept)"].to_numpy(), coefficients["z1"].to_numpy()
+    n, items = len(slope), np.arange(len(slope))
+    jacobian = np.zeros((2 * n, 2 * n))  # rows a, b of each item; columns intercepts, slopes
+    jacobian[2 * items, n + items] = 1
+    jacobian[2 * items + 1, items] = -1 / slope
+    jacobian[2 * items + 1, n + items] = intercept / slope ** 2
+    names = [f"{label}:{parameter}" for label in coefficients.index for parameter in "ab"]
+    form = pd.DataFrame({"a": slope, "b": -intercept / slope, "c": 0.0},
+                        index=list(coefficients.index))
+    return form, zol.Covariance(names, jacobian @ covariance @ jacobian.T)
+
+
+@pytest.mark.skipif(not PUBLISHED.is_dir(), reason="no equateIRT data beside the checkout")
+@pytest.mark.parametrize("options, published", [
+    ({"link": "haebara", "link_quadrature": 30}, (0.97152, 0.021344, -0.47511, 0.023886)),
+    ({"link": "mean-mean"}, (0.96497, 0.021313, -0.47418, 0.024224)),
+])
+def test_published_linking_and_standard_errors(options, published):
+    # Form 1 carried onto form 5's scale through their 10 common items.
+    (new, new_covariance), (old, old_covariance) = published_form(1), published_form(5)
+    linking = zol.equate(zol.Input(new, old, new_covariance=new_covariance,
+                                   old_covariance=old_covariance),
+                         scaling_constant=1, **options).linking
+    # To the published digits: half a unit of the last either way.
+    got = (linking.A, linking.se_A, linking.B, linking.se_B)
+    assert got == pytest.approx(published, abs=5e-6) and linking.common_items == 10
+    assert got[1::2] == pytest.approx(published[1::2], abs=5e-7)
+
+
+def equate_with(**covariances):
+    new = pd.DataFrame({"a": [1.0, 0.9], "b": [-0.5, 0.5], "c": [0.2, 0.2]}, index=["C1", "N2"])
+    old = pd.DataFrame({"a": [1.1, 0.8], "b": [-0.4, 0.6], "c": [0.2, 0.2]}, index=["C1", "O2"])
+    return zol.equate(zol.Input(new, old, **covariances), link="mean-mean")
+
+
+NAMES = ["C1:a", "C1:b"]
+
+
+@pytest.mark.parametrize("make, explanation", [
+    (lambda: equate_with(new_covariance=pd.DataFrame(np.eye(2), index=NAMES,
+                                                     columns=NAMES[::-1])),
+     "the new form's covariance needs the same names in its index and its columns, in the "
+     "same order, or standard errors in columns se_a, se_b, ..."),
+    (lambda: equate_with(old_covariance=pd.DataFrame({"se_a": [0.1, 0.1], "se_b": [0.1, -0.2]},
+                                                     index=["C1", "O2"])),
+     "the old form's covariance: se_b -0.2 in item O2 is below 0"),
+    (lambda: equate_with(old_covariance=pd.DataFrame({"se_b1": [0.1]}, index=["C1"])),
+     "the old form's covariance: 'C1:b1' is no parameter of the old form"),
+    # A covariance made on its own names no form.
+    (lambda: zol.Covariance(NAMES, np.eye(3)),
+     "the covariance needs a row and a column per name: 2 names, a matrix of shape (3, 3)"),
+])
+def test_covariances_refused(make, explanation):
+    with pytest.raises(zol.InputError) as raised:
+        make()
+    assert (raised.value.kind, str(raised.value)) == ("invalid_input", explanation)
