@@ -204,7 +204,10 @@ def equate(input: Input, link: Optional[str] = None,
     points, and ``symmetric=True`` also compares the old form's common items
     carried to the new scale with the new form's. ``exclude_common`` names
     common items the linking leaves out (a str is one label); they stay in
-    their forms, and ``common_items_frame()`` shows them as not used.
+    their forms, and ``common_items_frame()`` shows them as not used. With a
+    covariance of either form's estimates in the input (``new_covariance``,
+    ``old_covariance``) the result also has standard errors: the linking's in
+    ``linking`` and every raw score's in the table of scores.
 
     These are the program's ``--link``, ``--scaling-constant``,
     ``--round-scale``, ``--synthetic-weight``, ``--link-quadrature``,
