@@ -150,7 +150,11 @@ NAMES = ["C1:a", "C1:b"]
      "same order, or standard errors in columns se_a, se_b, ..."),
     (lambda: equate_with(old_covariance=pd.DataFrame({"se_a": [0.1, 0.1], "se_b": [0.1, -0.2]},
                                                      index=["C1", "O2"])),
-     "the old form's covariance: se_b -0.2 in item O2 is below 0"),
+     "the old form's covariance: se_b -0.2 of item O2 is below 0"),
+    (lambda: equate_with(new_covariance=pd.DataFrame({"label": ["C1"], "se_a": [0.1],
+                                                      "se_d": [0.1]})),
+     "the new form's covariance has the column se_d, which names no parameter (se_a, se_b, "
+     "se_c, se_b1, ...)"),
     (lambda: equate_with(old_covariance=pd.DataFrame({"se_b1": [0.1]}, index=["C1"])),
      "the old form's covariance: 'C1:b1' is no parameter of the old form"),
     # A covariance made on its own names no form.

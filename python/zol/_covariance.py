@@ -82,7 +82,7 @@ class Covariance:
 def _frame_covariance(frame: Any, what: str) -> Covariance:
     covariance = Covariance.__new__(Covariance)
     columns = [str(name) for name in frame.columns]
-    if any(_STANDARD_ERROR.fullmatch(name) for name in columns):
+    if any(name.startswith("se_") for name in columns):
         names, errors = _standard_errors(frame, what)
         covariance._set(what, names, np.diag(np.square(errors)), True)
         return covariance
@@ -103,8 +103,13 @@ def _standard_errors(frame: Any, what: str) -> tuple:
     hold fixed, item by item in the order of its parameters."""
     labels, from_index = _labels_of(frame, what)
     columns = _FrameColumns(frame, what, np.array(labels, dtype=object), from_index)
-    given = sorted((name for name in map(str, frame.columns) if _STANDARD_ERROR.fullmatch(name)),
-                   key=_parameter_order)
+    given = [name for name in map(str, frame.columns) if name.startswith("se_")]
+    # A misspelt column would hold its parameter fixed unseen.
+    for name in given:
+        if not _STANDARD_ERROR.fullmatch(name):
+            raise _input_error(f"{what} has the column {name}, which names no parameter (se_a, "
+                               f"se_b, se_c, se_b1, ...)")
+    given.sort(key=_parameter_order)
     held = np.zeros(len(labels), dtype=bool)
     table = {name: columns.numbers(name, name, held) for name in given}
     names, errors = [], []
@@ -115,8 +120,7 @@ def _standard_errors(frame: Any, what: str) -> tuple:
                 continue
             # Squared, a negative standard error would pass for a variance.
             if error < 0:
-                raise _input_error(f"{what}: {name} {float(error)!r} in {columns.where(row)} is "
-                                   f"below 0")
+                raise _input_error(f"{what}: {name} {float(error)!r} of item {label} is below 0")
             names.append(f"{label}:{name[3:]}")
             errors.append(error)
     return names, np.array(errors, dtype=np.float64)
