@@ -62,7 +62,8 @@ class Covariance:
         index and its columns, in the same order; or standard errors, a row per item (its label
         in a column ``label`` or else the index) with columns ``se_a``, ``se_b``, ``se_c``,
         ``se_b1``, ``se_b2``, ..., as a diagonal matrix with ``standard_errors_only``. A
-        parameter whose cell is NaN or empty, or that has no column, is held fixed."""
+        parameter whose cell is NaN or empty, or that has no column, is held fixed; other
+        columns are left alone, but a column ``se_`` that names no parameter is refused."""
         return _frame_covariance(frame, "the covariance")
 
     def to_frame(self) -> Any:
