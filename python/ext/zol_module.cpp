@@ -303,6 +303,18 @@ py::dict from_form(const zol::Form& form) {
   return out;
 }
 
+// A covariance as the dict to_covariance takes; None without one.
+py::object from_covariance(const std::optional<zol::Covariance>& covariance) {
+  if (!covariance) return py::none();
+  py::list names;
+  for (const std::string& name : covariance->names) names.append(to_python(name));
+  py::dict out;
+  out["names"] = names;
+  out["matrix"] = to_array<double>(covariance->matrix);
+  out["standard_errors_only"] = covariance->standard_errors_only;
+  return out;
+}
+
 // Warnings as the lines the program shows under --explain, without its
 // prefix, the count of the rest last. Only an input read from a file is named
 // there: records made in memory are not the input's lines.
@@ -357,6 +369,46 @@ py::dict read_input(const std::string& path, bool mixed_format) {
   return records;
 }
 
+// The covariances of a covariance file read against the input's records,
+// with what the reader found odd. Its warnings name the covariance file, as
+// the program shows them, whatever name the equating's warnings then take.
+py::dict read_covariance(const std::string& path, const py::dict& records) {
+  const zol::Input input = to_input(records);
+  std::optional<zol::Expected<zol::ReadCovariance>> read;
+  {
+    py::gil_scoped_release unlocked;
+    read.emplace(zol::read_covariance_file(path, input));
+  }
+  if (!*read) throw LibraryFailure{read->error()};
+  const zol::Warnings& found = (*read)->warnings;
+  zol::Warnings named{{}, found.not_kept};
+  for (const zol::Finding& warning : found.kept) {
+    named.kept.push_back({zol::finding_text(warning, path), false, 0, zol::Hint::NONE});
+  }
+  py::dict out;
+  out["new_covariance"] = from_covariance((*read)->new_covariance);
+  out["old_covariance"] = from_covariance((*read)->old_covariance);
+  out["warnings"] = named;
+  out["warning_texts"] = warning_texts(found, path, true);
+  return out;
+}
+
+// A form and its covariance in slope-intercept form carried to the program's
+// metric at the scaling constant d: the form's records and the covariance's
+// (None without one).
+py::tuple from_slope_intercept(const py::dict& form, py::handle covariance, double d,
+                               bool logit_guessing) {
+  const zol::SlopeInterceptForm estimates{to_form(form, "slope-intercept"),
+                                          to_covariance(covariance)};
+  std::optional<zol::Expected<zol::SlopeInterceptForm>> carried;
+  {
+    py::gil_scoped_release unlocked;
+    carried.emplace(zol::from_slope_intercept(estimates, d, logit_guessing));
+  }
+  if (!*carried) throw LibraryFailure{carried->error()};
+  return py::make_tuple(from_form((*carried)->form), from_covariance((*carried)->covariance));
+}
+
 // ---------------------------------------------------------------- equating
 
 // The library's results and the warnings shown with them: those of the read,
@@ -377,6 +429,11 @@ Equating equate(const py::dict& records, const py::dict& given) {
   if (!reader.is_none()) {
     equating.warnings = reader.cast<const zol::Warnings&>();
     equating.read = true;
+  }
+  // A covariance file's warnings come after the input's, as the program shows them.
+  const py::object covariance = records["covariance_warnings"];
+  if (!covariance.is_none()) {
+    zol::add_warnings(equating.warnings, covariance.cast<const zol::Warnings&>());
   }
   std::optional<zol::Expected<zol::Results>> results;
   {
@@ -560,6 +617,12 @@ PYBIND11_MODULE(_zol, m) {
 
   m.def("read_input", &read_input, py::arg("path"), py::arg("mixed_format"),
         "The records of an input file as a dict of plain values, with the reader's warnings.");
+  m.def("read_covariance", &read_covariance, py::arg("path"), py::arg("input"),
+        "The covariances of a covariance file read against the input's records, as dicts, "
+        "with the reader's warnings.");
+  m.def("from_slope_intercept", &from_slope_intercept, py::arg("form"), py::arg("covariance"),
+        py::arg("d"), py::arg("logit_guessing"),
+        "A form and its covariance in slope-intercept form carried to the program's metric.");
   m.def("equate", &equate, py::arg("input"), py::arg("options"),
         "Equates records given as a dict with the options of a dict; returns Results.");
 

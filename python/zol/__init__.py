@@ -12,7 +12,9 @@ NumPy arrays and pandas DataFrames::
 
 Records: ``Form``, ``Conversion``, ``Input`` (one population, or two groups
 with the old group's ``old_theta``; with a ``Covariance`` of either form's
-estimates, standard errors too) and ``read_input``; the equating:
+estimates, standard errors too), ``read_input`` and ``read_covariance`` (a
+covariance file, as the program's ``--covariance``), and
+``from_slope_intercept`` for estimates in slope-intercept form; the equating:
 ``equate``, giving a ``Result`` (with ``Linking`` and the common items'
 ``common_items_frame()`` when linked by one of ``LINK_METHODS``).
 Failures raise ``InputError`` (the input or the arguments) or
@@ -21,9 +23,10 @@ each has ``kind`` and ``explanation``.
 """
 
 from ._zol import EquatingError, Error, InputError, __version__
-from ._covariance import Covariance
+from ._covariance import Covariance, from_slope_intercept, read_covariance
 from ._equate import Linking, Result, equate
 from ._records import LINK_METHODS, MODELS, Conversion, Form, Input, read_input
 
 __all__ = ["Conversion", "Covariance", "EquatingError", "Error", "Form", "Input", "InputError",
-           "LINK_METHODS", "Linking", "MODELS", "Result", "__version__", "equate", "read_input"]
+           "LINK_METHODS", "Linking", "MODELS", "Result", "__version__", "equate",
+           "from_slope_intercept", "read_covariance", "read_input"]

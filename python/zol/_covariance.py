@@ -2,12 +2,16 @@
 # standard errors alone
 from __future__ import annotations
 
+import copy
+import os
 import re
-from typing import Any, List, Sequence
+from typing import Any, List, Optional, Sequence, Tuple, Union
 
 import numpy as np
 
-from ._records import _FrameColumns, _input_error, _is_frame, _is_missing, _labels_of
+from . import _zol
+from ._records import Form, Input, _form, _FrameColumns, _input_error, _is_frame, _is_missing, \
+    _labels_of
 
 # Columns of standard errors, by parameter: se_a, se_b, se_c, se_b1, se_b2, ...
 _STANDARD_ERROR = re.compile(r"se_(a|b|c|b[1-9][0-9]*)")
@@ -135,3 +139,70 @@ def _covariance(value: Any, which: str) -> Any:
         return _frame_covariance(value, f"the {which} form's covariance")
     raise TypeError(f"{which}_covariance must be a zol.Covariance, a DataFrame or None, not "
                     f"{type(value).__name__}")
+
+
+def _from_records(records: Optional[dict]) -> Optional[Covariance]:
+    if records is None:
+        return None
+    covariance = Covariance.__new__(Covariance)
+    m = len(records["names"])
+    covariance._set("the covariance", records["names"], records["matrix"].reshape(m, m),
+                    records["standard_errors_only"])
+    return covariance
+
+
+def read_covariance(path: Union[str, os.PathLike], input: Input) -> Input:
+    """A copy of the input with the covariances of a covariance file, as the program's
+    ``--covariance`` reads it against the input's forms.
+
+    ``$Item_Covariance`` and ``$Link_Item_Covariance`` hold the new and the
+    old form's matrix (a line of names "LABEL:a", "LABEL:b", ..., then its
+    lower triangle or the whole), ``$Item_Standard_Errors`` and
+    ``$Link_Item_Standard_Errors`` standard errors alone ("LABEL se(a) se(b)
+    se(c)", 0 for a parameter held fixed). The copy's ``new_covariance`` and
+    ``old_covariance`` are the file's (None for a form without a section),
+    and the reader's warnings ("FILE:LINE: warning: ...") follow the input's
+    in ``warnings``; ``equate`` shows them after the input's, as the program
+    does. A file that cannot be opened or is refused raises
+    ``zol.InputError`` ("FILE:LINE: cause").
+    """
+    if not isinstance(input, Input):
+        raise TypeError("read_covariance takes a zol.Input (see zol.Input and zol.read_input)")
+    read = _zol.read_covariance(os.fsencode(path), input._records())
+    copied = copy.copy(input)
+    copied.new_covariance = _from_records(read["new_covariance"])
+    copied.old_covariance = _from_records(read["old_covariance"])
+    # A file read before is replaced, its warnings too.
+    earlier = len(input.warnings) - input._covariance_texts
+    copied.warnings = input.warnings[:earlier] + list(read["warning_texts"])
+    copied._covariance_texts = len(read["warning_texts"])
+    copied._covariance_warnings = read["warnings"]
+    return copied
+
+
+def from_slope_intercept(form: Any, covariance: Any, scaling_constant: float,
+                         logit_guessing: bool = False) -> Tuple[Form, Optional[Covariance]]:
+    """A form's estimates and their covariance in slope-intercept form, as many calibration
+    programs write them, carried to the program's metric at ``scaling_constant`` (the D that
+    ``equate`` will take) by the delta method.
+
+    The logit of a 3PL item, of each boundary of a GRM item and of each pair
+    of adjacent categories of a GPCM item is a1 theta + d: ``form`` (a
+    ``zol.Form`` or a DataFrame as ``Form.from_frame`` takes) holds a1 in
+    ``a``, d in ``b`` (d_k in the steps ``b1``, ``b2``, ...), and the
+    guessing parameter in ``c``, itself or, with ``logit_guessing``, its
+    logit. ``covariance`` (a ``zol.Covariance``, a DataFrame as ``Input``
+    takes, or None) names the same places: "LABEL:a" for a1, "LABEL:b" or
+    "LABEL:b1", ... for d, "LABEL:c" for the guessing parameter. Gives the
+    form with a = a1 / D, b = -d / a1 and c, and the covariance of those (None
+    without one), for ``zol.Input``.
+    """
+    if not isinstance(form, Form) and not _is_frame(form):
+        raise TypeError(f"form must be a zol.Form or a DataFrame, not {type(form).__name__}")
+    given = _form(form, "slope-intercept")
+    covariance = _covariance(covariance, "slope-intercept")
+    records, carried = _zol.from_slope_intercept(
+        given._records(False), None if covariance is None else covariance._records(),
+        scaling_constant, bool(logit_guessing))
+    return (Form(records["labels"], records["a"], records["b"], records["c"], records["model"],
+                 records["steps"]), _from_records(carried))

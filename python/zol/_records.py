@@ -416,6 +416,11 @@ class Input:
         self._reader: Optional[_zol.Warnings] = None
         self._theta_line = 0
         self._old_theta_line = 0
+        # For covariances read from a file (read_covariance): its warnings as
+        # the library keeps them, shown after the input's, and how many of
+        # the lines in warnings are theirs.
+        self._covariance_warnings: Optional[_zol.Warnings] = None
+        self._covariance_texts = 0
 
     def __repr__(self) -> str:
         quadrature = "no theta" if self.theta is None else f"{len(self.theta)} theta points"
@@ -440,6 +445,7 @@ class Input:
                 "old_theta_line": self._old_theta_line if read else 0,
                 "conversion": None if self.conversion is None else self.conversion._records(read),
                 "name": self.name, "warnings": self._reader,
+                "covariance_warnings": self._covariance_warnings,
                 "new_covariance": None if self.new_covariance is None
                 else self.new_covariance._records(),
                 "old_covariance": None if self.old_covariance is None

@@ -49,5 +49,14 @@ class Results:
 def read_input(path: bytes, mixed_format: bool) -> dict[str, object]:
     """The records of an input file as a dict of plain values, with the reader's warnings."""
 
+def read_covariance(path: bytes, input: dict[str, object]) -> dict[str, object]:
+    """The covariances of a covariance file read against the input's records, as dicts, with
+    the reader's warnings."""
+
+def from_slope_intercept(form: dict[str, object], covariance: Optional[dict[str, object]],
+                         d: float, logit_guessing: bool
+                         ) -> tuple[dict[str, object], Optional[dict[str, object]]]:
+    """A form and its covariance in slope-intercept form carried to the program's metric."""
+
 def equate(input: dict[str, object], options: dict[str, object]) -> Results:
     """Equates records given as a dict with the options of a dict; returns Results."""
