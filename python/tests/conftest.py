@@ -7,6 +7,8 @@ from pathlib import Path
 
 import pytest
 
+import zol
+
 CHECKOUT = Path(__file__).resolve().parents[2]
 EXAMPLES = CHECKOUT / "examples"
 CASES = CHECKOUT / "tests" / "cases"
@@ -14,7 +16,8 @@ CASES = CHECKOUT / "tests" / "cases"
 # Texts of the console program that never reach a Python error or warning.
 CONSOLE_TEXTS = ("Numerical Recipes run-time error", "now exiting to system", "--mixed-format",
                  "--link ", "--round-scale", "--scaling-constant", "--synthetic-weight",
-                 "--link-quadrature", "--symmetric", "--exclude-common", "--common-items", "zol: ")
+                 "--link-quadrature", "--symmetric", "--exclude-common", "--common-items", "--covariance",
+                 "zol: ")
 
 
 @pytest.fixture(scope="session")
@@ -35,7 +38,7 @@ def in_the_packages_words(line):
 
 
 def program_options(words):
-    """The program's command-line words as what read_input and equate take, and the
+    """The program's command-line words as what read_as_the_program and equate take, and the
     names that are not options (the input first)."""
     reading, equating, names = {}, {}, []
     words = list(words)
@@ -43,6 +46,8 @@ def program_options(words):
         word = words.pop(0)
         if word == "--mixed-format":
             reading["mixed_format"] = True
+        elif word == "--covariance":
+            reading["covariance"] = words.pop(0)
         elif word == "--link":
             equating["link"] = words.pop(0)
         elif word == "--scaling-constant":
@@ -64,9 +69,18 @@ def program_options(words):
     return reading, equating, names
 
 
+def read_as_the_program(path, reading):
+    """The input as the program reads it: the input file, then with --covariance the
+    covariance file against it."""
+    options = dict(reading)
+    covariance = options.pop("covariance", None)
+    read = zol.read_input(path, **options)
+    return read if covariance is None else zol.read_covariance(covariance, read)
+
+
 def example_options(name):
     """The program's options of an example, from its options file if it has one: the
-    command-line words, and what read_input and equate take for them."""
+    command-line words, and what read_as_the_program and equate take for them."""
     options = EXAMPLES / f"{name}.options"
     words = options.read_text().split() if options.exists() else []
     reading, equating, _ = program_options(words)

@@ -1,11 +1,14 @@
 # Standard errors from the forms' covariances: how they scale, what a fixed parameter does, the
 # ways of giving a covariance, published values, and refusals in the library's words
+import shutil
+import subprocess
+
 import numpy as np
 import pandas as pd
 import pytest
 
 import zol
-from conftest import CHECKOUT, EXAMPLES, example_options
+from conftest import CHECKOUT, EXAMPLES, example_options, in_the_packages_words, program_options
 
 PUBLISHED = CHECKOUT.parent / "shared" / "data" / "equateirt"
 
@@ -100,31 +103,94 @@ def test_a_parameter_not_named_is_one_without_variance(name, which, fixed):
         np.testing.assert_allclose(got, want, rtol=1e-12, atol=1e-15)
 
 
-def published_form(number):
-    """Form NUMBER of equateIRT's est2pl at D = 1 (a = slope, b = -intercept / slope), and the
-    covariance of its a and b by the delta method from that of its intercepts and slopes."""
-    coefficients = pd.read_csv(PUBLISHED / f"est2pl_coef_{number}.csv", index_col=0)
-    covariance = pd.read_csv(PUBLISHED / f"est2pl_var_{number}.csv", index_col=0).to_numpy()
+# Covariance files of the examples, and the program's options with them.
+COVARIANCE_FILES = [
+    pytest.param("common_items", "$Item_Covariance\nC01:a C01:b C02:a C02:b N01:b\n0.004\n"
+                 "0.001 0.006\n0 0.0005 0.003\n0 0 0.0008 0.005\n0.0002 0 0 0 0.002\n\n"
+                 "$Link_Item_Standard_Errors\nC01 0.05 0.07 0\nO01 0.05 0.05 0.01\n",
+                 ["--link", "haebara"], id="matrix and standard errors"),
+    pytest.param("common_items", "$Link_Item_Covariance\nC03:a C03:b C04:b\n0.003 0.0004 0\n"
+                 "0.0004 0.005 0.001\n0 0.001 0.004\n", ["--link", "stocking-lord",
+                                                         "--symmetric"], id="whole old matrix"),
+    pytest.param("common_items", "$Item_Standard_Errors\nN01 0.1 0.1 0.02\n", [],
+                 id="no linking"),
+    pytest.param("mixed_format", "$Item_Standard_Errors\nC08 0.05 0.08 0.07 0.07 0.09\n",
+                 None, id="steps"),
+    pytest.param("common_items", "$Item_Covariance\nC01:a C01:d\n0.01\n0 0.01\n",
+                 ["--link", "mean-mean"], id="refused"),
+]
+
+
+@pytest.mark.parametrize("name, text, words", COVARIANCE_FILES)
+def test_covariance_files_equal_the_programs(name, text, words, program, tmp_path,
+                                             monkeypatch):
+    monkeypatch.chdir(tmp_path)
+    shutil.copy(EXAMPLES / f"{name}.txt", "input.txt")
+    (tmp_path / "cov.txt").write_text(text)
+    words = example_options(name)[0] if words is None else words
+    run = subprocess.run([program, "--explain", *words, "--covariance", "cov.txt", "--csv",
+                          "out.csv", "input.txt"], capture_output=True, text=True)
+    reading, equating, _ = program_options(words)
+    read = zol.read_input("input.txt", **reading)
+    if run.returncode != 0:
+        with pytest.raises(zol.InputError) as raised:
+            zol.read_covariance("cov.txt", read)
+        assert str(raised.value) == in_the_packages_words(run.stderr.splitlines()[-1])
+        return
+    read = zol.read_covariance("cov.txt", read)
+    result = zol.equate(read, **equating)
+    assert result.report == run.stdout and "Standard Errors" in run.stdout
+    assert result.to_csv().encode() == (tmp_path / "out.csv").read_bytes()
+    assert result.warnings == [in_the_packages_words(line) for line in run.stderr.splitlines()]
+    # The covariances read, given in memory as frames, are the same.
+    frames = [None if c is None else c.to_frame()
+              for c in (read.new_covariance, read.old_covariance)]
+    rebuilt = zol.Input(read.new, read.old, read.theta, read.weights, read.conversion, read.name,
+                        new_covariance=frames[0], old_covariance=frames[1])
+    assert zol.equate(rebuilt, **equating).report == run.stdout
+
+
+def published_form(data, number, carried_by):
+    """Form NUMBER of equateIRT's est2pl or est3pl at D = 1, in slope-intercept form (the logit
+    intercept + slope theta, and the logit of c), carried to a, b and c with the covariance by
+    the delta method: by from_slope_intercept, or for est2pl by its Jacobian in NumPy."""
+    coefficients = pd.read_csv(PUBLISHED / f"{data}_coef_{number}.csv", index_col=0)
+    covariance = pd.read_csv(PUBLISHED / f"{data}_var_{number}.csv", index_col=0).to_numpy()
+    labels = list(coefficients.index)
+    if data == "est3pl":  # the covariance's rows: logits of c, intercepts, slopes
+        given = pd.DataFrame({"a": coefficients["beta.2i"], "b": coefficients["beta.1i"],
+                              "c": coefficients["c.i"]}, index=labels)
+        names = [f"{label}:{p}" for p in "cba" for label in labels]
+        return zol.from_slope_intercept(given, zol.Covariance(names, covariance), 1, True)
     intercept, slope = coefficients["(Intercept)"].to_numpy(), coefficients["z1"].to_numpy()
+    if carried_by == "from_slope_intercept":  # intercepts, then slopes
+        given = pd.DataFrame({"a": slope, "b": intercept, "c": 0.0}, index=labels)
+        names = [f"{label}:{p}" for p in "ba" for label in labels]
+        return zol.from_slope_intercept(given, zol.Covariance(names, covariance), 1)
     n, items = len(slope), np.arange(len(slope))
     jacobian = np.zeros((2 * n, 2 * n))  # rows a, b of each item; columns intercepts, slopes
     jacobian[2 * items, n + items] = 1
     jacobian[2 * items + 1, items] = -1 / slope
     jacobian[2 * items + 1, n + items] = intercept / slope ** 2
-    names = [f"{label}:{parameter}" for label in coefficients.index for parameter in "ab"]
-    form = pd.DataFrame({"a": slope, "b": -intercept / slope, "c": 0.0},
-                        index=list(coefficients.index))
+    names = [f"{label}:{parameter}" for label in labels for parameter in "ab"]
+    form = pd.DataFrame({"a": slope, "b": -intercept / slope, "c": 0.0}, index=labels)
     return form, zol.Covariance(names, jacobian @ covariance @ jacobian.T)
 
 
+HAEBARA = {"link": "haebara", "link_quadrature": 30}
+
+
 @pytest.mark.skipif(not PUBLISHED.is_dir(), reason="no equateIRT data beside the checkout")
-@pytest.mark.parametrize("options, published", [
-    ({"link": "haebara", "link_quadrature": 30}, (0.97152, 0.021344, -0.47511, 0.023886)),
-    ({"link": "mean-mean"}, (0.96497, 0.021313, -0.47418, 0.024224)),
+@pytest.mark.parametrize("data, carried_by, options, published", [
+    ("est2pl", "numpy", HAEBARA, (0.97152, 0.021344, -0.47511, 0.023886)),
+    ("est2pl", "from_slope_intercept", HAEBARA, (0.97152, 0.021344, -0.47511, 0.023886)),
+    ("est2pl", "numpy", {"link": "mean-mean"}, (0.96497, 0.021313, -0.47418, 0.024224)),
+    ("est3pl", "from_slope_intercept", HAEBARA, (1.00935, 0.029052, -0.51886, 0.027863)),
 ])
-def test_published_linking_and_standard_errors(options, published):
+def test_published_linking_and_standard_errors(data, carried_by, options, published):
     # Form 1 carried onto form 5's scale through their 10 common items.
-    (new, new_covariance), (old, old_covariance) = published_form(1), published_form(5)
+    (new, new_covariance), (old, old_covariance) = (published_form(data, number, carried_by)
+                                                    for number in (1, 5))
     linking = zol.equate(zol.Input(new, old, new_covariance=new_covariance,
                                    old_covariance=old_covariance),
                          scaling_constant=1, **options).linking
@@ -156,7 +222,14 @@ NAMES = ["C1:a", "C1:b"]
      "the new form's covariance has the column se_d, which names no parameter (se_a, se_b, "
      "se_c, se_b1, ...)"),
     (lambda: equate_with(old_covariance=pd.DataFrame({"se_b1": [0.1]}, index=["C1"])),
-     "the old form's covariance: 'C1:b1' is no parameter of the old form"),
+     "the old form's covariance: 'C1:b1': item C1 has no parameter 'b1'; its parameters are a, "
+     "b and c"),
+    (lambda: equate_with(new_covariance=zol.Covariance(NAMES, [[1.0, 0.5], [0.4, 1.0]])),
+     "the new form's covariance: row 2 (C1:b), column 1 holds 0.4, but row 1, column 2 holds "
+     "0.5: the matrix is not symmetric (they may differ by 1e-9 of the larger)"),
+    (lambda: zol.from_slope_intercept(pd.DataFrame({"a": [0.0], "b": [1.0], "c": [0.1]},
+                                                   index=["I1"]), None, 1.0),
+     "item I1: the slope a1 0 is not a finite number other than 0, which b = -d / a1 needs"),
     # A covariance made on its own names no form.
     (lambda: zol.Covariance(NAMES, np.eye(3)),
      "the covariance needs a row and a column per name: 2 names, a matrix of shape (3, 3)"),

@@ -8,7 +8,7 @@ import pytest
 
 import zol
 from conftest import CASES, CONSOLE_TEXTS, EXAMPLES, example_options, in_the_packages_words, \
-    program_options
+    program_options, read_as_the_program
 
 EXAMPLE_NAMES = sorted(path.stem for path in EXAMPLES.glob("*.report"))
 
@@ -39,7 +39,7 @@ def test_outputs_equal_the_programs(folder, input_file, options, report, program
     monkeypatch.chdir(folder)
     words, reading, equating = options
     link = equating.get("link")
-    result = zol.equate(zol.read_input(input_file, **reading), **equating)
+    result = zol.equate(read_as_the_program(input_file, reading), **equating)
     assert result.report.encode() == report.read_bytes()
 
     options = [*words, "--linked-items", tmp_path / "items.txt"] if link else words
@@ -121,14 +121,14 @@ def test_cases_say_what_the_program_explains(case, words, status, tmp_path, monk
     explain = (case / ("explain" if (case / "explain").exists() else "stderr")).read_text()
     monkeypatch.chdir(case / "in" if (case / "in").exists() else tmp_path)
     if status == 0:
-        result = zol.equate(zol.read_input(names[0], **reading), **equating)
+        result = zol.equate(read_as_the_program(names[0], reading), **equating)
         texts = result.warnings
         assert texts == [in_the_packages_words(line) for line in explain.splitlines()]
         if names == ["input.txt"] and (case / "stdout").exists():
             assert result.report == (case / "stdout").read_text()
     else:
         with pytest.raises(zol.Error) as raised:
-            zol.equate(zol.read_input(names[0], **reading), **equating)
+            zol.equate(read_as_the_program(names[0], reading), **equating)
         error = raised.value
         texts = [str(error)]
         # The root search's stop comes with the program's own lines first.
