@@ -381,8 +381,9 @@ class Input:
     held fixed; a form without one has all its parameters fixed.
 
     ``warnings`` holds what the reader found odd in an input read from a
-    file (``read_input``), as lines; an input made in memory has none, and
-    equate warns of its odd values instead.
+    file (``read_input``), and in a covariance file (``read_covariance``), as
+    lines; an input made in memory has none, and equate warns of its odd
+    values instead.
     """
 
     def __init__(self, new: Union[Form, Any], old: Union[Form, Any],
