@@ -131,13 +131,13 @@ def _standard_errors(frame: Any, what: str) -> tuple:
     return names, np.array(errors, dtype=np.float64)
 
 
-def _covariance(value: Any, which: str) -> Any:
-    """The covariance argument of Input for the form which ("new" or "old"), or None."""
+def _covariance(value: Any, which: str, argument: str) -> Any:
+    """A covariance argument for the form which ("new", "old"), or None."""
     if value is None or isinstance(value, Covariance):
         return value
     if _is_frame(value):
         return _frame_covariance(value, f"the {which} form's covariance")
-    raise TypeError(f"{which}_covariance must be a zol.Covariance, a DataFrame or None, not "
+    raise TypeError(f"{argument} must be a zol.Covariance, a DataFrame or None, not "
                     f"{type(value).__name__}")
 
 
@@ -200,7 +200,7 @@ def from_slope_intercept(form: Any, covariance: Any, scaling_constant: float,
     if not isinstance(form, Form) and not _is_frame(form):
         raise TypeError(f"form must be a zol.Form or a DataFrame, not {type(form).__name__}")
     given = _form(form, "slope-intercept")
-    covariance = _covariance(covariance, "slope-intercept")
+    covariance = _covariance(covariance, "slope-intercept", "covariance")
     records, carried = _zol.from_slope_intercept(
         given._records(False), None if covariance is None else covariance._records(),
         scaling_constant, bool(logit_guessing))

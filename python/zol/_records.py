@@ -408,8 +408,8 @@ class Input:
             raise TypeError("conversion must be a zol.Conversion, a DataFrame or None")
         self.conversion = conversion
         self.name = str(name)
-        self.new_covariance = _covariance(new_covariance, "new")
-        self.old_covariance = _covariance(old_covariance, "old")
+        self.new_covariance = _covariance(new_covariance, "new", "new_covariance")
+        self.old_covariance = _covariance(old_covariance, "old", "old_covariance")
         self.warnings: List[str] = []
         # For an input read from a file: the reader's warnings as the library
         # keeps them, to come first within the equating's cap, and the lines
