@@ -131,8 +131,10 @@ std::optional<zol::Quadrature> to_quadrature(const py::dict& records, const std:
 }
 
 // A form's covariance as the dict the Python layer makes: names (a list of
-// str), matrix (its entries row by row) and standard_errors_only; None
-// without one. The library checks the names against the form and the matrix.
+// str), matrix (its entries row by row), standard_errors_only and
+// definite_fingerprint (as the reader of a covariance file set it, else 0);
+// None without one. The library checks the names against the form and the
+// matrix.
 std::optional<zol::Covariance> to_covariance(py::handle records) {
   if (records.is_none()) return std::nullopt;
   const py::dict covariance = py::reinterpret_borrow<py::dict>(records);
@@ -140,6 +142,7 @@ std::optional<zol::Covariance> to_covariance(py::handle records) {
   for (py::handle name : py::list(covariance["names"])) result.names.push_back(to_bytes(name));
   result.matrix = numbers(covariance["matrix"], "the covariance's matrix");
   result.standard_errors_only = covariance["standard_errors_only"].cast<bool>();
+  result.definite_fingerprint = covariance["definite_fingerprint"].cast<std::uint64_t>();
   return result;
 }
 
@@ -312,6 +315,7 @@ py::object from_covariance(const std::optional<zol::Covariance>& covariance) {
   out["names"] = names;
   out["matrix"] = to_array<double>(covariance->matrix);
   out["standard_errors_only"] = covariance->standard_errors_only;
+  out["definite_fingerprint"] = covariance->definite_fingerprint;
   return out;
 }
 

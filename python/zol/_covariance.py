@@ -59,6 +59,10 @@ class Covariance:
                                f"matrix of shape {self.matrix.shape}")
         self.matrix = self.matrix.reshape(m, m)
         self.standard_errors_only = bool(standard_errors_only)
+        # Set by the reader of a covariance file once the matrix has passed its
+        # check of definiteness, which the library then does not repeat while
+        # names and matrix stay as they were read; 0 for one made here.
+        self._definite_fingerprint = 0
 
     @classmethod
     def from_frame(cls, frame: Any) -> "Covariance":
@@ -81,7 +85,8 @@ class Covariance:
 
     def _records(self) -> dict:
         return {"names": self.names, "matrix": self.matrix.ravel(),
-                "standard_errors_only": self.standard_errors_only}
+                "standard_errors_only": self.standard_errors_only,
+                "definite_fingerprint": self._definite_fingerprint}
 
 
 def _frame_covariance(frame: Any, what: str) -> Covariance:
@@ -148,6 +153,7 @@ def _from_records(records: Optional[dict]) -> Optional[Covariance]:
     m = len(records["names"])
     covariance._set("the covariance", records["names"], records["matrix"].reshape(m, m),
                     records["standard_errors_only"])
+    covariance._definite_fingerprint = records["definite_fingerprint"]
     return covariance
 
 
