@@ -1,29 +1,21 @@
 // The covariance file: the covariances of both forms' estimates, read and checked against an input
-#include <cerrno>
-#include <cstdio>
-#include <memory>
+#include <new>
 #include <system_error>
 
 #include "common/describe.h"
 #include "common/errors.h"
 #include "input/covariance_sections.h"
+#include "input/file_text.h"
 
 namespace zol {
 
 namespace {
-
-// Bytes read from a file at a time.
-constexpr std::size_t READ_CHUNK = 1 << 16;
 
 constexpr SectionName SECTIONS[] = {
     {"$Item_Covariance", FormRole::NEW, true},
     {"$Link_Item_Covariance", FormRole::OLD, true},
     {"$Item_Standard_Errors", FormRole::NEW, false},
     {"$Link_Item_Standard_Errors", FormRole::OLD, false},
-};
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 // The section a header line names: its keyword written whole (no leading
@@ -165,45 +157,33 @@ Expected<ReadCovariance> read_covariance_text(std::string_view text, const std::
 }
 
 Expected<ReadCovariance> read_covariance_file(const std::string& path, const Input& input) {
-  std::string text;
-  try {
-    // Binary, so that a file reads the same on every platform; a carriage
-    // return before a line feed is dropped when the line is read.
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-      const std::string why = std::generic_category().message(errno);
+  FileText file = read_file_text(path);
+  switch (file.status) {
+    case FileStatus::CANNOT_OPEN:
       return read_failure(
           ErrorKind::CANNOT_OPEN_INPUT,
           about_run(path.empty() ? std::string("no covariance file name was given")
-                                 : "cannot open covariance file '" + path + "': " + why),
+                                 : "cannot open covariance file '" + path + "': " +
+                                       std::generic_category().message(file.error_number)),
           path);
-    }
-    // A pipe is refused as the input file is, so that both read alike.
-    std::fpos_t start;
-    if (std::fgetpos(file.get(), &start) != 0) {
+    case FileStatus::NOT_REGULAR:
+      // A pipe is refused as the input file is, so that both read alike.
       return read_failure(ErrorKind::INVALID_INPUT,
                           about_file("the covariance file must be a regular file, not a pipe, a "
                                      "terminal or a device"),
                           path);
-    }
-    std::size_t got = 0;
-    do {
-      const std::size_t size = text.size();
-      text.resize(size + READ_CHUNK);
-      got = std::fread(text.data() + size, 1, READ_CHUNK, file.get());
-      text.resize(size + got);
-    } while (got == READ_CHUNK);
-    // A file cut short by a read error would hold fewer records than were
-    // written, each held fixed without a word: refused instead.
-    if (std::ferror(file.get())) {
+    case FileStatus::READ_ERROR:
+      // A file cut short would hold fewer records than were written, each
+      // held fixed without a word: refused instead.
       return read_failure(ErrorKind::INVALID_INPUT,
                           about_file("the covariance file could not be read to its end"), path);
-    }
-  } catch (const std::bad_alloc&) {
-    return read_failure(ErrorKind::NO_MEMORY,
-                        about_file("the file is too large for the memory left"), path);
+    case FileStatus::NO_MEMORY:
+      return read_failure(ErrorKind::NO_MEMORY,
+                          about_file("the file is too large for the memory left"), path);
+    case FileStatus::OK:
+      break;
   }
-  return read_covariance_text(text, path, input);
+  return read_covariance_text(file.text, path, input);
 }
 
 }  // namespace zol
