@@ -16,31 +16,10 @@ namespace {
 using namespace zol;
 
 constexpr std::int32_t ITEMS = 200;
-constexpr std::size_t COMMON = 40;
 
-// Forms of 200 items, 40 of them common, both groups at 81 points (the new
-// group's shifted on its scale), as in the benchmark of two groups.
-Input forms() {
-  const SyntheticForm old_items = synthetic_form(ITEMS, 2), new_items = synthetic_form(ITEMS, 1);
-  Input input;
-  input.name = "covariance";
-  for (std::size_t i = 0; i < static_cast<std::size_t>(ITEMS); ++i) {
-    char label[16];
-    std::snprintf(label, sizeof label, i < COMMON ? "C%03zu" : "O%03zu", i);
-    input.old_form.items.emplace_back(label, old_items.a[i], old_items.b[i], old_items.c[i]);
-    if (i < COMMON) {
-      input.new_form.items.emplace_back(label, old_items.a[i] * 1.15,
-                                        (old_items.b[i] + 0.4) / 1.15, old_items.c[i]);
-    } else {
-      std::snprintf(label, sizeof label, "N%03zu", i);
-      input.new_form.items.emplace_back(label, new_items.a[i], new_items.b[i], new_items.c[i]);
-    }
-  }
-  input.theta = synthetic_quadrature(81);
-  input.old_theta = input.theta;
-  for (double& point : input.theta->points) point += 0.3;
-  return input;
-}
+// Forms of 200 items, 40 of them common, both groups at 81 points, as in the
+// benchmark of two groups.
+Input forms() { return common_item_forms(ITEMS, 40, 0.0, 81, true); }
 
 // A full covariance of every parameter of the form: a calibration's, made up
 // as a correlation that falls with the distance between parameters, scaled by

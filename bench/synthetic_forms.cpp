@@ -4,7 +4,6 @@
 #include <cmath>
 #include <random>
 
-
 namespace {
 
 constexpr double PI = 3.14159265358979323846;
@@ -83,4 +82,33 @@ std::string synthetic_text(std::int32_t n_new, std::int32_t n_old, std::int32_t 
   text.resize(std::fread(text.data(), 1, text.size(), file));
   std::fclose(file);
   return text;
+}
+
+zol::Input common_item_forms(std::int32_t items, std::size_t common, double noise,
+                             std::int32_t points, bool two_groups) {
+  constexpr double A = 1.15, B = -0.4;
+  const SyntheticForm old_items = synthetic_form(items, 2), new_items = synthetic_form(items, 1);
+  // Labels as wide as the largest item number.
+  const int width = static_cast<int>(std::to_string(items - 1).size());
+  zol::Input input;
+  input.name = "synthetic";
+  for (std::size_t i = 0; i < static_cast<std::size_t>(items); ++i) {
+    char label[32];
+    std::snprintf(label, sizeof label, i < common ? "C%0*zu" : "O%0*zu", width, i);
+    input.old_form.items.emplace_back(label, old_items.a[i], old_items.b[i], old_items.c[i]);
+    if (i < common) {
+      const double shift = noise * std::cos(static_cast<double>(i));
+      input.new_form.items.emplace_back(label, old_items.a[i] * A + shift,
+                                        (old_items.b[i] - B) / A + shift, old_items.c[i]);
+    } else {
+      std::snprintf(label, sizeof label, "N%0*zu", width, i);
+      input.new_form.items.emplace_back(label, new_items.a[i], new_items.b[i], new_items.c[i]);
+    }
+  }
+  input.theta = synthetic_quadrature(points);
+  if (two_groups) {
+    input.old_theta = input.theta;
+    for (double& point : input.theta->points) point += 0.3;
+  }
+  return input;
 }

@@ -1,11 +1,11 @@
 // Synthetic item banks and quadratures, the same on every run and machine
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <vector>
-
 #include <string>
+#include <vector>
 
 #include "common/records.h"
 #include "zol/zol.h"
@@ -33,3 +33,12 @@ void write_synthetic_input(std::FILE* out, std::int32_t n_new, std::int32_t n_ol
 
 // The same input as the text of a file.
 std::string synthetic_text(std::int32_t n_new, std::int32_t n_old, std::int32_t k);
+
+// Two forms of `items` 3PL items each whose first `common` items are shared:
+// the old form's, carried to a new scale theta_new = (theta_old + 0.4) / 1.15
+// with noise * cos(i) added to each a and b; every other item of its own (new
+// form seed 1, old form seed 2). One group at `points` points, or with
+// two_groups both groups there, the new group's points shifted by 0.3 on its
+// scale.
+zol::Input common_item_forms(std::int32_t items, std::size_t common, double noise,
+                             std::int32_t points, bool two_groups);
