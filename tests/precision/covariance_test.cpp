@@ -55,9 +55,6 @@ TEST(CovarianceTest, MatricesAreJudgedByTheirNamesEntriesSymmetryAndEigenvalues)
       {"nothing named", {{}, {}, false}, ""},
       {"eigenvalue -0.5e-9 of the largest", rotated(-0.5e-9), ""},
       {"eigenvalue -2e-9 of the largest", rotated(-2e-9), "not positive semi-definite"},
-      {"eigenvalues 3 and -1",
-       {{"N1:a", "N1:b"}, {1, 2, 2, 1}, false},
-       "rows and columns 1 to 2 (through N1:b)"},
       {"a covariance with a variance of 0",
        {{"N1:a", "N1:b"}, {1, 0.1, 0.1, 0}, false},
        "(through N1:b)"},
@@ -71,9 +68,6 @@ TEST(CovarianceTest, MatricesAreJudgedByTheirNamesEntriesSymmetryAndEigenvalues)
       {"not a number",
        {{"N1:a", "N1:b"}, {1, NAN, NAN, 1}, false},
        "row 1 (N1:a), column 2: nan is not a finite number"},
-      {"a negative variance",
-       {{"N1:a"}, {-0.5}, false},
-       "row 1 (N1:a): the variance -0.5 is below 0"},
       {"too few numbers", {{"N1:a", "N1:b"}, {1, 0, 1}, false}, "2 names need a matrix of 2 x 2"},
       {"steps by name", {{"P1:a", "P1:b1", "P1:b3"}, {1, 0, 0, 0, 1, 0, 0, 0, 1}, false}, ""},
       {"a label with a colon", {{"A:1:c"}, {1}, false}, ""},
@@ -82,12 +76,7 @@ TEST(CovarianceTest, MatricesAreJudgedByTheirNamesEntriesSymmetryAndEigenvalues)
        "'P1:b': item P1 has no parameter 'b'; its parameters are a and b1 to b3"},
       {"nor a b4", {{"P1:b4"}, {1}, false}, "no parameter 'b4'"},
       {"nor a b01", {{"P1:b01"}, {1}, false}, "no parameter 'b01'"},
-      {"a 3PL item has no b1", {{"N1:b1"}, {1}, false}, "its parameters are a, b and c"},
-      {"an unknown label", {{"O1:a"}, {1}, false}, "'O1:a' is no parameter of the old form"},
       {"no colon", {{"N1a"}, {1}, false}, "'N1a' is no parameter"},
-      {"a name twice",
-       {{"N1:a", "N2:a", "N1:a"}, std::vector<double>(9, 0.0), false},
-       "'N1:a' is named twice, as names 1 and 3"},
   };
   for (const Case& c : cases) {
     const std::string why = problem(c.covariance);
@@ -104,18 +93,6 @@ TEST(CovarianceTest, AcceptedNamesGiveThePlacesOfTheirParameters) {
   FormCovariance places;
   ASSERT_EQ(problem({{"A:1:c", "P1:b2", "N2:a"}, {1, 0, 0, 0, 1, 0, 0, 0, 1}, false}, &places), "");
   EXPECT_EQ(places.parameters, (std::vector<std::size_t>{12, 8, 3}));
-}
-
-TEST(CovarianceTest, ALabelTwiceInTheFormIsAmbiguous) {
-  Form twice = form();
-  twice.items[3].label = "N1";
-  FormCovariance places;
-  const std::string why =
-      covariance_problem({{"N2:a"}, {1}, false}, item_table(twice), FormRole::NEW, places);
-  EXPECT_EQ(why, "");
-  EXPECT_EQ(covariance_problem({{"N1:a"}, {1}, false}, item_table(twice), FormRole::NEW, places),
-            "the new form's covariance: 'N1:a': the label N1 stands twice in the new form (items "
-            "1 and 4), so it is ambiguous");
 }
 
 // Tridiagonal matrices of n rows with 2 (or 1) on the diagonal and -1 beside
