@@ -137,37 +137,6 @@ TEST(MixedFormatTest, ItemsOfTwoCategoriesAreThe3plItemWithoutGuessing) {
   }
 }
 
-TEST(MixedFormatTest, LinkingUndoesAnExactTransformationOfAMixedForm) {
-  const double A0 = 1.2, B0 = -0.3;
-  Input input;
-  input.name = "exact";
-  input.old_form.items = {
-      Item("P1", 1.0, -1.0, 0.2),
-      Item("P2", 0.8, 0.4, 0.15),
-      Item("P3", 1.3, 1.1, 0.1),
-      Item("G1", ItemModel::GPCM, 0.9, {-1.5, -0.2, 0.8}),
-      Item("R1", ItemModel::GRM, 1.1, {-1.0, 0.3, 1.4, 2.0}),
-  };
-  // theta_old = A0 theta_new + B0: a_new = A0 a_old, b_new = (b_old - B0) / A0.
-  for (const Item& old : input.old_form.items) {
-    Item carried = old;
-    carried.a = old.a * A0;
-    carried.b = (old.b - B0) / A0;
-    for (double& step : carried.steps) step = (step - B0) / A0;
-    input.new_form.items.push_back(carried);
-  }
-  for (LinkMethod method : {LinkMethod::MEAN_MEAN, LinkMethod::MEAN_SIGMA, LinkMethod::HAEBARA,
-                            LinkMethod::STOCKING_LORD}) {
-    Options options;
-    options.link = method;
-    const Expected<Results> results = equate(input, options);
-    ASSERT_TRUE(results) << results.error().explanation;
-    EXPECT_NEAR(results->linking->A, A0, 1e-9) << link_method_title(method);
-    EXPECT_NEAR(results->linking->B, B0, 1e-9) << link_method_title(method);
-    EXPECT_EQ(results->linking->common_items, 5);
-  }
-}
-
 // plink's data set of two groups, read in place: a row per item, its label,
 // model ("drm" a 3PL item, "gpcm", "nrm") and categories, then its
 // parameters. The published linking leaves the nominal items out and ties
