@@ -3,8 +3,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -64,8 +62,8 @@ TEST(TwoGroupsTest, TheSyntheticPopulationAtItsLimits) {
   }
 }
 
-// The forms of the textbook example of Kolen and Brennan and the equateIRT
-// example, as their publications' R packages link them.
+// The forms of the textbook example of Kolen and Brennan, as the R packages
+// of their publications link them.
 std::filesystem::path shared_data(const std::string& name) {
   return source_path("../shared/data/" + name);
 }
@@ -130,50 +128,6 @@ TEST(TwoGroupsTest, ThePublishedTextbookConstants) {
                               5.5058, 6.5330, 7.5870, 8.6623};
   for (std::size_t x = 1; x <= std::size(published); ++x) {
     EXPECT_NEAR(results.observed_score->equated[x], published[x - 1], 5e-5) << "raw score " << x;
-  }
-}
-
-// equateIRT's forms: a row per item, its label first, then the columns in
-// slope-intercept form with D = 1 (the logit of a right response beta0 +
-// beta1 theta), as a form of a = beta1, b = -beta0 / beta1.
-Form slope_intercept_form(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  std::string line;
-  std::getline(in, line);  // the header
-  Form form;
-  while (std::getline(in, line)) {
-    std::stringstream fields(line);
-    std::string label, beta0, beta1;
-    std::getline(fields, label, ',');
-    std::getline(fields, beta0, ',');
-    std::getline(fields, beta1, ',');
-    label = label.substr(1, label.size() - 2);
-    form.items.emplace_back(label, std::stod(beta1), -std::stod(beta0) / std::stod(beta1), 0.0);
-  }
-  return form;
-}
-
-TEST(TwoGroupsTest, ThePublishedLinkingOfTheSlopeInterceptForms) {
-  if (!std::filesystem::exists(shared_data("equateirt/est2pl_coef_1.csv"))) {
-    GTEST_SKIP() << "no shared data";
-  }
-  Input input;
-  input.new_form = slope_intercept_form(shared_data("equateirt/est2pl_coef_1.csv"));
-  input.old_form = slope_intercept_form(shared_data("equateirt/est2pl_coef_5.csv"));
-  const Published cases[] = {
-      {"Haebara", LinkMethod::HAEBARA, false, 30, false, 0.97152, -0.47511},
-      {"mean-mean", LinkMethod::MEAN_MEAN, false, {}, false, 0.96497, -0.47418},
-  };
-  for (const Published& t : cases) {
-    Options options;
-    options.link = t.method;
-    options.link_quadrature = t.gauss_hermite;
-    options.scaling_constant = 1.0;
-    const Results results = equated(input, options);
-    ASSERT_TRUE(results.linking) << t.name;
-    EXPECT_EQ(results.linking->common_items, 10) << t.name;
-    EXPECT_NEAR(results.linking->A, t.A, 5e-6) << t.name;
-    EXPECT_NEAR(results.linking->B, t.B, 5e-6) << t.name;
   }
 }
 

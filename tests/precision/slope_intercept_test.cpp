@@ -1,4 +1,4 @@
-// Slope-intercept estimates carried over: values, the delta method, equateIRT's forms both ways
+// Slope-intercept estimates carried over: values, the delta method, equateIRT's forms and linking
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -149,6 +149,47 @@ TEST(SlopeInterceptTest, EquateIrtFormsConvertAndTheirCovarianceComesBack) {
             << data << " " << s.names[i] << ", " << s.names[j];
       }
     }
+  }
+}
+
+// equateIRT's example carries form 1 onto form 5's scale through their 10
+// common items, and publishes the constants and their standard errors.
+TEST(SlopeInterceptTest, ThePublishedLinkingAndItsStandardErrors) {
+  const struct {
+    const char* data;
+    LinkMethod method;
+    std::optional<int> gauss_hermite;
+    double A, A_se, B, B_se;
+  } cases[] = {
+      {"est2pl", LinkMethod::HAEBARA, 30, 0.97152, 0.021344, -0.47511, 0.023886},
+      {"est2pl", LinkMethod::MEAN_MEAN, {}, 0.96497, 0.021313, -0.47418, 0.024224},
+      {"est3pl", LinkMethod::HAEBARA, 30, 1.00935, 0.029052, -0.51886, 0.027863},
+  };
+  for (const auto& t : cases) {
+    const std::optional<SlopeInterceptForm> new_form = equateirt_form(t.data, 1),
+                                            old_form = equateirt_form(t.data, 5);
+    if (!new_form || !old_form) GTEST_SKIP() << "../shared/data/equateirt is not there";
+    const bool logit = std::string(t.data) == "est3pl";
+    const Expected<SlopeInterceptForm> carried_new = from_slope_intercept(*new_form, 1.0, logit),
+                                       carried_old = from_slope_intercept(*old_form, 1.0, logit);
+    ASSERT_TRUE(carried_new && carried_old);
+    Input input;
+    input.new_form = carried_new->form, input.new_covariance = carried_new->covariance;
+    input.old_form = carried_old->form, input.old_covariance = carried_old->covariance;
+    Options options;
+    options.link = t.method;
+    options.link_quadrature = t.gauss_hermite;
+    options.scaling_constant = 1.0;
+    const Expected<Results> results = equate(input, options);
+    ASSERT_TRUE(results) << results.error().explanation;
+    const Linking& linking = *results->linking;
+    const std::string what = std::string(t.data) + " " + link_method_title(t.method);
+    EXPECT_EQ(linking.common_items, 10) << what;
+    // To the published digits: half a unit of the last either way.
+    EXPECT_NEAR(linking.A, t.A, 5e-6) << what;
+    EXPECT_NEAR(linking.B, t.B, 5e-6) << what;
+    EXPECT_NEAR(*linking.A_se, t.A_se, 5e-7) << what;
+    EXPECT_NEAR(*linking.B_se, t.B_se, 5e-7) << what;
   }
 }
 
