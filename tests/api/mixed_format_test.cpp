@@ -1,4 +1,4 @@
-// Forms that mix 3PL, GPCM and GRM items: records, two-category items as 3PL items, linking
+// Forms that mix 3PL, GPCM and GRM items: records, items of one category, a published linking
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -82,57 +82,6 @@ TEST(MixedFormatTest, AnItemOfOneCategoryMadeInMemoryIsRefused) {
       EXPECT_NE(why.find(std::string("item 2 of the ") + which + " form"), std::string::npos)
           << why;
       EXPECT_NE(why.find("1 categories"), std::string::npos) << why;
-    }
-  }
-}
-
-// The same forms with right/wrong items as 3PL items with c = 0, as GPCM
-// items of two categories and as GRM items of two categories.
-Input two_category_forms(ItemModel model) {
-  const double new_a[] = {1.1, 0.7, 1.4, 0.9}, new_b[] = {-1.2, -0.1, 0.4, 1.3};
-  const double old_a[] = {1.0, 0.8, 1.3, 1.2, 0.6}, old_b[] = {-1.0, -0.3, 0.2, 0.9, 1.6};
-  Input input;
-  input.name = "two categories";
-  const auto item = [&](const char* label, double a, double b) {
-    return model == ItemModel::THREE_PL ? Item(label, a, b, 0.0)
-                                        : Item(label, model, a, std::vector<double>{b});
-  };
-  const char* labels[] = {"I1", "I2", "I3", "I4", "O5"};
-  for (int i = 0; i < 4; ++i) input.new_form.items.push_back(item(labels[i], new_a[i], new_b[i]));
-  for (int i = 0; i < 5; ++i) input.old_form.items.push_back(item(labels[i], old_a[i], old_b[i]));
-  input.theta = equal_weights({-2.0, -1.0, 0.0, 1.0, 2.0});
-  return input;
-}
-
-void expect_close(const std::vector<double>& x, const std::vector<double>& y, const char* what,
-                  ItemModel model) {
-  ASSERT_EQ(x.size(), y.size()) << what;
-  for (std::size_t i = 0; i < x.size(); ++i) {
-    EXPECT_NEAR(x[i], y[i], 1e-12) << what << " at " << i << ", model " << static_cast<int>(model);
-  }
-}
-
-TEST(MixedFormatTest, ItemsOfTwoCategoriesAreThe3plItemWithoutGuessing) {
-  Options options;
-  for (LinkMethod method : {LinkMethod::MEAN_MEAN, LinkMethod::MEAN_SIGMA, LinkMethod::HAEBARA,
-                            LinkMethod::STOCKING_LORD}) {
-    options.link = method;
-    const Expected<Results> three_pl = equate(two_category_forms(ItemModel::THREE_PL), options);
-    ASSERT_TRUE(three_pl) << three_pl.error().explanation;
-    for (ItemModel model : {ItemModel::GPCM, ItemModel::GRM}) {
-      const Expected<Results> other = equate(two_category_forms(model), options);
-      ASSERT_TRUE(other) << other.error().explanation;
-      // Haebara counts both categories of such an item, which doubles its
-      // criterion but leaves the minimiser where it was.
-      EXPECT_NEAR(other->linking->A, three_pl->linking->A, 1e-8);
-      EXPECT_NEAR(other->linking->B, three_pl->linking->B, 1e-8);
-      if (method != LinkMethod::MEAN_MEAN) continue;
-      expect_close(other->true_score.theta, three_pl->true_score.theta, "theta", model);
-      expect_close(other->true_score.equated, three_pl->true_score.equated, "true", model);
-      expect_close(other->observed_score->new_distribution,
-                   three_pl->observed_score->new_distribution, "new fitted", model);
-      expect_close(other->observed_score->equated, three_pl->observed_score->equated, "observed",
-                   model);
     }
   }
 }
