@@ -16,7 +16,6 @@ from conftest import CONSOLE_TEXTS, EXAMPLES, in_the_packages_words, program_opt
 OLD_GROUPS = {
     "weighted": "-2 0.1\n-1 0.25\n0 0.35\n1 0.25\n2 0.07\n",
     "points": "-2\n-1\n0\n1\n2.5\n",
-    "alone": "0 1\n",
 }
 
 OPTION_SETS = [
@@ -37,12 +36,9 @@ OPTION_SETS = [
 
 
 def common_items_file(folder, old_group):
-    """A copy of the common-items example, with the old group's distribution if named ("alone":
-    without the new group's)."""
+    """A copy of the common-items example, with the old group's distribution if named."""
     path = folder / f"common_items_{old_group or 'one_group'}.txt"
     text = (EXAMPLES / "common_items.txt").read_text()
-    if old_group == "alone":
-        text = text.partition("$Theta_Distribution")[0]
     path.write_text(text + (f"$Link_Theta_Distribution\n{OLD_GROUPS[old_group]}"
                             if old_group else ""))
     return path
@@ -99,22 +95,6 @@ def test_option_sets_equal_the_programs(old_group, words, program, tmp_path, mon
     rebuilt = zol.Input(read.new.to_frame(), read.old.to_frame(),
                         group(read.theta, read.weights), name=read.name, old_theta=old_theta)
     assert zol.equate(rebuilt, **equating).report == run.stdout
-
-
-@pytest.mark.parametrize("old_group, words", [
-    pytest.param("alone", [], id="old group without the new"),
-    pytest.param(None, ["--link", "haebara", "--exclude-common", "C01,N01"],
-                 id="left out but not common"),
-])
-def test_refusals_the_program_explains(old_group, words, program, tmp_path, monkeypatch):
-    monkeypatch.chdir(tmp_path)
-    name = common_items_file(tmp_path, old_group).name
-    run = subprocess.run([program, "--explain", *words, name], capture_output=True, text=True)
-    _, equating, _ = program_options(words)
-    with pytest.raises(zol.Error) as raised:
-        zol.equate(zol.read_input(name), **equating)
-    assert run.returncode == 1
-    assert str(raised.value) == in_the_packages_words(run.stderr.splitlines()[-1])
 
 
 # Option values the library refuses, in its words, and those the package cannot hand it.

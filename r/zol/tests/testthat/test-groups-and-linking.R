@@ -75,19 +75,13 @@ test_that("refusals are the program's explanations, or the library's words for v
   set <- SETS$two_groups
   # The kind, the explanation, then the arguments that replace the case's.
   refused <- list(
-    "invalid_input", "the synthetic weight 1.5 is not a number from 0 to 1",
-    list(synthetic_weight = 1.5),
     "invalid_input", paste("a synthetic weight needs two groups: the new group's ability",
                            "distribution (theta) and the old group's (old_theta)"),
     list(synthetic_weight = 0.5, old_theta = NULL),
-    "invalid_input", "the linking criterion's quadrature of 201 points is not one of 2 to 200",
-    list(link = "haebara", link_quadrature = 201),
     "invalid_input", paste("a symmetric criterion needs a characteristic-curve linking (haebara",
                            "or stocking-lord)"), list(link = "mean-mean", symmetric = TRUE),
     "invalid_input", "common items to leave out need a linking",
     list(link = NULL, exclude_common = "C01"),
-    "invalid_input", "the scaling constant 0 is not a finite number above 0",
-    list(scaling_constant = 0),
     "invalid_input", paste("old_theta, the old group's ability distribution, needs theta, the",
                            "new group's, beside it"), list(theta = NULL),
     "invalid_argument", "synthetic_weight must be a number, not \"half\"",
