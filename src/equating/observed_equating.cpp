@@ -22,12 +22,6 @@ void cumulate(std::span<const double> distribution, std::span<double> cumulative
   }
 }
 
-Failure no_memory(const Results& results) {
-  return failure_of(ErrorKind::NO_MEMORY, Stage::EQUATING,
-                    about_run(describe("not enough memory to equate %d raw scores",
-                                       results.new_top_score + 1)));
-}
-
 // A group that takes both forms: its quadrature on the common scale, its name
 // among two (null for the one population), and its fitted distributions of
 // the new and the old form.
@@ -52,7 +46,7 @@ Failure fit(const Records& input, std::span<const Group> groups,
       case DistributionStatus::OK:
         continue;
       case DistributionStatus::NO_MEMORY:
-        return no_memory(results);
+        return no_memory_to_equate(results);
       case DistributionStatus::WEIGHT_TOTAL: {
         const Group& group = groups[failed];
         return failure_of(ErrorKind::NOT_COMPUTABLE, Stage::EQUATING,
@@ -77,7 +71,7 @@ Failure equate_observed_scores(const Records& input, const Population& populatio
   const std::size_t new_count = observed.new_distribution.size();
   const std::size_t old_count = observed.old_distribution.size();
   auto cumulative = allocate_array<double>(new_count + old_count);
-  if (!cumulative) return no_memory(results);
+  if (!cumulative) return no_memory_to_equate(results);
   const std::array<const FormView*, 2> forms = {&new_form, &old_form};
   const std::array<ScoreVector, 2> synthetic = {observed.new_distribution,
                                                  observed.old_distribution};
@@ -89,7 +83,7 @@ Failure equate_observed_scores(const Records& input, const Population& populatio
     std::vector<double> new_group_new, new_group_old, old_group_new, old_group_old;
     if (!allocate_vector(new_group_new, new_count) || !allocate_vector(new_group_old, old_count) ||
         !allocate_vector(old_group_new, new_count) || !allocate_vector(old_group_old, old_count)) {
-      return no_memory(results);
+      return no_memory_to_equate(results);
     }
     const Group groups[] = {{population.theta, "new", {new_group_new, new_group_old}},
                             {population.old_theta, "old", {old_group_new, old_group_old}}};

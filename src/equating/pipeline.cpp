@@ -42,12 +42,6 @@ bool allocate_results(const Records& input, Results& results) {
          allocate_vector(o.scale.rounded, new_count);
 }
 
-Failure no_memory_to_equate(const Results& results) {
-  return failure_of(ErrorKind::NO_MEMORY, Stage::EQUATING,
-                    about_run(describe("not enough memory to equate %d raw scores",
-                                       results.new_top_score + 1)));
-}
-
 // Scale scores of equated scores; false when any is not a finite number.
 bool converts_finitely(std::span<const double> scores, const Conversion& table,
                        std::optional<double> round_scale_unit, ScaleScores& scale) {
@@ -98,9 +92,21 @@ Quadrature on_old_scale(const Quadrature& theta, const Linking& linking) {
 // need it.
 Failure link_new_form(const Records& input, const Options& options, double d, Results& results,
                       std::optional<LinkGradient>& gradient) {
-  LinkPlan plan;
-  plan_linking(input, options, d, plan);
-  const LinkSearch search = link_scales(input.new_form, input.old_form, plan.request);
+  // The criterion weighs the Gauss-Hermite rule when asked for, else the old
+  // group's points (two groups), else the one population's; a symmetric one
+  // also the rule or the new group's (or the one population's) on the new
+  // scale.
+  std::optional<Quadrature> gauss_hermite;
+  if (options.link_quadrature) gauss_hermite = gauss_hermite_normal(*options.link_quadrature);
+  const Quadrature* rule = gauss_hermite ? &*gauss_hermite : nullptr;
+  LinkRequest request;
+  request.method = *options.link;
+  request.d = d;
+  request.theta = rule ? rule : input.old_theta ? input.old_theta : input.theta;
+  request.symmetric = options.symmetric;
+  request.new_theta = rule ? rule : input.theta;
+  request.excluded = options.excluded_common_items;
+  const LinkSearch search = link_scales(input.new_form, input.old_form, request);
   if (search.status != LinkStatus::OK) {
     // A label to leave out that is no common item is a mistake of the
     // request, not of the numbers.
@@ -119,22 +125,17 @@ Failure link_new_form(const Records& input, const Options& options, double d, Re
   }
   results.common_items = screen_common_items(input.new_form, input.old_form, search);
   if (input.new_covariance || input.old_covariance) {
-    gradient = link_gradient(input.new_form, input.old_form, plan.request, search);
+    gradient = link_gradient(input.new_form, input.old_form, request, search);
   }
   return std::nullopt;
 }
 
 }  // namespace
 
-void plan_linking(const Records& input, const Options& options, double d, LinkPlan& plan) {
-  if (options.link_quadrature) plan.gauss_hermite = gauss_hermite_normal(*options.link_quadrature);
-  const Quadrature* rule = plan.gauss_hermite ? &*plan.gauss_hermite : nullptr;
-  plan.request.method = options.link.value_or(LinkMethod::STOCKING_LORD);
-  plan.request.d = d;
-  plan.request.theta = rule ? rule : input.old_theta ? input.old_theta : input.theta;
-  plan.request.symmetric = options.symmetric;
-  plan.request.new_theta = rule ? rule : input.theta;
-  plan.request.excluded = options.excluded_common_items;
+Failure no_memory_to_equate(const Results& results) {
+  return failure_of(ErrorKind::NO_MEMORY, Stage::EQUATING,
+                    about_run(describe("not enough memory to equate %d raw scores",
+                                       results.new_top_score + 1)));
 }
 
 Error failure_of(ErrorKind kind, Stage stage, Finding cause) {

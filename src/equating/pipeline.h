@@ -55,18 +55,7 @@ void warn_about_records(const Records& records, Findings& findings);
                                                  Results& results,
                                                  std::optional<LinkGradient>& link);
 
-// A linking as the options ask for it: the request, and the Gauss-Hermite
-// rule it points to when the criterion weighs one. The criterion weighs the
-// rule, else the old group's points (two groups), else the one population's;
-// a symmetric one also the rule or the new group's (or the one population's)
-// on the new scale. Not to be copied: the request points into it.
-struct LinkPlan {
-  std::optional<Quadrature> gauss_hermite;
-  LinkRequest request;
-  LinkPlan() = default;
-  LinkPlan(const LinkPlan&) = delete;
-  LinkPlan& operator=(const LinkPlan&) = delete;
-};
-void plan_linking(const Records& input, const Options& options, double d, LinkPlan& plan);
+// The failure of an equating that ran out of memory.
+Failure no_memory_to_equate(const Results& results);
 
 }  // namespace zol
