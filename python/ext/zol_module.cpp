@@ -499,12 +499,9 @@ py::dict columns(const Equating& equating) {
 py::object linking(const Equating& equating) {
   if (!equating.results.linking) return py::none();
   const zol::Linking& l = *equating.results.linking;
-  const auto optional = [](const std::optional<double>& value) {
-    return value ? py::object(py::float_(*value)) : py::none();
-  };
   return py::make_tuple(zol::link_method_option(l.method), zol::link_method_title(l.method), l.A,
-                        l.B, l.common_items, l.excluded, l.symmetric, optional(l.A_se),
-                        optional(l.B_se), optional(l.AB_covariance));
+                        l.B, l.common_items, l.excluded, l.symmetric, l.A_se, l.B_se,
+                        l.AB_covariance);
 }
 
 // The common items the linking saw, as arrays by the names of the library's
@@ -550,9 +547,8 @@ py::object common_item_columns(const Equating& equating) {
   return out;
 }
 
-py::object synthetic_weight(const Equating& equating) {
-  const std::optional<double>& weight = equating.results.synthetic_weight;
-  return weight ? py::object(py::float_(*weight)) : py::none();
+std::optional<double> synthetic_weight(const Equating& equating) {
+  return equating.results.synthetic_weight;
 }
 
 py::object linked_form(const Equating& equating) {

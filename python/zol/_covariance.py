@@ -10,8 +10,8 @@ from typing import Any, List, Optional, Sequence, Tuple, Union
 import numpy as np
 
 from . import _zol
-from ._records import Form, Input, _form, _FrameColumns, _input_error, _is_frame, _is_missing, \
-    _labels_of
+from ._records import Form, Input, _form, _form_of_records, _FrameColumns, _input_error, \
+    _is_frame, _is_missing, _labels_of
 
 # Columns of standard errors, by parameter: se_a, se_b, se_c, se_b1, se_b2, ...
 _STANDARD_ERROR = re.compile(r"se_(a|b|c|b[1-9][0-9]*)")
@@ -210,5 +210,4 @@ def from_slope_intercept(form: Any, covariance: Any, scaling_constant: float,
     records, carried = _zol.from_slope_intercept(
         given._records(False), None if covariance is None else covariance._records(),
         scaling_constant, bool(logit_guessing))
-    return (Form(records["labels"], records["a"], records["b"], records["c"], records["model"],
-                 records["steps"]), _from_records(carried))
+    return _form_of_records(records), _from_records(carried)

@@ -8,7 +8,7 @@ from typing import Any, Iterable, List, NamedTuple, Optional, Union
 import numpy as np
 
 from . import _zol
-from ._records import Form, Input
+from ._records import Input, _form_of_records
 
 
 class Linking(NamedTuple):
@@ -41,6 +41,13 @@ def _write(path: Union[str, os.PathLike], text: str) -> None:
     # Bytes as they are: line feeds alone on every platform, as the program writes.
     with open(path, "wb") as file:
         file.write(text.encode("utf-8", "surrogateescape"))
+
+
+def _written(path: Union[str, os.PathLike, None], text: str) -> str:
+    # The text, also written to path if one is given.
+    if path is not None:
+        _write(path, text)
+    return text
 
 
 class Result:
@@ -114,25 +121,16 @@ class Result:
 
     def to_csv(self, path: Union[str, os.PathLike, None] = None) -> str:
         """The table of scores as the program's CSV; also written to path if given."""
-        text = self._results.csv()
-        if path is not None:
-            _write(path, text)
-        return text
+        return _written(path, self._results.csv())
 
     def to_svg(self, path: Union[str, os.PathLike, None] = None) -> str:
         """The program's picture as SVG; also written to path if given."""
-        text = self._results.svg()
-        if path is not None:
-            _write(path, text)
-        return text
+        return _written(path, self._results.svg())
 
     def linked_items(self, path: Union[str, os.PathLike, None] = None) -> str:
         """After linking, the new form's items on the old scale as an $Item_Parameters
         section of an input file, else ""; also written to path if given."""
-        text = self._results.linked_items()
-        if path is not None:
-            _write(path, text)
-        return text
+        return _written(path, self._results.linked_items())
 
     def linked_items_frame(self) -> Any:
         """After linking, the new form's items on the old scale as they were equated (a / A,
@@ -142,9 +140,7 @@ class Result:
         records = self._results.linked_form()
         if records is None:
             return None
-        form = Form(records["labels"], records["a"], records["b"], records["c"],
-                    records["model"], records["steps"])
-        return form.to_frame()
+        return _form_of_records(records).to_frame()
 
     def common_items_frame(self) -> Any:
         """After linking, every common item as the linking saw it, for screening anchors for
@@ -163,10 +159,7 @@ class Result:
     def common_items(self, path: Union[str, os.PathLike, None] = None) -> str:
         """The common items with their drift as the program's --common-items CSV (only its
         header without a linking); also written to path if given."""
-        text = self._results.common_items()
-        if path is not None:
-            _write(path, text)
-        return text
+        return _written(path, self._results.common_items())
 
     def to_pandas(self) -> Any:
         """The table of scores as a pandas DataFrame, one row per raw score (needs pandas)."""

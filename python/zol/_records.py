@@ -453,9 +453,14 @@ class Input:
                 else self.old_covariance._records()}
 
 
-def _read_form(records: dict) -> Form:
-    form = Form(records["labels"], records["a"], records["b"], records["c"], records["model"],
+def _form_of_records(records: dict) -> Form:
+    # The form of a dict the compiled module gives, without the lines of its records.
+    return Form(records["labels"], records["a"], records["b"], records["c"], records["model"],
                 records["steps"])
+
+
+def _read_form(records: dict) -> Form:
+    form = _form_of_records(records)
     form._lines = records["lines"]
     return form
 

@@ -125,9 +125,14 @@ Rcpp::RObject conversion_columns(const std::optional<zol::Conversion>& table) {
   return frame;
 }
 
+// The entry of a list by name, NULL when it has none.
+SEXP entry(const Rcpp::List& list, const char* name) {
+  return list.containsElementNamed(name) ? SEXP(list[name]) : R_NilValue;
+}
+
 // The line of a section's header, when the R code kept it (NULL: none).
 std::int64_t line_of(const Rcpp::List& columns, const char* name) {
-  if (!columns.containsElementNamed(name) || Rf_isNull(columns[name])) return 0;
+  if (Rf_isNull(entry(columns, name))) return 0;
   return static_cast<std::int64_t>(Rcpp::as<double>(columns[name]));
 }
 
@@ -143,8 +148,7 @@ zol::Form form_of(const Rcpp::List& columns) {
   const Rcpp::CharacterVector model = mixed ? columns["model"] : Rcpp::CharacterVector();
   const Rcpp::NumericMatrix steps = mixed ? columns["steps"] : Rcpp::NumericMatrix();
   const Rcpp::IntegerVector step_count = mixed ? columns["step_count"] : Rcpp::IntegerVector();
-  const bool has_lines =
-      columns.containsElementNamed("line") && !Rf_isNull(columns["line"]);
+  const bool has_lines = !Rf_isNull(entry(columns, "line"));
   const Rcpp::NumericVector line = has_lines ? columns["line"] : Rcpp::NumericVector();
   zol::Form form;
   form.items.reserve(static_cast<std::size_t>(a.size()));
@@ -171,11 +175,6 @@ zol::Form form_of(const Rcpp::List& columns) {
 // The vector as it is, NA and all: the library refuses what is not finite.
 std::vector<double> doubles(const Rcpp::NumericVector& values) {
   return std::vector<double>(values.begin(), values.end());
-}
-
-// The entry of a list by name, NULL when it has none.
-SEXP entry(const Rcpp::List& list, const char* name) {
-  return list.containsElementNamed(name) ? SEXP(list[name]) : R_NilValue;
 }
 
 // An ability distribution as the R code hands it over: NULL, or a list of
@@ -277,9 +276,7 @@ Rcpp::CharacterVector warning_texts(const zol::Warnings& warnings, const std::st
 // out, and the count), before those of the equating, within one cap.
 zol::Warnings read_warnings(const Rcpp::List& records) {
   zol::Warnings read;
-  if (!records.containsElementNamed("read_warnings") || Rf_isNull(records["read_warnings"])) {
-    return read;
-  }
+  if (Rf_isNull(entry(records, "read_warnings"))) return read;
   const Rcpp::List given = records["read_warnings"];
   zol::Warnings all;
   for (std::string& text : Rcpp::as<std::vector<std::string>>(given["texts"])) {
@@ -415,10 +412,10 @@ Rcpp::List zol_read_file(std::string path, std::string name, bool mixed_format) 
   const auto header_line = [](const auto& section) {
     return section ? static_cast<double>(section->header_line) : 0.0;
   };
-  Rcpp::CharacterVector kept(read->warnings.kept.size());
-  for (std::size_t i = 0; i < read->warnings.kept.size(); ++i) {
-    kept[i] = zol::finding_text(read->warnings.kept[i], name);
-  }
+  // The kept warnings' lines, then the count line of those not kept, if any.
+  const std::vector<std::string> shown = zol::warning_lines(read->warnings, name);
+  const std::vector<std::string> kept(
+      shown.begin(), shown.begin() + static_cast<std::ptrdiff_t>(read->warnings.kept.size()));
   return Rcpp::List::create(
       Rcpp::Named("new") = form_columns(input.new_form),
       Rcpp::Named("old") = form_columns(input.old_form),
@@ -434,7 +431,7 @@ Rcpp::List zol_read_file(std::string path, std::string name, bool mixed_format) 
           Rcpp::Named("conversion") = header_line(input.conversion)),
       Rcpp::Named("warnings") = kept,
       Rcpp::Named("warnings_not_kept") = static_cast<double>(read->warnings.not_kept),
-      Rcpp::Named("shown_warnings") = warning_texts(read->warnings, name));
+      Rcpp::Named("shown_warnings") = shown);
 }
 
 // Equates the records (see input_of, and read_warnings for the reader's
