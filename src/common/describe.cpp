@@ -10,6 +10,16 @@ constexpr std::size_t MOST_QUOTED = 24;
 
 }  // namespace
 
+std::string listing(const std::vector<std::string>& named, std::size_t count) {
+  std::string text;
+  for (std::size_t k = 0; k < named.size(); ++k) {
+    if (k > 0) text += k + 1 == named.size() && count == named.size() ? " and " : ", ";
+    text += named[k];
+  }
+  if (count > named.size()) text += describe(" and %zu more", count - named.size());
+  return text;
+}
+
 std::string quoted(const char* word) {
   std::string text = "'";
   const auto ends = [&](std::size_t at) {

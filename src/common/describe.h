@@ -2,7 +2,9 @@
 // safe to show
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "common/text.h"
 
@@ -15,6 +17,11 @@ std::string describe(const char* format, Values... values) {
   appendf(text, format, values...);
   return text;
 }
+
+// A list of count things by the first of them, named, which holds
+// min(count, MOST_LISTED) words: "N07 and N12", or "N07, N12, N15 and 4 more".
+inline constexpr std::size_t MOST_LISTED = 3;
+std::string listing(const std::vector<std::string>& named, std::size_t count);
 
 // A word of the input as the user wrote it, in quotes: cut after 24
 // characters, at the end of its line, and anything but printable ASCII shown

@@ -15,21 +15,15 @@ namespace {
 // The labels of the items whose a is 0 or below, "N07 and N12" or "N07, N12,
 // N15 and 4 more".
 std::string flat_or_falling_items(const ItemTable& form) {
-  constexpr std::size_t MOST_NAMED = 3;
   std::vector<std::string> named;
   std::size_t count = 0;
   for (const Item& item : form.items) {
     if (!(item.a > 0.0)) {
-      if (named.size() < MOST_NAMED) named.push_back(printable(item.label.c_str()));
+      if (named.size() < MOST_LISTED) named.push_back(printable(item.label.c_str()));
       ++count;
     }
   }
-  std::string text;
-  for (std::size_t k = 0; k < named.size(); ++k) {
-    if (k > 0) text += k + 1 == named.size() && count == named.size() ? " and " : ", ";
-    text += named[k];
-  }
-  if (count > named.size()) text += describe(" and %zu more", count - named.size());
+  const std::string text = listing(named, count);
   if (count == 1) return "item " + text + " has a <= 0";
   return count == 0 ? "" : "items " + text + " have a <= 0";
 }
@@ -60,16 +54,13 @@ std::string most_extreme_parameter(const Records& input, bool new_form = true,
 
 Finding explain_linking(const LinkSearch& link) {
   switch (link.status) {
-    case LinkStatus::TOO_FEW_COMMON_ITEMS:
-      if (link.excluded > 0) {
-        return about_run(describe("%d common item%s (a label in both forms) left after %d "
-                                  "excluded; at least 2 are needed",
-                                  link.common_items, link.common_items == 1 ? "" : "s",
-                                  link.excluded));
-      }
-      return about_run(
-          describe("%d common item%s (a label in both forms); at least 2 are needed",
-                   link.common_items, link.common_items == 1 ? "" : "s"));
+    case LinkStatus::TOO_FEW_COMMON_ITEMS: {
+      const std::string left =
+          link.excluded > 0 ? describe(" left after %d excluded", link.excluded) : "";
+      return about_run(describe("%d common item%s (a label in both forms)%s; at least 2 are needed",
+                                link.common_items, link.common_items == 1 ? "" : "s",
+                                left.c_str()));
+    }
     case LinkStatus::NOT_COMMON:
       return about_run(describe("the label %s to leave out of the linking is not a common item "
                                 "of the two forms",

@@ -180,6 +180,15 @@ std::string covariance_fault(const Covariance& covariance, const ItemTable& form
   return "";
 }
 
+std::vector<std::size_t> free_places(const ItemTable& form, const FormCovariance* covariance) {
+  std::vector<std::size_t> places(form.parameter_count(), NOT_FREE);
+  if (covariance == nullptr) return places;
+  for (std::size_t k = 0; k < covariance->parameters.size(); ++k) {
+    places[covariance->parameters[k]] = k;
+  }
+  return places;
+}
+
 std::string covariance_problem(const Covariance& covariance, const ItemTable& form, FormRole role,
                                FormCovariance& form_covariance) {
   const char* which = form_name(role);

@@ -18,6 +18,12 @@ struct FormCovariance {
   std::vector<double> matrix;
 };
 
+// Where each parameter of a form (by its place in the form's list of
+// parameters) stands among those the covariance names, or NOT_FREE: all are
+// NOT_FREE without a covariance.
+inline constexpr std::size_t NOT_FREE = static_cast<std::size_t>(-1);
+std::vector<std::size_t> free_places(const ItemTable& form, const FormCovariance* covariance);
+
 // Why the covariance cannot be used with the form (a name that is no
 // parameter of the form, or is named twice; a matrix of the wrong size, not
 // finite, not symmetric within 1e-9 of the larger of s_ij and s_ji, or with

@@ -7,15 +7,6 @@
 
 namespace zol {
 
-std::vector<std::size_t> free_places(const ItemTable& form, const FormCovariance* covariance) {
-  std::vector<std::size_t> places(form.parameter_count(), NOT_FREE);
-  if (covariance == nullptr) return places;
-  for (std::size_t k = 0; k < covariance->parameters.size(); ++k) {
-    places[covariance->parameters[k]] = k;
-  }
-  return places;
-}
-
 Gradient zero_gradient(const PrecisionSource& source) {
   Gradient g;
   if (source.new_covariance) g.new_form.assign(source.new_covariance->parameters.size(), 0.0);

@@ -20,17 +20,11 @@ struct Gradient {
   double A = 0.0, B = 0.0;
 };
 
-// Where each parameter of a form (by its place in the form's list of
-// parameters) stands among the free ones, or NOT_FREE.
-inline constexpr std::size_t NOT_FREE = static_cast<std::size_t>(-1);
-std::vector<std::size_t> free_places(const ItemTable& form, const FormCovariance* covariance);
-
-// What every gradient is taken of: the checked records, the options, the
-// results of the equating, the linking's gradient (null without a linking)
-// and the covariances (null for a form whose parameters are all fixed).
+// What every gradient is taken of: the checked records, the results of the
+// equating, the linking's gradient (null without a linking) and the
+// covariances (null for a form whose parameters are all fixed).
 struct PrecisionSource {
   const Records* records = nullptr;
-  const Options* options = nullptr;
   const Results* results = nullptr;
   const LinkGradient* link = nullptr;
   const FormCovariance* new_covariance = nullptr;

@@ -1,6 +1,5 @@
 // Slope-intercept estimates carried to the program's metric, their covariance by the delta method
 #include <cmath>
-#include <limits>
 #include <new>
 
 #include "common/describe.h"
@@ -13,7 +12,9 @@ namespace zol {
 
 namespace {
 
-constexpr std::size_t NOT_NAMED = std::numeric_limits<std::size_t>::max();
+// The place of no estimate: the second of a parameter that hangs on one, or
+// an estimate the covariance does not name.
+constexpr std::size_t NOT_NAMED = NOT_FREE;
 
 // One parameter of the program's metric as the estimates give it: a = a1 /
 // D hangs on a1, a location -d / a1 on d and a1, c on the guessing estimate.
@@ -84,10 +85,7 @@ Item converted_item(const Item& item, double d, bool logit_guessing, std::size_t
 // J S J' over the parameters that hang on a named estimate, in the form's order.
 Covariance carried_covariance(const Covariance& estimates, const FormCovariance& named_places,
                               const ItemTable& table, const std::vector<Dependence>& all) {
-  std::vector<std::size_t> named(table.parameter_count(), NOT_NAMED);
-  for (std::size_t i = 0; i < named_places.parameters.size(); ++i) {
-    named[named_places.parameters[i]] = i;
-  }
+  const std::vector<std::size_t> named = free_places(table, &named_places);
   // Each dependence on an estimate that is not named drops out: that
   // estimate is held fixed.
   std::vector<Dependence> kept;

@@ -8,6 +8,7 @@
 
 #include "common/describe.h"
 #include "precision/precision_parts.h"
+#include "report/scale_conversion.h"
 
 namespace zol {
 
@@ -22,32 +23,26 @@ double standard_error(double variance) {
 }
 
 // The slope of the conversion table's segment that the interpolation uses at
-// score x: the first or the last beyond the table's ends, else the one that
-// starts at or below x.
+// score x: beyond the highest raw score the last, else segment_index's.
 double conversion_slope(const Conversion& table, double x) {
-  const std::size_t last = table.scale.size() - 2;
-  std::size_t k = 0;
-  if (x >= table.highest) {
-    k = last;
-  } else if (x > table.lowest) {
-    double segment = std::floor((x - table.lowest) / table.increment);
-    if (segment > static_cast<double>(last)) segment = static_cast<double>(last);
-    k = static_cast<std::size_t>(segment);
-  }
+  const std::size_t k = x >= table.highest ? table.scale.size() - 2 : segment_index(x, table);
   return (table.scale[k + 1] - table.scale[k]) / table.increment;
 }
 
-// "0, 4 and 7" or "0, 4, 7 and 12 more" of the raw scores with no value.
-std::string raw_scores(const std::vector<std::size_t>& missing) {
-  constexpr std::size_t MOST_NAMED = 3;
-  std::string text;
-  const std::size_t named = std::min(missing.size(), MOST_NAMED);
-  for (std::size_t k = 0; k < named; ++k) {
-    if (k > 0) text += k + 1 == named && missing.size() == named ? " and " : ", ";
-    text += std::to_string(missing[k]);
+// Warns that the standard error of the kind of equivalent ("true-score") of
+// the raw scores missing cannot be computed, and why.
+void warn_of_missing(const char* kind, const std::vector<std::size_t>& missing, const char* why,
+                     Findings& findings) {
+  if (missing.empty()) return;
+  std::vector<std::string> named;
+  for (std::size_t k = 0; k < missing.size() && k < MOST_LISTED; ++k) {
+    named.push_back(std::to_string(missing[k]));
   }
-  if (missing.size() > named) text += describe(" and %zu more", missing.size() - named);
-  return text;
+  const std::string scores = listing(named, missing.size());
+  findings.warn(
+      about_run(describe("warning: the standard error of the %s equivalent of raw "
+                         "score%s %s cannot be computed: %s",
+                         kind, missing.size() == 1 ? "" : "s", scores.c_str(), why)));
 }
 
 void linking_errors(const PrecisionSource& source, Linking& linking, Findings& findings) {
@@ -73,7 +68,6 @@ void compute_standard_errors(const Records& records, const Options& options,
                              const LinkGradient* link, Results& results, Findings& findings) {
   PrecisionSource source;
   source.records = &records;
-  source.options = &options;
   source.results = &results;
   source.link = link;
   source.new_covariance = records.new_covariance ? &*records.new_covariance : nullptr;
@@ -94,13 +88,8 @@ void compute_standard_errors(const Records& records, const Options& options,
     errors.true_score.push_back(se);
     errors.true_scale.push_back(std::fabs(conversion_slope(records.conversion, t.equated[x])) * se);
   }
-  if (!missing.empty()) {
-    findings.warn(about_run(describe("warning: the standard error of the true-score equivalent "
-                                     "of raw score%s %s cannot be computed: the new form's test "
-                                     "curve is flat at its theta",
-                                     missing.size() == 1 ? "" : "s",
-                                     raw_scores(missing).c_str())));
-  }
+  warn_of_missing("true-score", missing, "the new form's test curve is flat at its theta",
+                  findings);
   if (!results.observed_score) return;
   const ObservedScoreEquating& o = *results.observed_score;
   missing.clear();
@@ -112,13 +101,8 @@ void compute_standard_errors(const Records& records, const Options& options,
     errors.observed_scale.push_back(std::fabs(conversion_slope(records.conversion, o.equated[x])) *
                                     se);
   }
-  if (!missing.empty()) {
-    findings.warn(about_run(describe("warning: the standard error of the observed-score "
-                                     "equivalent of raw score%s %s cannot be computed: it lies "
-                                     "in an interval of old-form scores of zero probability",
-                                     missing.size() == 1 ? "" : "s",
-                                     raw_scores(missing).c_str())));
-  }
+  warn_of_missing("observed-score", missing,
+                  "it lies in an interval of old-form scores of zero probability", findings);
 }
 
 }  // namespace zol

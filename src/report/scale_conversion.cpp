@@ -25,11 +25,13 @@ double segment_value(std::span<const double> rows, std::size_t j, double left_en
   return (rows[j] - slope * left_end) + slope * x;
 }
 
-// Segment that starts at or below x, for lowest < x < highest. The quotient is
-// rounded toward minus infinity, so a grid point starts its own segment. It is
-// limited in double before any integer conversion: just below highest the
-// quotient can round up to the last row, whose segment would lie past the
-// table, and a NaN quotient must never reach the integer conversion.
+}  // namespace
+
+// The quotient is rounded toward minus infinity, so a grid point starts its
+// own segment. It is limited in double before any integer conversion: just
+// below highest the quotient can round up to the last row, whose segment
+// would lie past the table, and a NaN quotient must never reach the integer
+// conversion.
 std::size_t segment_index(double x, const Conversion& table) {
   const double last = static_cast<double>(table.scale.size()) - 2.0;
   double k = std::floor((x - table.lowest) / table.increment);
@@ -37,8 +39,6 @@ std::size_t segment_index(double x, const Conversion& table) {
   if (k > last) k = last;
   return static_cast<std::size_t>(k);
 }
-
-}  // namespace
 
 double grid_top(long long rows, double lowest, double increment) {
   return lowest + static_cast<double>(rows - 1) * increment;

@@ -1,6 +1,7 @@
 // Conversion of equated raw scores to unrounded and rounded scale scores
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -30,6 +31,11 @@ std::string conversion_grid_problem(long long rows, double lowest, double highes
 // the rounded one by the table's bounds and unit.
 void convert_to_scale(std::span<const double> scores, const Conversion& table,
                       std::span<double> unrounded, std::span<double> rounded);
+
+// The table's segment (rows k and k + 1) that starts at or below x, for
+// lowest < x < highest: a grid point starts its own. At or below lowest, and
+// for a NaN, the first; never beyond the last.
+std::size_t segment_index(double x, const Conversion& table);
 
 // Linear interpolation in the table (row k at lowest + k * increment), with the
 // first and last segments extended beyond the table's ends.
