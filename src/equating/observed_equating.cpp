@@ -14,14 +14,6 @@ namespace zol {
 
 namespace {
 
-// Running sums of a distribution in index order; the total is not rescaled.
-void cumulate(std::span<const double> distribution, std::span<double> cumulative) {
-  cumulative[0] = distribution[0];
-  for (std::size_t i = 1; i < distribution.size(); ++i) {
-    cumulative[i] = cumulative[i - 1] + distribution[i];
-  }
-}
-
 // A group that takes both forms: its quadrature on the common scale, its name
 // among two (null for the one population), and its fitted distributions of
 // the new and the old form.

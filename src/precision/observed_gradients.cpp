@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/double_double.h"
+#include "observed/equipercentile.h"
 #include "precision/item_gradients.h"
 #include "precision/precision_parts.h"
 
@@ -238,25 +239,19 @@ std::vector<std::optional<double>> observed_score_variances(const PrecisionSourc
                                   at.new_form, source.d);
   const Jacobian old_j = jacobian(records.old_form, source.old_free, zero.old_form.size(),
                                   at.old_form, source.d);
+  // The cumulative distributions and intervals that the equating took.
   std::vector<double> new_cumulative(observed.new_distribution.size());
   std::vector<double> old_cumulative(observed.old_distribution.size());
-  for (std::size_t y = 0; y < new_cumulative.size(); ++y) {
-    new_cumulative[y] = observed.new_distribution[y] + (y > 0 ? new_cumulative[y - 1] : 0.0);
-  }
-  for (std::size_t y = 0; y < old_cumulative.size(); ++y) {
-    old_cumulative[y] = observed.old_distribution[y] + (y > 0 ? old_cumulative[y - 1] : 0.0);
-  }
+  cumulate(observed.new_distribution, new_cumulative);
+  cumulate(observed.old_distribution, old_cumulative);
   std::vector<std::optional<double>> variances(new_cumulative.size());
   for (std::size_t x = 0; x < new_cumulative.size(); ++x) {
-    // The interval of the old form that the equipercentile equating found.
-    const DoubleDouble below = x == 0 ? 0.0 : new_cumulative[x - 1];
-    const DoubleDouble rank = below + (DoubleDouble(new_cumulative[x]) - below) * 0.5;
-    std::size_t j = 0;
-    while (j + 1 < old_cumulative.size() && !(old_cumulative[j] > rank)) ++j;
-    const DoubleDouble lower = j == 0 ? 0.0 : old_cumulative[j - 1];
+    const PercentileInterval interval = percentile_interval(new_cumulative, x, old_cumulative);
+    const std::size_t j = interval.index;
+    const DoubleDouble lower = interval.lower;
     const double width = (DoubleDouble(old_cumulative[j]) - lower).value();
     if (!(width > 0.0)) continue;
-    const double fraction = ((rank - lower) / DoubleDouble(width)).value();
+    const double fraction = ((interval.rank - lower) / DoubleDouble(width)).value();
     Gradient g = zero;
     const long at_x = static_cast<long>(x), at_j = static_cast<long>(j);
     add_row(new_j, at_x - 1, 0.5 / width, g.new_form, g);
