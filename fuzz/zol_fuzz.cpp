@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "irt/linking.h"
 #include "items/item_table.h"
 #include "precision/covariance.h"
 #include "zol/zol.h"
@@ -333,8 +334,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The ways of linking that the characteristic curves add, and leaving the
   // new form's first item out when it is a common one; the new group's
   // weight when there are two groups.
-  const bool curves = options.link && (*options.link == LinkMethod::HAEBARA ||
-                                       *options.link == LinkMethod::STOCKING_LORD);
+  const bool curves = options.link && characteristic_curve_method(*options.link);
   if (curves) {
     options.symmetric = (size / 54) % 2 == 1;
     if ((size / 108) % 3 == 1) options.link_quadrature = 2 + static_cast<int>(size % 40);

@@ -11,6 +11,7 @@
 
 #include "common/describe.h"
 #include "driver/same_file.h"
+#include "irt/linking.h"
 
 namespace zol {
 
@@ -166,8 +167,7 @@ bool apply_option(CommandLine& command, int argc, char** argv, int& i) {
 // Options that need another one, or that another one rules out.
 std::string option_conflict(const RunOptions& options) {
   const Options& equating = options.equating;
-  const bool curves = equating.link && (*equating.link == LinkMethod::HAEBARA ||
-                                        *equating.link == LinkMethod::STOCKING_LORD);
+  const bool curves = equating.link && characteristic_curve_method(*equating.link);
   if (options.linked_items_path != nullptr && !equating.link) {
     return "--linked-items needs --link: only a linked new form has items on the old scale";
   }

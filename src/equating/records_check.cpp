@@ -4,6 +4,7 @@
 
 #include "common/describe.h"
 #include "equating/pipeline.h"
+#include "irt/linking.h"
 #include "observed/observed_score.h"
 #include "report/scale_conversion.h"
 
@@ -62,8 +63,7 @@ std::string options_problem(const Input& input, const Options& options) {
     return describe("the linking criterion's quadrature of %d points is not one of 2 to %d",
                     *options.link_quadrature, Options::MOST_LINK_POINTS);
   }
-  const bool curves = options.link && (*options.link == LinkMethod::HAEBARA ||
-                                       *options.link == LinkMethod::STOCKING_LORD);
+  const bool curves = options.link && characteristic_curve_method(*options.link);
   if (options.symmetric && !curves) {
     return "a symmetric criterion needs a characteristic-curve linking (haebara or "
            "stocking-lord)";

@@ -22,8 +22,7 @@ constexpr double DEFAULT_SPACING = 0.2;
 
 // Adds w (fixed - moving)^2 and its derivatives to v: moving is a curve, or a
 // sum of curves, that (A, B) carry from one scale to the other.
-void add_squared_difference(double w, double fixed, const CarriedCurve& moving,
-                            CriterionValue& v) {
+void add_squared_difference(double w, double fixed, const CarriedCurve& moving, LinkCriterion& v) {
   const double r = fixed - moving.p;
   v.f += w * r * r;
   v.fa += -2.0 * w * r * moving.pa;
@@ -46,7 +45,7 @@ void add_to(CarriedCurve& sum, const CarriedCurve& c, double weight) {
 // scores. Both weighted by the points' weights.
 template <typename Fixed, typename Moving>
 void add_direction(const Criterion& criterion, const CriterionPoints& q, Fixed fixed_curves,
-                   Moving moving_curves, CriterionValue& v) {
+                   Moving moving_curves, LinkCriterion& v) {
   double fixed[MOST_CATEGORIES];
   CarriedCurve moving[MOST_CATEGORIES];
   for (std::size_t k = 0; k < q.points.size(); ++k) {
@@ -112,9 +111,15 @@ CriterionPoints criterion_points(const Quadrature* theta) {
   return q;
 }
 
-CriterionValue evaluate(const Criterion& criterion, double A, double B) {
+Criterion request_criterion(const LinkRequest& request, const CommonItems& items) {
+  Criterion criterion{request.method, &items, criterion_points(request.theta), std::nullopt};
+  if (request.symmetric) criterion.reverse = criterion_points(request.new_theta);
+  return criterion;
+}
+
+LinkCriterion evaluate(const Criterion& criterion, double A, double B) {
   const double d = criterion.items->d;
-  CriterionValue v;
+  LinkCriterion v;
   // The old form's items stay on the old scale; the new form's are carried to it.
   add_direction(
       criterion, criterion.forward,
@@ -140,7 +145,7 @@ CriterionValue evaluate(const Criterion& criterion, double A, double B) {
 }
 
 void minimise(const Criterion& criterion, LinkSearch& link) {
-  CriterionValue v = evaluate(criterion, link.A, link.B);
+  LinkCriterion v = evaluate(criterion, link.A, link.B);
   for (link.steps = 0; link.steps < MOST_NEWTON_STEPS; ++link.steps) {
     link.criterion = v.f;
     if (!std::isfinite(v.f)) break;
@@ -160,7 +165,7 @@ void minimise(const Criterion& criterion, LinkSearch& link) {
       const double A = link.A + t * step_a, B = link.B + t * step_b;
       if (!(A > 0.0)) continue;
       if (A == link.A && B == link.B) break;  // the step no longer moves them
-      const CriterionValue next = evaluate(criterion, A, B);
+      const LinkCriterion next = evaluate(criterion, A, B);
       if (next.f <= v.f) {
         link.A = A, link.B = B, v = next;
         moved = true;

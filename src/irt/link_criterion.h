@@ -46,13 +46,12 @@ struct Criterion {
   std::optional<CriterionPoints> reverse;
 };
 
-// A criterion's value, its gradient and its Hessian in (A, B).
-struct CriterionValue {
-  double f = 0.0;
-  double fa = 0.0, fb = 0.0;
-  double faa = 0.0, fab = 0.0, fbb = 0.0;
-};
-CriterionValue evaluate(const Criterion& criterion, double A, double B);
+// The request's criterion over the items: its method, the forward points of
+// request.theta and, when symmetric, the reverse of request.new_theta.
+Criterion request_criterion(const LinkRequest& request, const CommonItems& items);
+
+// The criterion's value, gradient and Hessian at (A, B).
+LinkCriterion evaluate(const Criterion& criterion, double A, double B);
 
 // Newton's method on (A, B) from link.A and link.B, with a line search that
 // halves the step until the criterion does not rise and A stays above 0;

@@ -119,14 +119,13 @@ std::size_t first_curve(const Item& item) {
 LinkGradient link_gradient(const ItemTable& new_form, const ItemTable& old_form,
                            const LinkRequest& request, const LinkSearch& search) {
   const Pooled p = pooled(new_form, old_form, search);
-  if (request.method != LinkMethod::HAEBARA && request.method != LinkMethod::STOCKING_LORD) {
+  if (!characteristic_curve_method(request.method)) {
     return moment_gradient(p, request.method, search.A);
   }
   const double A = search.A, B = search.B, d = request.d;
   const CommonItems items = used_common_items(new_form, old_form, search, d);
-  Criterion criterion{request.method, &items, criterion_points(request.theta), std::nullopt};
-  if (request.symmetric) criterion.reverse = criterion_points(request.new_theta);
-  const CriterionValue at = evaluate(criterion, A, B);
+  const Criterion criterion = request_criterion(request, items);
+  const LinkCriterion at = evaluate(criterion, A, B);
   const double det = at.faa * at.fbb - at.fab * at.fab;
   LinkGradient g;
   if (!(at.faa > 0.0 && det > 0.0)) {

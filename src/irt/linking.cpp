@@ -176,16 +176,15 @@ LinkSearch link_scales(const ItemTable& new_form, const ItemTable& old_form,
   }
   if (link.status != LinkStatus::OK) return link;
 
-  const Constants mean_mean = moment_constants(items, LinkMethod::MEAN_MEAN);
-  const Constants mean_sigma = moment_constants(items, LinkMethod::MEAN_SIGMA);
-  if (method != LinkMethod::HAEBARA && method != LinkMethod::STOCKING_LORD) {
+  if (!characteristic_curve_method(method)) {
     const Constants own = moment_constants(items, method);
     link.A = own.A, link.B = own.B;
     if (!usable(own)) link.status = LinkStatus::NO_SLOPE;
     return link;
   }
-  Criterion criterion{method, &items, criterion_points(request.theta), std::nullopt};
-  if (request.symmetric) criterion.reverse = criterion_points(request.new_theta);
+  const Criterion criterion = request_criterion(request, items);
+  const Constants mean_mean = moment_constants(items, LinkMethod::MEAN_MEAN);
+  const Constants mean_sigma = moment_constants(items, LinkMethod::MEAN_SIGMA);
   // Mean-sigma's A is infinite when the common items' new b's are all equal,
   // and far off when they nearly are, although the criterion has a clear
   // minimum: start from whichever usable start lies lowest.
@@ -216,10 +215,7 @@ LinkCriterion link_criterion(const ItemTable& new_form, const ItemTable& old_for
       used_common_items(new_form, old_form, link, items) != LinkStatus::OK) {
     return {};
   }
-  Criterion criterion{request.method, &items, criterion_points(request.theta), std::nullopt};
-  if (request.symmetric) criterion.reverse = criterion_points(request.new_theta);
-  const CriterionValue v = evaluate(criterion, A, B);
-  return {v.f, v.fa, v.fb, v.faa, v.fab, v.fbb};
+  return evaluate(request_criterion(request, items), A, B);
 }
 
 }  // namespace zol

@@ -10,6 +10,12 @@
 
 namespace zol {
 
+// Whether the method minimises a criterion over the characteristic curves
+// (Haebara, Stocking-Lord) rather than matching moments.
+inline bool characteristic_curve_method(LinkMethod method) {
+  return method == LinkMethod::HAEBARA || method == LinkMethod::STOCKING_LORD;
+}
+
 // What a linking is asked to do: the method, the scaling constant, the points
 // and weights of the characteristic-curve criteria on the old scale (null:
 // 41 points from -4 to 4 with normal weights), and whether the criterion is
@@ -94,15 +100,17 @@ struct LinkGradient {
 LinkGradient link_gradient(const ItemTable& new_form, const ItemTable& old_form,
                            const LinkRequest& request, const LinkSearch& search);
 
-// The criterion of the Haebara or Stocking-Lord method at (A, B) over the
-// common items of the forms, weighted as the linking weighs it, with its
-// gradient and Hessian in (A, B). Zero throughout when the forms have fewer
-// than 2 unambiguous common items.
+// A criterion's value, its gradient and its Hessian in (A, B).
 struct LinkCriterion {
   double f = 0.0;
   double fa = 0.0, fb = 0.0;
   double faa = 0.0, fab = 0.0, fbb = 0.0;
 };
+
+// The criterion of the Haebara or Stocking-Lord method at (A, B) over the
+// common items of the forms, weighted as the linking weighs it, with its
+// gradient and Hessian in (A, B). Zero throughout when the forms have fewer
+// than 2 unambiguous common items.
 LinkCriterion link_criterion(const ItemTable& new_form, const ItemTable& old_form,
                              const LinkRequest& request, double A, double B);
 
