@@ -374,6 +374,9 @@ inline constexpr LinkMethod LINK_METHODS[] = {LinkMethod::MEAN_MEAN, LinkMethod:
 const char* link_method_title(LinkMethod method);
 const char* link_method_option(LinkMethod method);
 std::optional<LinkMethod> link_method_named(std::string_view name);
+// Every method's command-line name, in LINK_METHODS's order, as a list:
+// "mean-mean, mean-sigma, mean-gmean, haebara or stocking-lord".
+std::string link_method_options();
 
 // What an equating does beyond the plain report of the forms as they are.
 struct Options {

@@ -192,13 +192,7 @@ void set_link(zol::Options& options, py::handle value) {
   const std::string name = py::isinstance<py::str>(value) ? to_bytes(value) : "";
   options.link = zol::link_method_named(name);
   if (options.link) return;
-  const std::size_t count = std::size(zol::LINK_METHODS);
-  std::string methods;
-  for (std::size_t k = 0; k < count; ++k) {
-    methods += k == 0 ? "" : k + 1 < count ? ", " : " or ";
-    methods += zol::link_method_option(zol::LINK_METHODS[k]);
-  }
-  refuse("unknown link method " + shown(value) + ": " + methods);
+  refuse("unknown link method " + shown(value) + ": " + zol::link_method_options());
 }
 
 void set_scaling_constant(zol::Options& options, py::handle value) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,37 +26,42 @@ struct Option {
   void (*apply)(CommandLine& command, const char* value);
 };
 
+// The number that the whole text is, if it is one.
+std::optional<double> number_in(const char* text) {
+  char* end = nullptr;
+  const double value = std::strtod(text, &end);
+  if (end == text || *end != '\0') return std::nullopt;
+  return value;
+}
+
 // The unit of --round-scale: a finite number above 0, 1 when none is given.
 void apply_round_scale(CommandLine& c, const char* unit) {
-  char* end = nullptr;
-  const double value = unit == nullptr ? 1.0 : std::strtod(unit, &end);
-  if (unit != nullptr && (end == unit || *end != '\0' || !(value > 0.0) || !std::isfinite(value))) {
+  const std::optional<double> value = unit == nullptr ? 1.0 : number_in(unit);
+  if (!value || !(*value > 0.0) || !std::isfinite(*value)) {
     c.error = describe("--round-scale needs a unit that is a number above 0, not '%s'", unit);
     return;
   }
-  c.options.equating.round_scale_unit = value;
+  c.options.equating.round_scale_unit = *value;
 }
 
 // D of --scaling-constant: a finite number above 0.
 void apply_scaling_constant(CommandLine& c, const char* text) {
-  char* end = nullptr;
-  const double value = std::strtod(text, &end);
-  if (end == text || *end != '\0' || !(value > 0.0) || !std::isfinite(value)) {
+  const std::optional<double> value = number_in(text);
+  if (!value || !(*value > 0.0) || !std::isfinite(*value)) {
     c.error = describe("--scaling-constant needs a number above 0, not '%s'", text);
     return;
   }
-  c.options.equating.scaling_constant = value;
+  c.options.equating.scaling_constant = *value;
 }
 
 // w1 of --synthetic-weight: a number from 0 to 1.
 void apply_synthetic_weight(CommandLine& c, const char* text) {
-  char* end = nullptr;
-  const double value = std::strtod(text, &end);
-  if (end == text || *end != '\0' || !(value >= 0.0 && value <= 1.0)) {
+  const std::optional<double> value = number_in(text);
+  if (!value || !(*value >= 0.0 && *value <= 1.0)) {
     c.error = describe("--synthetic-weight needs a number from 0 to 1, not '%s'", text);
     return;
   }
-  c.options.equating.synthetic_weight = value;
+  c.options.equating.synthetic_weight = *value;
 }
 
 // N of --link-quadrature: a whole number from 2 to MOST_LINK_POINTS.
@@ -101,10 +107,8 @@ const Option OPTIONS[] = {
      [](CommandLine& c, const char* method) {
        c.options.equating.link = link_method_named(method);
        if (!c.options.equating.link) {
-         c.error = describe(
-             "unknown linking method '%s': mean-mean, mean-sigma, mean-gmean, haebara or "
-             "stocking-lord",
-             method);
+         c.error = describe("unknown linking method '%s': %s", method,
+                            link_method_options().c_str());
        }
      }},
     {"--link-quadrature", TAKES_VALUE, apply_link_quadrature},

@@ -155,6 +155,16 @@ const char* link_method_option(LinkMethod method) {
   return "";
 }
 
+std::string link_method_options() {
+  const std::size_t count = std::size(LINK_METHODS);
+  std::string names;
+  for (std::size_t k = 0; k < count; ++k) {
+    names += k == 0 ? "" : k + 1 < count ? ", " : " or ";
+    names += link_method_option(LINK_METHODS[k]);
+  }
+  return names;
+}
+
 std::optional<LinkMethod> link_method_named(std::string_view option) {
   for (const MethodName& name : METHOD_NAMES) {
     if (option == name.option) return name.method;

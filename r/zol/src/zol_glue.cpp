@@ -254,13 +254,7 @@ std::optional<std::string> options_of(const Rcpp::List& given, zol::Options& opt
     const std::string method = Rcpp::as<std::string>(link);
     options.link = zol::link_method_named(method);
     if (!options.link) {
-      std::string known;
-      const std::size_t count = std::size(zol::LINK_METHODS);
-      for (std::size_t k = 0; k < count; ++k) {
-        known += k == 0 ? "" : k + 1 < count ? ", " : " or ";
-        known += zol::link_method_option(zol::LINK_METHODS[k]);
-      }
-      return "unknown link method '" + method + "': " + known;
+      return "unknown link method '" + method + "': " + zol::link_method_options();
     }
   }
   return std::nullopt;
