@@ -23,7 +23,7 @@ constexpr SectionName SECTIONS[] = {
 // can mean an old one), alone on the line but for blanks after it.
 const SectionName* section_named(const std::string& line) {
   std::size_t end = line.size();
-  while (end > 0 && (is_blank(line[end - 1]) || line[end - 1] == '\n')) --end;
+  while (end > 0 && (field_separator(line[end - 1]) || line[end - 1] == '\n')) --end;
   const std::string_view keyword(line.data(), end);
   for (const SectionName& section : SECTIONS) {
     if (keyword == section.keyword) return &section;
@@ -67,7 +67,7 @@ Finding stray_line(const LineReader& reader, const FormPart& part, bool right_af
 // lines may stand before, between and after the sections, nothing else: a
 // line that is not meant as a header would otherwise hide a section.
 bool read_sections(LineReader& reader, std::span<FormPart, 2> parts, Findings& findings) {
-  while (next_line(reader) && blank_line(reader.line)) {
+  while (next_line(reader) && covariance_blank_line(reader.line)) {
   }
   if (reader.line.empty()) {
     findings.fail(about_file(reader.number == 0 ? "the file is empty"
@@ -101,7 +101,9 @@ bool read_sections(LineReader& reader, std::span<FormPart, 2> parts, Findings& f
     }
     part.covariance = std::move(covariance);
     bool right_after = true;
-    for (; !reader.line.empty() && blank_line(reader.line); right_after = false) next_line(reader);
+    for (; !reader.line.empty() && covariance_blank_line(reader.line); right_after = false) {
+      next_line(reader);
+    }
     if (!reader.line.empty() && reader.line[0] != '$') {
       findings.fail(stray_line(reader, part, right_after));
       return false;

@@ -9,18 +9,18 @@
 
 namespace zol {
 
-bool is_blank(char c) {
+bool field_separator(char c) {
   return c == ' ' || c == '\t' || c == '\r';
 }
 
-bool blank_line(const std::string& line) {
+bool covariance_blank_line(const std::string& line) {
   std::size_t at = 0;
-  while (at < line.size() && is_blank(line[at])) ++at;
+  while (at < line.size() && field_separator(line[at])) ++at;
   return at == line.size() || line[at] == '\n';
 }
 
 bool ends_section(const LineReader& reader) {
-  return reader.line.empty() || blank_line(reader.line) || reader.line[0] == '$';
+  return reader.line.empty() || covariance_blank_line(reader.line) || reader.line[0] == '$';
 }
 
 namespace {
@@ -28,10 +28,10 @@ namespace {
 // The next field of the line from at, up to a blank or the line's end; false
 // when the line has no more.
 bool next_field(const std::string& line, std::size_t& at, std::string_view& field) {
-  while (at < line.size() && is_blank(line[at])) ++at;
+  while (at < line.size() && field_separator(line[at])) ++at;
   if (at == line.size() || line[at] == '\n') return false;
   const std::size_t start = at;
-  while (at < line.size() && !is_blank(line[at]) && line[at] != '\n') ++at;
+  while (at < line.size() && !field_separator(line[at]) && line[at] != '\n') ++at;
   field = std::string_view(line).substr(start, at - start);
   return true;
 }

@@ -44,9 +44,9 @@ struct FormPart {
 
 // Blanks separate fields: spaces, tabs, and carriage returns, so that a file
 // saved on Windows reads the same even where a line feed does not follow one.
-bool is_blank(char c);
+bool field_separator(char c);
 // A line of nothing but blanks and its line feed.
-bool blank_line(const std::string& line);
+bool covariance_blank_line(const std::string& line);
 // The current line ends a section: blank, a header, or the end of the file.
 bool ends_section(const LineReader& reader);
 
